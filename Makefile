@@ -1,0 +1,59 @@
+# Front door: every target installs what is missing, configures and builds first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
+HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+
+.PHONY: all deps build run test test-main test-asan fuzz-smoke fuzz bench screenshots format clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	./$(BUILD)/gorubadon
+
+test: test-main test-asan fuzz-smoke
+
+test-main: build
+	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j$(JOBS)
+
+test-asan: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	    -DGORUBADON_SANITIZE=ON -DGORUBADON_BENCH=OFF > /dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
+
+$(FUZZ_BUILD)/fuzz/save_fuzzer: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target save_fuzzer
+
+# A short run inside `make test`, so a crash in the save-file reader fails the build.
+fuzz-smoke: $(FUZZ_BUILD)/fuzz/save_fuzzer
+	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
+
+# As long as one likes: make fuzz FUZZ_SECONDS=3600
+fuzz: FUZZ_SECONDS = 600
+fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
+	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
+
+bench: build
+	cd $(BUILD) && $(HEADLESS) ./bench/gorubadon_bench
+
+screenshots: build
+	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs the Debian packages the build, the game and the tests need, and only when one is missing,
+# so that a second run costs nothing.
+set -eu
+
+packages="cmake make g++ clang pkg-config
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+  xvfb xdotool x11-utils imagemagick valgrind"
+
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
