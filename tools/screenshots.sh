@@ -1,0 +1,45 @@
+#!/bin/sh
+# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens.
+# Usage: screenshots.sh GAME_BINARY OUTPUT_DIR
+set -eu
+game=$(realpath "$1")
+out=$(realpath -m "$2")
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$out"
+
+if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
+    SCREENSHOTS_UNDER_XVFB=1 exec "$root/tools/with-xvfb.sh" sh "$0" "$game" "$out"
+fi
+
+play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a shot is taken
+    work=$(mktemp -d)
+    ln -s "$root/data" "$work/data"
+    (cd "$work" && SDL_AUDIODRIVER=dummy exec "$game") &
+    pid=$!
+    win=""
+    i=0
+    while [ -z "$win" ] && [ "$i" -lt 100 ]; do
+        win=$(xdotool search --classname gorubadon 2>/dev/null | head -n 1 || true)
+        i=$((i + 1))
+        sleep 0.05
+    done
+    [ -n "$win" ] || { echo "screenshots: no game window" >&2; kill "$pid"; exit 1; }
+    sleep 0.3
+    for step in "$@"; do
+        case "$step" in
+        shot:*) import -window "$win" "$out/${step#shot:}.png" ;;
+        *) xdotool key --window "$win" "$step"; sleep 0.15 ;;
+        esac
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+
+# Four opening lines, then the choice (the fifth space reaches it).
+play opening shot:first-frame space space shot:mid-story space space space shot:choices \
+    3 space space space space shot:before-clear space space space shot:paper-page space space space \
+    shot:victory
+play defeat space space space space space 1 space space space space space space shot:defeat
+play tie space space space space space 2 space space space space space shot:tie
+echo "screenshots in $out"

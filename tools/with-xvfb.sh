@@ -1,0 +1,23 @@
+#!/bin/sh
+# Runs a command under a private Xvfb server at 24-bit depth, so live tests never share a display.
+# Usage: with-xvfb.sh COMMAND [ARGS...]
+set -eu
+dir=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
+i=0
+while [ ! -s "$dir/display" ]; do
+    i=$((i + 1))
+    if [ "$i" -gt 200 ] || ! kill -0 "$xvfb" 2>/dev/null; then
+        cat "$dir/log" >&2
+        echo "with-xvfb: Xvfb did not start" >&2
+        exit 1
+    fi
+    sleep 0.05
+done
+DISPLAY=:$(head -n 1 "$dir/display")
+export DISPLAY
+status=0
+"$@" || status=$?
+exit "$status"
