@@ -1,1 +1,67 @@
-// placeholder
+#include "framework/runner.hpp"
+
+#include "framework/sdl_error.hpp"
+
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+namespace {
+
+// Calls SDL_Quit when it goes out of scope: made only once SDL_Init has succeeded, so SDL comes
+// down on every way out of runGame after that, normal return or exception.
+class SdlQuitGuard {
+  public:
+    SdlQuitGuard() = default;
+    SdlQuitGuard(const SdlQuitGuard&) = delete;
+    SdlQuitGuard& operator=(const SdlQuitGuard&) = delete;
+    ~SdlQuitGuard() { SDL_Quit(); }
+};
+
+} // namespace
+
+SurfacePtr loadColorKeyedImage(const std::string& path, Uint32 colorKey) {
+    SurfacePtr image(IMG_Load(path.c_str()));
+    if (!image) {
+        throw SdlError("IMG_Load");
+    }
+    // Neither result is examined (Part 1.1, step 4.1).
+    static_cast<void>(SDL_LockSurface(image.get()));
+    static_cast<void>(SDL_SetColorKey(image.get(), SDL_SRCCOLORKEY, colorKey));
+    SDL_UnlockSurface(image.get());
+    return image;
+}
+
+void setIcon(SDL_Surface* icon, Uint8* mask) {
+    SDL_WM_SetIcon(icon, mask);
+}
+
+void runGame(int screenWidth, int screenHeight, std::string_view caption,
+             const std::string& iconPath, Uint32 iconColorKey, int audioFrequency,
+             const GameRoutine& game) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) == -1) {
+        throw SdlError("SDL_Init");
+    }
+    const SdlQuitGuard sdlQuit;
+
+    SDL_Surface* const screen =
+        SDL_SetVideoMode(screenWidth, screenHeight, 0, SDL_SWSURFACE | SDL_DOUBLEBUF);
+    if (screen == nullptr) {
+        throw SdlError("SDL_SetVideoMode");
+    }
+    const std::string captionUtf8(caption);
+    SDL_WM_SetCaption(captionUtf8.c_str(), "");
+
+    withIcon(iconPath, iconColorKey, [&] {
+        SDL_EnableUNICODE(1);
+        static_cast<void>(TTF_Init()); // not examined (Part 1.1, step 6)
+        if (Mix_OpenAudio(audioFrequency, AUDIO_S16SYS, 2, 4096) != 0) {
+            throw SdlError("Mix_OpenAudio");
+        }
+        game(screen);
+        // Plain statements, not destructors: they must run only after a normal return of the game
+        // routine (and not after a failed Mix_OpenAudio); on an exception only SDL_Quit runs.
+        Mix_CloseAudio();
+        TTF_Quit();
+    });
+}
