@@ -1,0 +1,132 @@
+// The story model: elements, options, and a story that owns every sequence in one arena.
+// Options name their branch by ListId, so shared branches and loops back to a selector are just
+// indices: no copies, no pointer cycles.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+// Index of a sequence in its story's arena. ListId{} is the empty sequence in every story.
+enum class ListId : std::uint32_t {};
+
+struct ScenarioText {
+    std::string text;
+    friend bool operator==(const ScenarioText&, const ScenarioText&) = default;
+};
+
+struct ScenarioEventNone {
+    friend bool operator==(const ScenarioEventNone&, const ScenarioEventNone&) = default;
+};
+
+struct ScenarioEventGameEnd {
+    friend bool operator==(const ScenarioEventGameEnd&, const ScenarioEventGameEnd&) = default;
+};
+
+struct SelectorOption {
+    std::string label;
+    ListId branch{};
+    friend bool operator==(const SelectorOption&, const SelectorOption&) = default;
+};
+
+struct ScenarioSelector {
+    std::vector<SelectorOption> options;
+    friend bool operator==(const ScenarioSelector&, const ScenarioSelector&) = default;
+};
+
+using Scenario =
+    std::variant<ScenarioText, ScenarioEventNone, ScenarioEventGameEnd, ScenarioSelector>;
+
+class Story;
+
+// The rest of one sequence of a story, from `offset` on: a position, never a copy. Positions at or
+// past the end, in ListId{}, or with no story are all the empty list.
+struct ScenarioList {
+    const Story* story = nullptr;
+    ListId list{};
+    std::uint32_t offset = 0;
+    friend bool operator==(const ScenarioList&, const ScenarioList&) = default;
+};
+
+// An immutable story. Cursors point at it, so it stays where it was built: it can be neither copied
+// nor moved, and must outlive every state that plays it. Made by StoryBuilder.
+class Story {
+  public:
+    Story(const Story&) = delete;
+    Story& operator=(const Story&) = delete;
+
+    // The whole story, from its opening sequence.
+    [[nodiscard]] ScenarioList start() const noexcept { return {this, opening_, 0}; }
+    // A sequence from its first element; an id this story does not know is the empty list.
+    [[nodiscard]] ScenarioList list(ListId id) const noexcept { return {this, id, 0}; }
+    // The elements of a sequence; empty for an id this story does not know.
+    [[nodiscard]] std::span<const Scenario> elements(ListId id) const noexcept;
+
+  private:
+    friend class StoryBuilder;
+    Story(std::vector<std::vector<Scenario>> lists, ListId opening) noexcept
+        : lists_(std::move(lists)), opening_(opening) {}
+
+    std::vector<std::vector<Scenario>> lists_;
+    ListId opening_{};
+};
+
+// Writes a story. Declare a sequence first when an option must lead to it before it is written,
+// as a loop back to its own selector does:
+//
+//     StoryBuilder b;
+//     const ListId again = b.declare();
+//     const ListId lose = b.add({ScenarioText{"You lose."}, ScenarioEventGameEnd{}});
+//     const ScenarioSelector ask{{{"1: again", again}, {"2: give up", lose}}};
+//     b.define(again, {ScenarioText{"Once more?"}, ask});
+//     const ListId opening = b.add({ScenarioText{"Hello."}, ask});
+//     const Story story = std::move(b).build(opening);
+//
+// Mistakes in the structure throw std::logic_error, so a broken story fails before play.
+class StoryBuilder {
+  public:
+    // A new sequence to be written later with define.
+    [[nodiscard]] ListId declare();
+    // Writes a declared sequence, once.
+    void define(ListId id, std::vector<Scenario> elements);
+    // A new sequence, written at once.
+    [[nodiscard]] ListId add(std::vector<Scenario> elements);
+    // Checks that every declared sequence was written and that every option leads to a sequence of
+    // this builder (or to ListId{}), then hands the arena over. The builder is spent afterwards.
+    [[nodiscard]] Story build(ListId opening) &&;
+
+  private:
+    std::vector<std::vector<Scenario>> lists_ = std::vector<std::vector<Scenario>>(1);
+    std::vector<bool> written_ = std::vector<bool>(1, true);
+};
+
+[[nodiscard]] bool isEmpty(ScenarioList list) noexcept;
+// The elements still to come, viewing the story's own storage.
+[[nodiscard]] std::span<const Scenario> remainingElements(ScenarioList list) noexcept;
+
+// `head` refers into the story, or to a shared ScenarioEventNone once the list is exhausted.
+struct NextElement {
+    const Scenario& head;
+    ScenarioList tail;
+};
+
+// Head and tail; the empty list gives (ScenarioEventNone, the same empty list), so an exhausted
+// story behaves like an endless run of ScenarioEventNone.
+[[nodiscard]] NextElement nextElement(ScenarioList list) noexcept;
+
+// The option at position 1, 2 or 3, or emptyOption() when there are fewer.
+[[nodiscard]] const SelectorOption& firstOption(std::span<const SelectorOption> options) noexcept;
+[[nodiscard]] const SelectorOption& secondOption(std::span<const SelectorOption> options) noexcept;
+[[nodiscard]] const SelectorOption& thirdOption(std::span<const SelectorOption> options) noexcept;
+// Empty label, empty branch.
+[[nodiscard]] const SelectorOption& emptyOption() noexcept;
+
+// The labels of the selector at the head, in order; empty for any other head. The views point into
+// the story.
+[[nodiscard]] std::vector<std::string_view> optionLabels(ScenarioList list);
+// The text at the head when it is a ScenarioText, else "". The view points into the story.
+[[nodiscard]] std::string_view feedText(ScenarioList list) noexcept;
