@@ -1,4 +1,4 @@
-// Part 1.2: small surface utilities shared by games and the other framework modules.
+// Misc: small surface utilities shared by games and the other framework modules.
 #pragma once
 
 #include "framework/sdl_handles.hpp"

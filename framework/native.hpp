@@ -9,6 +9,6 @@
 // Blits src onto dst so that a destination with an alpha channel receives the source pixels
 // including their alpha: when dst's Amask is not 0, the source's alpha blending is first switched
 // off with SDL_SetAlpha(src, SDL_RLEACCEL, 255); otherwise a plain blit, which blends by the
-// source's alpha. Results of SDL_SetAlpha and SDL_BlitSurface are not examined (Part 1.3).
+// source's alpha. Results of SDL_SetAlpha and SDL_BlitSurface are not examined.
 void blitKeepingAlpha(SDL_Surface* src, SDL_Rect* srcRect, SDL_Surface* dst,
                       SDL_Rect* dstRect) noexcept;

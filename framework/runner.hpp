@@ -1,4 +1,4 @@
-// Part 1.1: the framework runner. Brings SDL and its companion libraries up around one call of the
+// The framework runner. Brings SDL and its companion libraries up around one call of the
 // game's start routine and takes them down again.
 #pragma once
 
@@ -14,7 +14,7 @@
 // The game's start routine: receives the screen surface (owned by SDL, never freed by the game).
 using GameRoutine = std::function<void(SDL_Surface*)>;
 
-// Runs `game` once between start-up and shut-down, in the order of Part 1.1. `caption` is UTF-8.
+// Runs `game` once between start-up and shut-down, in a fixed order. `caption` is UTF-8.
 // Throws SdlError ("SDL_Init", "SDL_SetVideoMode", "IMG_Load", "Mix_OpenAudio") and passes on
 // whatever `game` throws. Once SDL_Init has succeeded, SDL_Quit runs on every way out;
 // Mix_CloseAudio and TTF_Quit run only when `game` returns normally. Not re-entrant.

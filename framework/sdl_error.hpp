@@ -1,4 +1,4 @@
-// The one exception type for fatal SDL errors (Overview, "Fatal errors"; Part 1.1).
+// The one exception type for fatal SDL errors.
 #pragma once
 
 #include <stdexcept>

@@ -1,4 +1,4 @@
-// Part 1.3: text panels. A panel is a value: an off-screen surface, a font, two colours and a pen.
+// Text panels. A panel is a value: an off-screen surface, a font, two colours and a pen.
 // Every operation returns a new panel; only the pixels of the surface change. SDL_ttf must be
 // initialised (the runner does it) before a panel is drawn.
 #pragma once

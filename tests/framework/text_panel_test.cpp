@@ -147,7 +147,7 @@ class Panel : public ::testing::TestWithParam<SurfaceKind> {
         return newTextPanel(s, font.get(), mode, black(s), paleBlue(s), lineGap);
     }
 
-    // The pixel clearTextPanel fills with, by the rule of Part 1.3.
+    // The pixel clearTextPanel fills with, by the panel's own rule.
     static Uint32 fillOf(const TextPanel& p) {
         const TextPanelStyle& st = p.style();
         if (st.renderMode == RenderMode::Blended && st.surface->format->Amask != 0) {
