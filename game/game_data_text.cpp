@@ -1,0 +1,556 @@
+#include "game/game_data_text.hpp"
+
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr char32_t replacementChar = 0xFFFD;
+constexpr char32_t maxCodePoint = 0x10FFFF;
+
+// ---- UTF-8 ----------------------------------------------------------------------------------
+
+struct Decoded {
+    char32_t cp;
+    std::size_t length;
+};
+
+// One code point at `pos`. A byte sequence that is not UTF-8 gives U+FFFD for each maximal
+// subpart, so one bad byte never swallows the good ones after it.
+[[nodiscard]] Decoded decodeAt(std::string_view s, std::size_t pos) noexcept {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    std::size_t need = 0;
+    char32_t cp = 0;
+    unsigned char low = 0x80; // the second byte's range, narrowed against overlongs and surrogates
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+        cp = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        cp = lead & 0x0Fu;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        cp = lead & 0x07u;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return {replacementChar, 1};
+    }
+    std::size_t i = pos + 1;
+    for (std::size_t k = 0; k < need; ++k, ++i) {
+        if (i >= s.size() || byte(i) < low || byte(i) > high) {
+            return {replacementChar, i - pos};
+        }
+        cp = (cp << 6) | (byte(i) & 0x3Fu);
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {cp, i - pos};
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+[[nodiscard]] bool isSpace(char32_t c) noexcept {
+    switch (c) {
+    case U' ':
+    case U'\t':
+    case U'\n':
+    case U'\v':
+    case U'\f':
+    case U'\r':
+    case 0x00A0:
+    case 0x1680:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+// ---- characters --------------------------------------------------------------------------------
+
+[[nodiscard]] bool isDigit(char32_t c) noexcept {
+    return c >= U'0' && c <= U'9';
+}
+[[nodiscard]] bool isOctDigit(char32_t c) noexcept {
+    return c >= U'0' && c <= U'7';
+}
+[[nodiscard]] bool isHexDigit(char32_t c) noexcept {
+    return isDigit(c) || (c >= U'a' && c <= U'f') || (c >= U'A' && c <= U'F');
+}
+[[nodiscard]] std::uint32_t digitValue(char32_t c) noexcept {
+    if (isDigit(c)) {
+        return c - U'0';
+    }
+    return (c | 0x20) - U'a' + 10;
+}
+[[nodiscard]] bool isIdentStart(char32_t c) noexcept {
+    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_';
+}
+[[nodiscard]] bool isIdentChar(char32_t c) noexcept {
+    return isIdentStart(c) || isDigit(c) || c == U'\'';
+}
+[[nodiscard]] bool isOperatorChar(char32_t c) noexcept {
+    return c < 0x80 && std::string_view{"!#$%&*+./<=>?@\\^|-~:"}.find(static_cast<char>(c)) !=
+                           std::string_view::npos;
+}
+[[nodiscard]] bool isPunctuation(char32_t c) noexcept {
+    return c < 0x80 &&
+           std::string_view{"()[]{},;`"}.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// The names of the characters 0 to 31 in escapes; 7 to 13 are written with their letters.
+constexpr std::array<std::string_view, 32> controlNames{
+    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+constexpr std::string_view letterEscapes = "abtnvfr"; // 7 to 13
+
+// ---- writer ------------------------------------------------------------------------------------
+
+void appendInt(std::string& out, std::int32_t v) {
+    std::array<char, 16> buf{};
+    const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+    out.append(buf.data(), result.ptr);
+}
+
+void appendItem(std::string& out, std::string_view item) {
+    out += '"';
+    // Set after an escape that the next character could extend: a decimal one by a digit, "\SO"
+    // by an H (it would read as "\SOH").
+    bool afterNumber = false;
+    bool afterSO = false;
+    for (std::size_t pos = 0; pos < item.size();) {
+        const Decoded d = decodeAt(item, pos);
+        pos += d.length;
+        const char32_t c = d.cp;
+        if ((afterNumber && isDigit(c)) || (afterSO && c == U'H')) {
+            out += "\\&";
+        }
+        afterNumber = false;
+        afterSO = false;
+        if (c == U'"') {
+            out += "\\\"";
+        } else if (c == U'\\') {
+            out += "\\\\";
+        } else if (c >= 32 && c <= 126) {
+            out += static_cast<char>(c);
+        } else if (c >= 7 && c <= 13) {
+            out += '\\';
+            out += letterEscapes[c - 7];
+        } else if (c < 32) {
+            out += '\\';
+            out += controlNames[c];
+            afterSO = c == 14;
+        } else if (c == 127) {
+            out += "\\DEL";
+        } else {
+            out += '\\';
+            appendInt(out, static_cast<std::int32_t>(c));
+            afterNumber = true;
+        }
+    }
+    out += '"';
+}
+
+// ---- lexer -------------------------------------------------------------------------------------
+
+enum class TokenKind : std::uint8_t {
+    End,
+    Identifier,
+    Punctuation,
+    Operator,
+    Integer,
+    String,
+    Bad, // a fraction or exponent, a malformed literal, or a character no token starts with
+};
+
+struct Token {
+    TokenKind kind = TokenKind::End;
+    std::string_view text;   // identifier, punctuation and operator tokens
+    std::uint32_t value = 0; // integer tokens, modulo 2^32
+    std::string string;      // string tokens, UTF-8
+};
+
+class Lexer {
+  public:
+    explicit Lexer(std::string_view text) noexcept : text_(text) {}
+
+    [[nodiscard]] Token next() {
+        skipSpace();
+        Token token;
+        if (pos_ >= text_.size()) {
+            return token;
+        }
+        const std::size_t start = pos_;
+        const char32_t c = peek();
+        if (isIdentStart(c)) {
+            while (isIdentChar(peek())) {
+                ++pos_;
+            }
+            token.kind = TokenKind::Identifier;
+        } else if (isPunctuation(c)) {
+            ++pos_;
+            token.kind = TokenKind::Punctuation;
+        } else if (isOperatorChar(c)) {
+            while (isOperatorChar(peek())) {
+                ++pos_;
+            }
+            token.kind = TokenKind::Operator;
+        } else if (isDigit(c)) {
+            token.kind = number(token.value);
+        } else if (c == U'"') {
+            ++pos_;
+            token.kind = string(token.string) ? TokenKind::String : TokenKind::Bad;
+        } else {
+            token.kind = TokenKind::Bad;
+        }
+        token.text = text_.substr(start, pos_ - start);
+        return token;
+    }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+
+    // Characters at and after pos_; 0 past the end is safe because no rule below accepts it
+    // there (strings check for the end themselves).
+    [[nodiscard]] char32_t peek(std::size_t ahead = 0) const noexcept {
+        const std::size_t i = pos_ + ahead;
+        return i < text_.size() ? static_cast<unsigned char>(text_[i]) : 0;
+    }
+    [[nodiscard]] bool atEnd() const noexcept { return pos_ >= text_.size(); }
+
+    [[nodiscard]] char32_t take() noexcept {
+        const Decoded d = decodeAt(text_, pos_);
+        pos_ += d.length;
+        return d.cp;
+    }
+
+    void skipSpace() noexcept {
+        while (!atEnd()) {
+            const Decoded d = decodeAt(text_, pos_);
+            if (!isSpace(d.cp)) {
+                return;
+            }
+            pos_ += d.length;
+        }
+    }
+
+    // Digits in `base` from pos_, folded modulo 2^32 (unsigned arithmetic wraps by definition).
+    [[nodiscard]] std::uint32_t digits(std::uint32_t base, bool (*accepts)(char32_t)) noexcept {
+        std::uint32_t v = 0;
+        while (accepts(peek())) {
+            v = v * base + digitValue(peek());
+            ++pos_;
+        }
+        return v;
+    }
+
+    [[nodiscard]] TokenKind number(std::uint32_t& value) noexcept {
+        const char32_t radix = peek(1) | 0x20;
+        if (peek() == U'0' && radix == U'x' && isHexDigit(peek(2))) {
+            pos_ += 2;
+            value = digits(16, isHexDigit);
+            return TokenKind::Integer;
+        }
+        if (peek() == U'0' && radix == U'o' && isOctDigit(peek(2))) {
+            pos_ += 2;
+            value = digits(8, isOctDigit);
+            return TokenKind::Integer;
+        }
+        value = digits(10, isDigit);
+        // A fraction or an exponent makes it a number that is not an integer: swallow all of it
+        // into one bad token.
+        bool integral = true;
+        if (peek() == U'.' && isDigit(peek(1))) {
+            ++pos_;
+            (void)digits(10, isDigit);
+            integral = false;
+        }
+        const std::size_t sign = peek(1) == U'+' || peek(1) == U'-' ? 1 : 0;
+        if ((peek() | 0x20) == U'e' && isDigit(peek(1 + sign))) {
+            pos_ += 1 + sign;
+            (void)digits(10, isDigit);
+            integral = false;
+        }
+        if (!integral) {
+            return TokenKind::Bad;
+        }
+        return TokenKind::Integer;
+    }
+
+    // A numeric escape's value; false past U+10FFFF, which also stops long digit runs early.
+    [[nodiscard]] bool escapeNumber(std::uint32_t base, bool (*accepts)(char32_t),
+                                    char32_t& out) noexcept {
+        if (!accepts(peek())) {
+            return false;
+        }
+        std::uint32_t v = 0;
+        while (accepts(peek())) {
+            v = v * base + digitValue(peek());
+            ++pos_;
+            if (v > maxCodePoint) {
+                return false;
+            }
+        }
+        out = v;
+        return true;
+    }
+
+    [[nodiscard]] bool controlName(char32_t& out) noexcept {
+        // Longest name first, so "\SOH" is SOH and not SO followed by H.
+        for (const std::size_t length : {3u, 2u}) {
+            if (pos_ + length > text_.size()) {
+                continue;
+            }
+            const std::string_view candidate = text_.substr(pos_, length);
+            for (std::size_t i = 0; i < controlNames.size(); ++i) {
+                if (controlNames[i] == candidate) {
+                    out = static_cast<char32_t>(i);
+                    pos_ += length;
+                    return true;
+                }
+            }
+            const std::pair<std::string_view, char32_t> extra[] = {{"SP", 32}, {"DEL", 127}};
+            for (const auto& [name, cp] : extra) {
+                if (name == candidate) {
+                    out = cp;
+                    pos_ += length;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // After the opening quote. Appends the characters to `out`; false on a malformed literal.
+    [[nodiscard]] bool string(std::string& out) {
+        while (!atEnd()) {
+            const char32_t c = take();
+            if (c == U'"') {
+                return true;
+            }
+            if (c != U'\\') {
+                appendUtf8(out, c);
+                continue;
+            }
+            if (atEnd()) {
+                return false;
+            }
+            const Decoded d = decodeAt(text_, pos_);
+            char32_t cp = 0;
+            if (d.cp == U'&') {
+                ++pos_;
+                continue; // the empty escape
+            }
+            if (isSpace(d.cp)) {
+                // A gap: white space between two backslashes stands for nothing.
+                skipSpace();
+                if (atEnd() || peek() != U'\\') {
+                    return false;
+                }
+                ++pos_;
+                continue;
+            }
+            const std::string_view simple = "abfnrtv\\\"'";
+            const std::u32string_view meaning = U"\a\b\f\n\r\t\v\\\"'";
+            if (d.cp < 0x80 && simple.find(static_cast<char>(d.cp)) != std::string_view::npos) {
+                ++pos_;
+                cp = meaning[simple.find(static_cast<char>(d.cp))];
+            } else if (d.cp == U'^') {
+                const char32_t k = peek(1);
+                if (k < U'@' || k > U'_') {
+                    return false;
+                }
+                pos_ += 2;
+                cp = k - U'@';
+            } else if (isDigit(d.cp)) {
+                if (!escapeNumber(10, isDigit, cp)) {
+                    return false;
+                }
+            } else if (d.cp == U'x') {
+                ++pos_;
+                if (!escapeNumber(16, isHexDigit, cp)) {
+                    return false;
+                }
+            } else if (d.cp == U'o') {
+                ++pos_;
+                if (!escapeNumber(8, isOctDigit, cp)) {
+                    return false;
+                }
+            } else if (!controlName(cp)) {
+                return false;
+            }
+            if (cp >= 0xD800 && cp <= 0xDFFF) {
+                return false; // a surrogate has no UTF-8 form
+            }
+            appendUtf8(out, cp);
+        }
+        return false; // no closing quote
+    }
+};
+
+// ---- parser ------------------------------------------------------------------------------------
+
+// Every value, and the record itself, may stand in any number of parentheses. They hold exactly
+// one value, so counting the opening ones and expecting as many closing ones after the value
+// accepts the same texts as a recursive grammar without the stack.
+class Parser {
+  public:
+    explicit Parser(std::string_view text) : lexer_(text) { advance(); }
+
+    [[nodiscard]] std::optional<GameData> record() {
+        GameData data;
+        const std::size_t parens = openParens();
+        const bool ok = identifier("GameData") && punctuation("{") && field("hp", data.hp) &&
+                        punctuation(",") && field("hpMax", data.hpMax) && punctuation(",") &&
+                        field("turn", data.turn) && punctuation(",") && field("gold", data.gold) &&
+                        punctuation(",") && identifier("items") && operatorToken("=") &&
+                        stringList(data.items) && punctuation("}") && closeParens(parens) &&
+                        token_.kind == TokenKind::End;
+        if (!ok) {
+            return std::nullopt;
+        }
+        return data;
+    }
+
+  private:
+    Lexer lexer_;
+    Token token_;
+
+    void advance() { token_ = lexer_.next(); }
+
+    [[nodiscard]] bool accept(TokenKind kind, std::string_view text) {
+        if (token_.kind != kind || token_.text != text) {
+            return false;
+        }
+        advance();
+        return true;
+    }
+    [[nodiscard]] bool identifier(std::string_view name) {
+        return accept(TokenKind::Identifier, name);
+    }
+    [[nodiscard]] bool punctuation(std::string_view p) { return accept(TokenKind::Punctuation, p); }
+    [[nodiscard]] bool operatorToken(std::string_view op) {
+        return accept(TokenKind::Operator, op);
+    }
+
+    [[nodiscard]] std::size_t openParens() {
+        std::size_t n = 0;
+        while (punctuation("(")) {
+            ++n;
+        }
+        return n;
+    }
+    [[nodiscard]] bool closeParens(std::size_t n) {
+        for (; n > 0; --n) {
+            if (!punctuation(")")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    [[nodiscard]] bool field(std::string_view name, std::int32_t& out) {
+        return identifier(name) && operatorToken("=") && integer(out);
+    }
+
+    [[nodiscard]] bool integer(std::int32_t& out) {
+        const std::size_t parens = openParens();
+        const bool negative = operatorToken("-");
+        if (token_.kind != TokenKind::Integer) {
+            return false;
+        }
+        const std::uint32_t magnitude = token_.value;
+        advance();
+        // Conversion to a signed type is modular since C++20.
+        out = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+        return closeParens(parens);
+    }
+
+    [[nodiscard]] bool string(std::string& out) {
+        const std::size_t parens = openParens();
+        if (token_.kind != TokenKind::String) {
+            return false;
+        }
+        out = std::move(token_.string);
+        advance();
+        return closeParens(parens);
+    }
+
+    [[nodiscard]] bool stringList(std::vector<std::string>& out) {
+        const std::size_t parens = openParens();
+        if (!punctuation("[")) {
+            return false;
+        }
+        if (!punctuation("]")) {
+            do {
+                std::string item;
+                if (!string(item)) {
+                    return false;
+                }
+                out.push_back(std::move(item));
+            } while (punctuation(","));
+            if (!punctuation("]")) {
+                return false;
+            }
+        }
+        return closeParens(parens);
+    }
+};
+
+} // namespace
+
+std::string gameDataToText(const GameData& data) {
+    std::string out = "GameData {hp = ";
+    appendInt(out, data.hp);
+    out += ", hpMax = ";
+    appendInt(out, data.hpMax);
+    out += ", turn = ";
+    appendInt(out, data.turn);
+    out += ", gold = ";
+    appendInt(out, data.gold);
+    out += ", items = [";
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        appendItem(out, data.items[i]);
+    }
+    out += "]}";
+    return out;
+}
+
+std::optional<GameData> gameDataFromText(std::string_view text) {
+    return Parser{text}.record();
+}

@@ -1,0 +1,17 @@
+// The record's text form, the content of the save file: one line of ASCII such as
+//   GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}
+#pragma once
+
+#include "game/game_data.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Always ASCII. Bytes of an item that are not UTF-8 are written as U+FFFD, as the reader would
+// decode them, so the text always reads back.
+[[nodiscard]] std::string gameDataToText(const GameData& data);
+
+// The record, or nothing when the text is not exactly one record. Linear in the length of the
+// text, and the depth of parentheses costs no stack.
+[[nodiscard]] std::optional<GameData> gameDataFromText(std::string_view text);
