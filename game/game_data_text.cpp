@@ -120,12 +120,47 @@ void appendUtf8(std::string& out, char32_t cp) {
     return isIdentStart(c) || isDigit(c) || c == U'\'';
 }
 [[nodiscard]] bool isOperatorChar(char32_t c) noexcept {
-    return c < 0x80 && std::string_view{"!#$%&*+./<=>?@\\^|-~:"}.find(static_cast<char>(c)) !=
-                           std::string_view::npos;
+    switch (c) {
+    case U'!':
+    case U'#':
+    case U'$':
+    case U'%':
+    case U'&':
+    case U'*':
+    case U'+':
+    case U'.':
+    case U'/':
+    case U'<':
+    case U'=':
+    case U'>':
+    case U'?':
+    case U'@':
+    case U'\\':
+    case U'^':
+    case U'|':
+    case U'-':
+    case U'~':
+    case U':':
+        return true;
+    default:
+        return false;
+    }
 }
 [[nodiscard]] bool isPunctuation(char32_t c) noexcept {
-    return c < 0x80 &&
-           std::string_view{"()[]{},;`"}.find(static_cast<char>(c)) != std::string_view::npos;
+    switch (c) {
+    case U'(':
+    case U')':
+    case U'[':
+    case U']':
+    case U'{':
+    case U'}':
+    case U',':
+    case U';':
+    case U'`':
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The names of the characters 0 to 31 in escapes; 7 to 13 are written with their letters.
@@ -205,22 +240,25 @@ class Lexer {
   public:
     explicit Lexer(std::string_view text) noexcept : text_(text) {}
 
-    [[nodiscard]] Token next() {
+    // Fills `token` in place: the parser reuses one token, so a million parentheses cost no
+    // more than a scan.
+    void next(Token& token) {
         skipSpace();
-        Token token;
-        if (pos_ >= text_.size()) {
-            return token;
+        token.kind = TokenKind::End;
+        token.text = {};
+        if (atEnd()) {
+            return;
         }
         const std::size_t start = pos_;
         const char32_t c = peek();
-        if (isIdentStart(c)) {
+        if (isPunctuation(c)) {
+            ++pos_;
+            token.kind = TokenKind::Punctuation;
+        } else if (isIdentStart(c)) {
             while (isIdentChar(peek())) {
                 ++pos_;
             }
             token.kind = TokenKind::Identifier;
-        } else if (isPunctuation(c)) {
-            ++pos_;
-            token.kind = TokenKind::Punctuation;
         } else if (isOperatorChar(c)) {
             while (isOperatorChar(peek())) {
                 ++pos_;
@@ -230,12 +268,12 @@ class Lexer {
             token.kind = number(token.value);
         } else if (c == U'"') {
             ++pos_;
+            token.string.clear();
             token.kind = string(token.string) ? TokenKind::String : TokenKind::Bad;
         } else {
             token.kind = TokenKind::Bad;
         }
         token.text = text_.substr(start, pos_ - start);
-        return token;
     }
 
   private:
@@ -258,6 +296,14 @@ class Lexer {
 
     void skipSpace() noexcept {
         while (!atEnd()) {
+            const char32_t b = peek();
+            if (b < 0x80) {
+                if (b != U' ' && (b < U'\t' || b > U'\r')) {
+                    return;
+                }
+                ++pos_;
+                continue;
+            }
             const Decoded d = decodeAt(text_, pos_);
             if (!isSpace(d.cp)) {
                 return;
@@ -356,6 +402,15 @@ class Lexer {
     // After the opening quote. Appends the characters to `out`; false on a malformed literal.
     [[nodiscard]] bool string(std::string& out) {
         while (!atEnd()) {
+            // Plain ASCII goes over in runs.
+            const std::size_t run = pos_;
+            while (!atEnd() && peek() < 0x80 && peek() != U'"' && peek() != U'\\') {
+                ++pos_;
+            }
+            out.append(text_.substr(run, pos_ - run));
+            if (atEnd()) {
+                break;
+            }
             const char32_t c = take();
             if (c == U'"') {
                 return true;
@@ -432,11 +487,11 @@ class Parser {
     [[nodiscard]] std::optional<GameData> record() {
         GameData data;
         const std::size_t parens = openParens();
-        const bool ok = identifier("GameData") && punctuation("{") && field("hp", data.hp) &&
-                        punctuation(",") && field("hpMax", data.hpMax) && punctuation(",") &&
-                        field("turn", data.turn) && punctuation(",") && field("gold", data.gold) &&
-                        punctuation(",") && identifier("items") && operatorToken("=") &&
-                        stringList(data.items) && punctuation("}") && closeParens(parens) &&
+        const bool ok = identifier("GameData") && punctuation('{') && field("hp", data.hp) &&
+                        punctuation(',') && field("hpMax", data.hpMax) && punctuation(',') &&
+                        field("turn", data.turn) && punctuation(',') && field("gold", data.gold) &&
+                        punctuation(',') && identifier("items") && operatorToken("=") &&
+                        stringList(data.items) && punctuation('}') && closeParens(parens) &&
                         token_.kind == TokenKind::End;
         if (!ok) {
             return std::nullopt;
@@ -448,7 +503,7 @@ class Parser {
     Lexer lexer_;
     Token token_;
 
-    void advance() { token_ = lexer_.next(); }
+    void advance() { lexer_.next(token_); }
 
     [[nodiscard]] bool accept(TokenKind kind, std::string_view text) {
         if (token_.kind != kind || token_.text != text) {
@@ -460,21 +515,27 @@ class Parser {
     [[nodiscard]] bool identifier(std::string_view name) {
         return accept(TokenKind::Identifier, name);
     }
-    [[nodiscard]] bool punctuation(std::string_view p) { return accept(TokenKind::Punctuation, p); }
+    [[nodiscard]] bool punctuation(char p) {
+        if (token_.kind != TokenKind::Punctuation || token_.text[0] != p) {
+            return false;
+        }
+        advance();
+        return true;
+    }
     [[nodiscard]] bool operatorToken(std::string_view op) {
         return accept(TokenKind::Operator, op);
     }
 
     [[nodiscard]] std::size_t openParens() {
         std::size_t n = 0;
-        while (punctuation("(")) {
+        while (punctuation('(')) {
             ++n;
         }
         return n;
     }
     [[nodiscard]] bool closeParens(std::size_t n) {
         for (; n > 0; --n) {
-            if (!punctuation(")")) {
+            if (!punctuation(')')) {
                 return false;
             }
         }
@@ -510,18 +571,18 @@ class Parser {
 
     [[nodiscard]] bool stringList(std::vector<std::string>& out) {
         const std::size_t parens = openParens();
-        if (!punctuation("[")) {
+        if (!punctuation('[')) {
             return false;
         }
-        if (!punctuation("]")) {
+        if (!punctuation(']')) {
             do {
                 std::string item;
                 if (!string(item)) {
                     return false;
                 }
                 out.push_back(std::move(item));
-            } while (punctuation(","));
-            if (!punctuation("]")) {
+            } while (punctuation(','));
+            if (!punctuation(']')) {
                 return false;
             }
         }
