@@ -51,6 +51,7 @@ class SaveError : public std::runtime_error {
 
 // Writes the record's text to a fresh temporary file beside `path`, syncs it and renames it over
 // `path`, so a crash or a full disk never leaves half a file. With OldSave::KeepAsBackup the old
-// file is first renamed to path + ".bak". On failure the old file is left as it was, no temporary
-// file remains, and SaveError is thrown.
+// file is first renamed to path + ".bak". On failure SaveError is thrown and no temporary file
+// remains. The old file is untouched unless the failure comes after it has moved: the final
+// rename after a backup (its bytes are then in the backup) or the directory sync.
 void saveGameData(const std::string& path, const GameData& data, OldSave old = OldSave::Replace);
