@@ -1,0 +1,123 @@
+#include "engine/keymap.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace {
+
+SDL_Event keyDown(SDLKey key, unsigned modifiers = KMOD_NONE) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.mod = static_cast<SDLMod>(modifiers);
+    return event;
+}
+
+SDL_Event ofType(Uint8 type) {
+    SDL_Event event{};
+    event.type = type;
+    return event;
+}
+
+struct Situation {
+    const char* name;
+    Mode mode;
+    bool gameOver;
+};
+constexpr std::array situations{
+    Situation{"Reading", Mode::Normal, false}, Situation{"Choosing", Mode::Choose, false},
+    Situation{"OverReading", Mode::Normal, true}, Situation{"OverChoosing", Mode::Choose, true}};
+
+TEST(KeyTable, KeysInEverySituation) {
+    using K = KeyOutcome;
+    struct Case {
+        const char* name;
+        SDLKey key;
+        // Reading, Choosing, OverReading, OverChoosing.
+        std::array<KeyOutcome, 4> expected;
+    };
+    const Case cases[] = {
+        {"Space", SDLK_SPACE, {K::Feed, K::Nothing, K::EndLoop, K::EndLoop}},
+        {"One", SDLK_1, {K::Nothing, K::SelectFirst, K::Nothing, K::SelectFirst}},
+        {"Two", SDLK_2, {K::Nothing, K::SelectSecond, K::Nothing, K::SelectSecond}},
+        {"Three", SDLK_3, {K::Nothing, K::SelectThird, K::Nothing, K::SelectThird}},
+        {"Four", SDLK_4, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+        {"KeypadOne", SDLK_KP1, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+        {"KeypadTwo", SDLK_KP2, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+        {"Return", SDLK_RETURN, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+        {"F4Alone", SDLK_F4, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i < situations.size(); ++i) {
+            SCOPED_TRACE(std::string(c.name) + " " + situations[i].name);
+            EXPECT_EQ(readKey(keyDown(c.key), situations[i].mode, situations[i].gameOver),
+                      c.expected[i]);
+        }
+    }
+}
+
+TEST(KeyTable, AltF4NeedsExactlyOneAltKey) {
+    constexpr std::array others{KMOD_LSHIFT, KMOD_RSHIFT, KMOD_LCTRL, KMOD_RCTRL, KMOD_LMETA,
+                                KMOD_RMETA,  KMOD_NUM,    KMOD_CAPS,  KMOD_MODE};
+    for (const Situation& s : situations) {
+        SCOPED_TRACE(s.name);
+        for (const SDLMod alt : {KMOD_LALT, KMOD_RALT}) {
+            const SDLMod otherAlt = alt == KMOD_LALT ? KMOD_RALT : KMOD_LALT;
+            SCOPED_TRACE(alt == KMOD_LALT ? "left Alt" : "right Alt");
+            EXPECT_EQ(readKey(keyDown(SDLK_F4, alt), s.mode, s.gameOver), KeyOutcome::EndLoop);
+            // KMOD_RESERVED and the unused bits between the Shift and Ctrl flags do not count.
+            EXPECT_EQ(readKey(keyDown(SDLK_F4, alt | KMOD_RESERVED), s.mode, s.gameOver),
+                      KeyOutcome::EndLoop);
+            EXPECT_EQ(
+                readKey(keyDown(SDLK_F4, alt | 0x4u | 0x8u | 0x10u | 0x20u), s.mode, s.gameOver),
+                KeyOutcome::EndLoop);
+            EXPECT_EQ(readKey(keyDown(SDLK_F4, alt | otherAlt), s.mode, s.gameOver),
+                      KeyOutcome::Nothing);
+            for (const SDLMod other : others) {
+                SCOPED_TRACE(static_cast<unsigned>(other));
+                EXPECT_EQ(readKey(keyDown(SDLK_F4, alt | other), s.mode, s.gameOver),
+                          KeyOutcome::Nothing);
+            }
+            // Alt with another key is just that key.
+            EXPECT_EQ(readKey(keyDown(SDLK_F5, alt), s.mode, s.gameOver), KeyOutcome::Nothing);
+        }
+        EXPECT_EQ(readKey(keyDown(SDLK_F4, KMOD_RESERVED), s.mode, s.gameOver),
+                  KeyOutcome::Nothing);
+    }
+}
+
+TEST(KeyTable, OnlyKeyDownAndQuitCount) {
+    for (const Situation& s : situations) {
+        SCOPED_TRACE(s.name);
+        EXPECT_EQ(readKey(ofType(SDL_QUIT), s.mode, s.gameOver), KeyOutcome::EndLoop);
+        EXPECT_EQ(readKey(ofType(SDL_MOUSEMOTION), s.mode, s.gameOver), KeyOutcome::Nothing);
+
+        // A key-up carrying the keysym of a space, a 1 or Alt+F4 is ignored.
+        for (const SDL_Event& down :
+             {keyDown(SDLK_SPACE), keyDown(SDLK_1), keyDown(SDLK_F4, KMOD_LALT)}) {
+            SDL_Event up = down;
+            up.type = SDL_KEYUP;
+            up.key.type = SDL_KEYUP;
+            up.key.state = SDL_RELEASED;
+            EXPECT_EQ(readKey(up, s.mode, s.gameOver), KeyOutcome::Nothing);
+        }
+    }
+}
+
+TEST(KeyTable, StateOverloadReadsModeAndGameOver) {
+    const EngineState reading{};
+    EngineState choosing{};
+    choosing.cursor.mode = Mode::Choose;
+    EngineState over = choosing;
+    over.gameOver = true;
+    EXPECT_EQ(readKey(keyDown(SDLK_SPACE), reading), KeyOutcome::Feed);
+    EXPECT_EQ(readKey(keyDown(SDLK_SPACE), choosing), KeyOutcome::Nothing);
+    EXPECT_EQ(readKey(keyDown(SDLK_SPACE), over), KeyOutcome::EndLoop);
+    EXPECT_EQ(readKey(keyDown(SDLK_2), choosing), KeyOutcome::SelectSecond);
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "engine/scenario.hpp"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+const Scenario noneElement{ScenarioEventNone{}};
+
+TEST(NextElement, EmptyListGivesNoneAndStaysEmpty) {
+    StoryBuilder b;
+    const ListId only = b.add({ScenarioText{"a"}});
+    const Story story = std::move(b).build(only);
+
+    const ScenarioList positions[] = {ScenarioList{}, story.list(ListId{}),
+                                      nextElement(story.start()).tail};
+    for (const ScenarioList& empty : positions) {
+        const auto [head, tail] = nextElement(empty);
+        EXPECT_EQ(head, noneElement);
+        EXPECT_TRUE(isEmpty(tail));
+        EXPECT_EQ(tail, empty);
+        EXPECT_EQ(nextElement(tail).head, noneElement);
+    }
+}
+
+TEST(NextElement, WalksOneListElementByElement) {
+    StoryBuilder b;
+    const ListId only = b.add({ScenarioText{"a"}, ScenarioEventGameEnd{}, ScenarioText{"b"}});
+    const Story story = std::move(b).build(only);
+
+    ScenarioList rest = story.start();
+    std::vector<Scenario> seen;
+    while (!isEmpty(rest)) {
+        const auto [head, tail] = nextElement(rest);
+        seen.push_back(head);
+        rest = tail;
+    }
+    EXPECT_EQ(seen, (std::vector<Scenario>{ScenarioText{"a"}, ScenarioEventGameEnd{},
+                                           ScenarioText{"b"}}));
+}
+
+TEST(NextElement, HeadIsTheStoryElementNotACopy) {
+    StoryBuilder b;
+    const ListId only = b.add({ScenarioText{"a"}});
+    const Story story = std::move(b).build(only);
+    EXPECT_EQ(&nextElement(story.start()).head, story.elements(only).data());
+}
+
+TEST(Options, PickByPositionOrEmpty) {
+    const std::vector<SelectorOption> three{
+        {"one", ListId{1}}, {"two", ListId{2}}, {"3", ListId{3}}};
+    struct Case {
+        const char* name;
+        std::size_t count;
+        const SelectorOption& (*pick)(std::span<const SelectorOption>) noexcept;
+        const SelectorOption* expected; // nullptr: emptyOption
+    };
+    const Case cases[] = {
+        {"FirstOfNone", 0, firstOption, nullptr},    {"SecondOfNone", 0, secondOption, nullptr},
+        {"ThirdOfNone", 0, thirdOption, nullptr},    {"FirstOfOne", 1, firstOption, &three[0]},
+        {"SecondOfOne", 1, secondOption, nullptr},   {"ThirdOfTwo", 2, thirdOption, nullptr},
+        {"SecondOfTwo", 2, secondOption, &three[1]}, {"ThirdOfThree", 3, thirdOption, &three[2]},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SelectorOption& got = c.pick(std::span(three).first(c.count));
+        EXPECT_EQ(got, c.expected != nullptr ? *c.expected : SelectorOption{});
+    }
+    EXPECT_EQ(emptyOption(), (SelectorOption{"", ListId{}}));
+}
+
+class HeadText : public testing::Test {
+  protected:
+    // Members are initialised in this order, so the story is built from the lists above it.
+    StoryBuilder b;
+    ListId branch = b.add({ScenarioText{"branch"}});
+    ScenarioSelector selector{{{"１：はい", branch}, {"２：いいえ", ListId{}}}};
+    ListId textThenAskId = b.add({ScenarioText{"本文\n二行目"}, selector});
+    ListId askFirstId = b.add({selector, ScenarioText{"after"}});
+    ListId eventsId = b.add({ScenarioEventNone{}, ScenarioEventGameEnd{}});
+    Story story = std::move(b).build(textThenAskId);
+
+    ScenarioList textThenAsk = story.start();
+    ScenarioList ask = nextElement(textThenAsk).tail;
+    ScenarioList askFirst = story.list(askFirstId);
+    ScenarioList none = story.list(eventsId);
+    ScenarioList gameEnd = nextElement(none).tail;
+    ScenarioList exhausted = nextElement(gameEnd).tail;
+};
+
+TEST_F(HeadText, FeedTextOnlyForTextAtTheHead) {
+    struct Case {
+        const char* name;
+        ScenarioList list;
+        std::string_view expected;
+    };
+    const Case cases[] = {
+        {"Text", textThenAsk, "本文\n二行目"},
+        {"Selector", ask, ""},
+        {"SelectorFirst", askFirst, ""},
+        {"EventNone", none, ""},
+        {"GameEnd", gameEnd, ""},
+        {"Exhausted", exhausted, ""},
+        {"NoStory", ScenarioList{}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(feedText(c.list), c.expected);
+    }
+}
+
+TEST_F(HeadText, OptionLabelsOnlyForSelectorAtTheHead) {
+    const std::vector<std::string_view> labels{"１：はい", "２：いいえ"};
+    struct Case {
+        const char* name;
+        ScenarioList list;
+        std::vector<std::string_view> expected;
+    };
+    const Case cases[] = {
+        {"TextBeforeSelector", textThenAsk, {}},
+        {"Selector", ask, labels},
+        {"SelectorFirst", askFirst, labels},
+        {"EventNone", none, {}},
+        {"Exhausted", exhausted, {}},
+        {"NoStory", ScenarioList{}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(optionLabels(c.list), c.expected);
+    }
+}
+
+TEST(StoryBuilder, SharedAndCyclicBranchesAreIndicesIntoOneArena) {
+    StoryBuilder b;
+    const ListId loop = b.declare();
+    const ListId end = b.add({ScenarioText{"end"}, ScenarioEventGameEnd{}});
+    const ScenarioSelector ask{{{"again", loop}, {"stop", end}}};
+    b.define(loop, {ScenarioText{"loop"}, ask});
+    const ListId opening = b.add({ScenarioText{"start"}, ask});
+    const Story story = std::move(b).build(opening);
+
+    // Round and round the loop: always the same position, so nothing grows.
+    const ScenarioList atLoopSelector = nextElement(story.list(loop)).tail;
+    ScenarioList rest = story.list(loop);
+    for (int round = 0; round < 100; ++round) {
+        rest = nextElement(rest).tail;
+        ASSERT_EQ(rest, atLoopSelector);
+        const auto& selector = std::get<ScenarioSelector>(nextElement(rest).head);
+        rest = story.list(firstOption(selector.options).branch);
+    }
+    EXPECT_EQ(feedText(rest), "loop");
+    EXPECT_EQ(feedText(story.start()), "start");
+}
+
+TEST(StoryBuilder, RejectsBrokenStructure) {
+    struct Case {
+        const char* name;
+        void (*write)();
+    };
+    const Case cases[] = {
+        {"DeclaredNeverWritten",
+         [] {
+             StoryBuilder b;
+             (void)b.declare();
+             const ListId opening = b.add({ScenarioText{"a"}});
+             (void)std::move(b).build(opening);
+         }},
+        {"WrittenTwice",
+         [] {
+             StoryBuilder b;
+             const ListId a = b.add({ScenarioText{"a"}});
+             b.define(a, {ScenarioText{"again"}});
+         }},
+        {"WriteTheEmptyList", [] { StoryBuilder{}.define(ListId{}, {ScenarioText{"a"}}); }},
+        {"WriteUndeclared", [] { StoryBuilder{}.define(ListId{7}, {ScenarioText{"a"}}); }},
+        {"OptionToUnknownList",
+         [] {
+             StoryBuilder b;
+             const ListId opening = b.add({ScenarioSelector{{{"lost", ListId{42}}}}});
+             (void)std::move(b).build(opening);
+         }},
+        {"UnknownOpening", [] { (void)StoryBuilder{}.build(ListId{3}); }},
+        {"BuiltTwice",
+         [] {
+             StoryBuilder b;
+             const ListId opening = b.add({ScenarioText{"a"}});
+             const Story first = std::move(b).build(opening);
+             (void)std::move(b).build(opening);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(c.write(), std::logic_error);
+    }
+}
+
+TEST(StoryBuilder, UnknownIdsReadAsEmpty) {
+    StoryBuilder b;
+    const ListId opening = b.add({ScenarioText{"a"}});
+    const Story story = std::move(b).build(opening);
+    EXPECT_TRUE(story.elements(ListId{99}).empty());
+    EXPECT_TRUE(isEmpty(story.list(ListId{99})));
+    EXPECT_EQ(nextElement(story.list(ListId{99})).head, noneElement);
+}
+
+} // namespace
