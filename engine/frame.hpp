@@ -1,0 +1,45 @@
+// The engine's half of one frame: show the choices and bottom panels, put the frame on screen, wait
+// for one event, and write the story and the choices into the panels as the event requires.
+#pragma once
+
+#include "engine/interpreter.hpp"
+#include "framework/text_panel.hpp"
+
+#include <SDL.h>
+
+#include <optional>
+
+// The seven values the game loop carries from frame to frame. The screen belongs to SDL and the
+// background to the game; both are borrowed here.
+struct FrameValues {
+    SDL_Surface* screen = nullptr;
+    Uint32 black = 0; // carried for the game, not drawn with
+    TextPanel panelA; // story
+    TextPanel panelB; // choices
+    TextPanel panelC; // bottom
+    SDL_Surface* background = nullptr;
+    EngineState state;
+};
+
+// Where the panels stand on the 320x240 screen: an 8-pixel margin around and between them.
+inline constexpr Sint16 panelX = 8;
+inline constexpr Sint16 panelAY = 8;
+inline constexpr Sint16 panelBY = 144;
+inline constexpr Sint16 panelCY = 200;
+
+// Blits a whole surface with its top-left corner at (x, y); the screen clips it.
+void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexcept;
+
+// Draws the choices panel (only while a choice is pending) and the bottom panel, then flips.
+void showFrame(const FrameValues& values) noexcept;
+
+// What one event does to the loop's values: the next values, or nothing when the loop ends.
+// Writes the story line or the choices into the panels' surfaces as it goes.
+[[nodiscard]] std::optional<FrameValues> dispatch(const FrameValues& values, const SDL_Event& event);
+
+// Blocks until SDL has an event and returns it. Sleeps on the X connection where there is one, so
+// an idle game does not wake up; elsewhere SDL_WaitEvent.
+[[nodiscard]] SDL_Event waitForEvent();
+
+// showFrame, waitForEvent, dispatch.
+[[nodiscard]] std::optional<FrameValues> engineFrame(const FrameValues& values);

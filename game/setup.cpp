@@ -1,0 +1,102 @@
+#include "game/setup.hpp"
+
+#include "framework/misc.hpp"
+#include "framework/sdl_error.hpp"
+#include "framework/sdl_handles.hpp"
+#include "game/config.hpp"
+#include "game/story_script.hpp"
+
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <utility>
+
+namespace {
+
+[[nodiscard]] SurfacePtr makePanelSurface(int width, int height, int bitsPerPixel) {
+    SurfacePtr surface =
+        Misc::createSurface(SDL_SWSURFACE | SDL_SRCALPHA, width, height, bitsPerPixel);
+    SDL_SetAlpha(surface.get(), SDL_SRCALPHA, config::panelAlpha);
+    return surface;
+}
+
+[[nodiscard]] FontPtr openFont() {
+    FontPtr font(TTF_OpenFontIndex(config::fontPath, config::fontPointSize, 0));
+    if (!font) {
+        throwSdlError("TTF_OpenFontIndex");
+    }
+    return font;
+}
+
+[[nodiscard]] SurfacePtr loadImage(const char* path) {
+    SurfacePtr image(IMG_Load(path));
+    if (!image) {
+        throwSdlError("IMG_Load");
+    }
+    return image;
+}
+
+} // namespace
+
+GameResources loadResources(SDL_Surface* screen) {
+    const int bitsPerPixel = screen->format->BitsPerPixel;
+    const int panelWidth = screen->w * config::panelWidthFactor;
+    SurfacePtr surfaceA = makePanelSurface(panelWidth, config::storyPanelHeight, bitsPerPixel);
+    SurfacePtr surfaceB = makePanelSurface(panelWidth, config::choicesPanelHeight, bitsPerPixel);
+    SurfacePtr surfaceC = makePanelSurface(panelWidth, config::bottomPanelHeight, bitsPerPixel);
+
+    const SDL_PixelFormat* format = surfaceA->format;
+    const Uint32 black = SDL_MapRGBA(format, 0, 0, 0, 255);
+    const Uint32 paleBlue = SDL_MapRGBA(format, 192, 192, 255, 255);
+
+    FontPtr font = openFont();
+    const auto panelOn = [&](const SurfacePtr& surface) {
+        return newTextPanel(surface.get(), font.get(), RenderMode::Shaded, black, paleBlue, 0);
+    };
+    TextPanel panelA = panelOn(surfaceA);
+    TextPanel panelB = panelOn(surfaceB);
+    TextPanel panelC = panelOn(surfaceC);
+    SurfacePtr background = loadImage(config::backgroundPath);
+    return {std::move(surfaceA), std::move(surfaceB), std::move(surfaceC), std::move(font),
+            panelA, panelB, panelC, std::move(background)};
+}
+
+void release(GameResources& resources) noexcept {
+    resources.font.reset();
+    resources.surfaceA.reset();
+    resources.surfaceB.reset();
+    resources.surfaceC.reset();
+    resources.background.reset();
+}
+
+void gameSetup(SDL_Surface* screen) {
+    GameResources resources = loadResources(screen);
+    const SaveFile saved = readSaveFile(config::savePath);
+    const GameData played = gameMain(saved.data, resources.panelA, resources.panelB,
+                                     resources.panelC, resources.background.get());
+    // A file that was not a record may hold a player's typo: its bytes are kept beside it.
+    saveGameData(config::savePath, played, saved.old);
+    release(resources);
+}
+
+GameData gameMain(const GameData& record, const TextPanel& panelA, const TextPanel& panelB,
+                  const TextPanel& panelC, SDL_Surface* background) {
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    const Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    static_cast<void>(gameLoop(
+        {screen, black, panelA, panelB, panelC, background, initialEngineState(storyScript())}));
+    return record;
+}
+
+FrameValues gameLoop(FrameValues values) {
+    // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
+    for (;;) {
+        SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
+        blitAt(panelSurface(values.panelA), values.screen, panelX, panelAY);
+        std::optional<FrameValues> next = engineFrame(values);
+        if (!next) {
+            return values;
+        }
+        values = *next;
+    }
+}

@@ -1,0 +1,265 @@
+// The real game loop, driven by real SDL events, judged by the pixels of the screen.
+#include "game/setup.hpp"
+
+#include "game/story_script.hpp"
+#include "live_support.hpp"
+
+#include <SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using live::hasInk;
+using live::keyDown;
+
+constexpr int lineSkip = 16;   // the shipped font at 16 points
+constexpr int screenRight = 320;
+
+struct Played {
+    FrameValues values;
+    bool endedByKey = false; // the loop ended before reaching the closing SDL_QUIT
+};
+
+class GameLoop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        live::preferHeadlessDrivers();
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        screen = SDL_SetVideoMode(320, 240, 0, SDL_SWSURFACE | SDL_DOUBLEBUF);
+        ASSERT_NE(screen, nullptr) << SDL_GetError();
+        ASSERT_EQ(TTF_Init(), 0);
+        resources = new GameResources(loadResources(screen));
+    }
+
+    static void TearDownTestSuite() {
+        release(*resources);
+        delete resources;
+        TTF_Quit();
+        SDL_Quit();
+    }
+
+    // A fresh game: the panels are cleared, as gameSetup leaves them.
+    static FrameValues start() {
+        return {screen,
+                SDL_MapRGB(screen->format, 0, 0, 0),
+                clearTextPanel(resources->panelA),
+                clearTextPanel(resources->panelB),
+                clearTextPanel(resources->panelC),
+                resources->background.get(),
+                initialEngineState(storyScript())};
+    }
+
+    // Runs the real loop over the events, closed by SDL_QUIT; the screen then shows the frame
+    // that answered the last event.
+    static Played play(const FrameValues& from, const std::vector<SDL_Event>& events) {
+        live::drainQueue();
+        std::vector<SDL_Event> all = events;
+        all.push_back(live::quit());
+        live::push(all);
+        Played played{gameLoop(from)};
+        played.endedByKey = live::drainQueue();
+        return played;
+    }
+
+    static Played keys(const FrameValues& from, const std::string& presses) {
+        std::vector<SDL_Event> events;
+        for (const char c : presses) {
+            events.push_back(keyDown(c == ' ' ? SDLK_SPACE : static_cast<SDLKey>(c)));
+        }
+        return play(from, events);
+    }
+
+    // The lines of the story panel that hold text, as a count from the top.
+    static int inkedStoryLines() {
+        int lines = 0;
+        for (int top = 8; top + lineSkip <= 8 + 128; top += lineSkip) {
+            lines += hasInk(screen, 8, top, screenRight, top + lineSkip) ? 1 : 0;
+        }
+        return lines;
+    }
+
+    static bool choicesShown() {
+        return !(live::snapshotRegion(screen, 144, 192) == backgroundRows(144, 192));
+    }
+
+    // The background alone, as the screen shows it where no panel covers it.
+    static std::string backgroundRows(int y0, int y1) {
+        SurfacePtr copy(SDL_ConvertSurface(resources->background.get(), screen->format,
+                                           SDL_SWSURFACE));
+        return live::snapshotRegion(copy.get(), y0, y1);
+    }
+
+    static inline SDL_Surface* screen = nullptr;
+    static inline GameResources* resources = nullptr;
+};
+
+TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
+    const Played played = keys(start(), "");
+    EXPECT_FALSE(played.endedByKey);
+    EXPECT_EQ(inkedStoryLines(), 0);
+    // Outside the panels, and where the choices would be, the picture shows as it is.
+    EXPECT_EQ(live::snapshotRegion(screen, 0, 8), backgroundRows(0, 8));
+    EXPECT_EQ(live::snapshotRegion(screen, 136, 200), backgroundRows(136, 200));
+    EXPECT_EQ(live::snapshotRegion(screen, 232, 240), backgroundRows(232, 240));
+    // The story panel covers x 8..319 and y 8..135; the bottom panel y 200..231.
+    const std::string bare = backgroundRows(0, 240);
+    const std::string shown = live::snapshotRegion(screen, 0, 240);
+    const auto differs = [&](int x, int y) {
+        const int bpp = screen->format->BytesPerPixel;
+        const std::size_t at = static_cast<std::size_t>((y * screen->w + x) * bpp);
+        return shown.compare(at, bpp, bare, at, bpp) != 0;
+    };
+    int coveredStory = 0;
+    int coveredBottom = 0;
+    int coveredMargin = 0;
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const bool inStory = x >= 8 && y >= 8 && y < 136;
+            const bool inBottom = x >= 8 && y >= 200 && y < 232;
+            (inStory ? coveredStory : inBottom ? coveredBottom : coveredMargin) +=
+                differs(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(coveredMargin, 0);
+    // Nearly every pixel under a translucent panel changes (a few may round to the same colour).
+    EXPECT_GT(coveredStory, 312 * 128 * 9 / 10);
+    EXPECT_GT(coveredBottom, 312 * 32 * 9 / 10);
+}
+
+TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {
+    static_cast<void>(keys(start(), ""));
+    if (screen->format->BitsPerPixel < 24) {
+        GTEST_SKIP() << "a palettised screen shows the blend only approximately";
+    }
+    for (const auto& [x, y] : {std::pair{100, 60}, std::pair{300, 130}, std::pair{20, 220}}) {
+        SCOPED_TRACE(testing::Message() << "at " << x << "," << y);
+        const live::Rgb under = live::pixelAt(resources->background.get(), x, y);
+        const live::Rgb shown = live::pixelAt(screen, x, y);
+        const auto blend = [](int panel, int picture) { return (panel * 192 + picture * 63) / 255; };
+        EXPECT_NEAR(shown.r, blend(192, under.r), 3);
+        EXPECT_NEAR(shown.g, blend(192, under.g), 3);
+        EXPECT_NEAR(shown.b, blend(255, under.b), 3);
+    }
+}
+
+TEST_F(GameLoop, EachSpaceWritesOneMoreElementOfTheOpening) {
+    // The first text has two lines; the selector writes an empty one.
+    const std::vector<int> expectedLines = {0, 2, 3, 4, 5, 5};
+    FrameValues values = start();
+    for (std::size_t presses = 0; presses < expectedLines.size(); ++presses) {
+        SCOPED_TRACE(testing::Message() << presses << " spaces");
+        const Played played = keys(start(), std::string(presses, ' '));
+        EXPECT_EQ(inkedStoryLines(), expectedLines[presses]);
+        EXPECT_EQ(choicesShown(), presses == 5);
+        values = played.values;
+    }
+    EXPECT_EQ(values.state.cursor.mode, Mode::Choose);
+    EXPECT_EQ(values.panelA.y(), 6 * lineSkip);
+}
+
+TEST_F(GameLoop, ChoicesPanelHoldsTheThreeLabelsOnThreeLines) {
+    static_cast<void>(keys(start(), "     "));
+    for (int line = 0; line < 3; ++line) {
+        SCOPED_TRACE(line);
+        EXPECT_TRUE(hasInk(screen, 8, 144 + line * lineSkip, screenRight, 144 + (line + 1) * lineSkip));
+    }
+}
+
+TEST_F(GameLoop, KeysThatDoNotApplyChangeNothingAtAll) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::vector<SDL_Event> keys;
+    };
+    const std::vector<Case> cases = {
+        {"digits while reading", "  ", {keyDown(SDLK_1), keyDown(SDLK_2), keyDown(SDLK_3)}},
+        {"keypad 1 while choosing", "     ", {keyDown(SDLK_KP1)}},
+        {"space while choosing", "     ", {keyDown(SDLK_SPACE), keyDown(SDLK_SPACE)}},
+        {"F4 with shift", "  ", {keyDown(SDLK_F4, static_cast<SDLMod>(KMOD_LALT | KMOD_LSHIFT))}},
+        {"mouse motion", "     ", {live::mouseMotion(10, 10), live::mouseMotion(200, 100)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Played before = keys(start(), c.before);
+        const std::string shown = live::snapshotRegion(screen, 0, 240);
+        const Played after = play(before.values, c.keys);
+        EXPECT_FALSE(after.endedByKey);
+        EXPECT_EQ(after.values.state, before.values.state);
+        EXPECT_EQ(after.values.panelA, before.values.panelA);
+        EXPECT_EQ(after.values.panelB, before.values.panelB);
+        EXPECT_EQ(live::snapshotRegion(screen, 0, 240), shown);
+    }
+}
+
+TEST_F(GameLoop, RockLosesAndTheNextSpaceEndsTheLoop) {
+    const Played chosen = keys(start(), "     1");
+    EXPECT_EQ(inkedStoryLines(), 0) << "taking an option clears the story panel";
+    EXPECT_FALSE(choicesShown());
+    const Played ending = keys(chosen.values, "      ");
+    EXPECT_TRUE(ending.values.state.gameOver);
+    EXPECT_FALSE(ending.endedByKey);
+    // "(敗北エンド)" stays on screen, on the eighth line, until the next key.
+    EXPECT_EQ(inkedStoryLines(), 8);
+    EXPECT_TRUE(keys(ending.values, " ").endedByKey);
+}
+
+TEST_F(GameLoop, PaperWinsWithThePageClearedOnTheWay) {
+    const Played fourth = keys(start(), "     3    ");
+    EXPECT_EQ(inkedStoryLines(), 7);
+    const Played cleared = keys(fourth.values, " ");
+    EXPECT_EQ(inkedStoryLines(), 0);
+    const Played next = keys(cleared.values, " ");
+    EXPECT_EQ(inkedStoryLines(), 3);
+    const Played ending = keys(next.values, "    ");
+    EXPECT_TRUE(ending.values.state.gameOver);
+    EXPECT_TRUE(keys(ending.values, " ").endedByKey);
+}
+
+TEST_F(GameLoop, TiesComeBackToTheChoiceAndPaperStillWins) {
+    FrameValues values = keys(start(), "     ").values;
+    for (int tie = 0; tie < 50; ++tie) {
+        values = keys(values, "2      ").values;
+        ASSERT_EQ(values.state.cursor.mode, Mode::Choose);
+        ASSERT_TRUE(choicesShown());
+    }
+    const Played won = keys(values, "3          ");
+    EXPECT_TRUE(won.values.state.gameOver);
+    EXPECT_TRUE(keys(won.values, " ").endedByKey);
+}
+
+TEST_F(GameLoop, OneAltWithF4EndsTheLoopInEitherMode) {
+    struct Case {
+        const char* name;
+        std::string before;
+        SDLMod modifiers;
+        bool ends;
+    };
+    const std::vector<Case> cases = {
+        {"left alt, reading", " ", KMOD_LALT, true},
+        {"right alt, reading", " ", KMOD_RALT, true},
+        {"left alt, choosing", "     ", KMOD_LALT, true},
+        {"right alt, game over", "     1      ", KMOD_RALT, true},
+        {"both alts", " ", static_cast<SDLMod>(KMOD_LALT | KMOD_RALT), false},
+        {"alt with num lock", "     ", static_cast<SDLMod>(KMOD_LALT | KMOD_NUM), false},
+        {"no modifier", " ", KMOD_NONE, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Played before = keys(start(), c.before);
+        EXPECT_EQ(play(before.values, {keyDown(SDLK_F4, c.modifiers)}).endedByKey, c.ends);
+    }
+}
+
+TEST_F(GameLoop, ClosingTheWindowEndsTheLoopInEitherMode) {
+    for (const std::string before : {"", "  ", "     ", "     3   "}) {
+        SCOPED_TRACE(before);
+        const Played played = keys(start(), before);
+        // play() closes with SDL_QUIT: the loop read it and returned.
+        EXPECT_FALSE(played.endedByKey);
+    }
+}
+
+} // namespace
