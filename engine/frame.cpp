@@ -88,8 +88,8 @@ std::optional<FrameValues> dispatch(const FrameValues& values, const SDL_Event& 
 }
 
 SDL_Event waitForEvent() {
-    // SDL 1.2's own wait polls every 10 ms; sleeping on the X socket instead costs nothing while the
-    // player reads and answers a key at once.
+    // SDL 1.2's own wait polls every 10 ms; sleeping on the X socket instead costs nothing while
+    // the player reads and answers a key at once.
     const int connection = eventConnection();
     SDL_Event event;
     if (connection < 0) {

@@ -35,7 +35,8 @@ void showFrame(const FrameValues& values) noexcept;
 
 // What one event does to the loop's values: the next values, or nothing when the loop ends.
 // Writes the story line or the choices into the panels' surfaces as it goes.
-[[nodiscard]] std::optional<FrameValues> dispatch(const FrameValues& values, const SDL_Event& event);
+[[nodiscard]] std::optional<FrameValues> dispatch(const FrameValues& values,
+                                                  const SDL_Event& event);
 
 // Blocks until SDL has an event and returns it. Sleeps on the X connection where there is one, so
 // an idle game does not wake up; elsewhere SDL_WaitEvent.

@@ -39,7 +39,11 @@ namespace {
 } // namespace
 
 GameResources loadResources(SDL_Surface* screen) {
-    const int bitsPerPixel = screen->format->BitsPerPixel;
+    // SDL cannot blend a palettised surface onto a palettised screen (the blit fails and no panel
+    // would show), and a panel's own palette could not hold pale blue: such screens get 32-bit
+    // panels, which SDL blends onto them.
+    const int screenDepth = screen->format->BitsPerPixel;
+    const int bitsPerPixel = screenDepth <= 8 ? 32 : screenDepth;
     const int panelWidth = screen->w * config::panelWidthFactor;
     SurfacePtr surfaceA = makePanelSurface(panelWidth, config::storyPanelHeight, bitsPerPixel);
     SurfacePtr surfaceB = makePanelSurface(panelWidth, config::choicesPanelHeight, bitsPerPixel);
@@ -57,8 +61,14 @@ GameResources loadResources(SDL_Surface* screen) {
     TextPanel panelB = panelOn(surfaceB);
     TextPanel panelC = panelOn(surfaceC);
     SurfacePtr background = loadImage(config::backgroundPath);
-    return {std::move(surfaceA), std::move(surfaceB), std::move(surfaceC), std::move(font),
-            panelA, panelB, panelC, std::move(background)};
+    return {std::move(surfaceA),
+            std::move(surfaceB),
+            std::move(surfaceC),
+            std::move(font),
+            panelA,
+            panelB,
+            panelC,
+            std::move(background)};
 }
 
 void release(GameResources& resources) noexcept {

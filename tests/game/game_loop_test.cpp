@@ -15,7 +15,7 @@ namespace {
 using live::hasInk;
 using live::keyDown;
 
-constexpr int lineSkip = 16;   // the shipped font at 16 points
+constexpr int lineSkip = 16; // the shipped font at 16 points
 constexpr int screenRight = 320;
 
 struct Played {
@@ -24,19 +24,31 @@ struct Played {
 };
 
 class GameLoop : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         live::preferHeadlessDrivers();
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         screen = SDL_SetVideoMode(320, 240, 0, SDL_SWSURFACE | SDL_DOUBLEBUF);
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         ASSERT_EQ(TTF_Init(), 0);
-        resources = new GameResources(loadResources(screen));
+        try {
+            resources = new GameResources(loadResources(screen));
+        } catch (const std::exception& error) {
+            FAIL() << error.what();
+        }
+    }
+
+    void SetUp() override {
+        if (resources == nullptr) {
+            GTEST_FAIL() << "the game's resources did not load";
+        }
     }
 
     static void TearDownTestSuite() {
-        release(*resources);
-        delete resources;
+        if (resources != nullptr) {
+            release(*resources);
+            delete resources;
+        }
         TTF_Quit();
         SDL_Quit();
     }
@@ -87,8 +99,8 @@ protected:
 
     // The background alone, as the screen shows it where no panel covers it.
     static std::string backgroundRows(int y0, int y1) {
-        SurfacePtr copy(SDL_ConvertSurface(resources->background.get(), screen->format,
-                                           SDL_SWSURFACE));
+        SurfacePtr copy(
+            SDL_ConvertSurface(resources->background.get(), screen->format, SDL_SWSURFACE));
         return live::snapshotRegion(copy.get(), y0, y1);
     }
 
@@ -119,8 +131,9 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
         for (int x = 0; x < 320; ++x) {
             const bool inStory = x >= 8 && y >= 8 && y < 136;
             const bool inBottom = x >= 8 && y >= 200 && y < 232;
-            (inStory ? coveredStory : inBottom ? coveredBottom : coveredMargin) +=
-                differs(x, y) ? 1 : 0;
+            (inStory    ? coveredStory
+             : inBottom ? coveredBottom
+                        : coveredMargin) += differs(x, y) ? 1 : 0;
         }
     }
     EXPECT_EQ(coveredMargin, 0);
@@ -138,7 +151,9 @@ TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {
         SCOPED_TRACE(testing::Message() << "at " << x << "," << y);
         const live::Rgb under = live::pixelAt(resources->background.get(), x, y);
         const live::Rgb shown = live::pixelAt(screen, x, y);
-        const auto blend = [](int panel, int picture) { return (panel * 192 + picture * 63) / 255; };
+        const auto blend = [](int panel, int picture) {
+            return (panel * 192 + picture * 63) / 255;
+        };
         EXPECT_NEAR(shown.r, blend(192, under.r), 3);
         EXPECT_NEAR(shown.g, blend(192, under.g), 3);
         EXPECT_NEAR(shown.b, blend(255, under.b), 3);
@@ -164,7 +179,8 @@ TEST_F(GameLoop, ChoicesPanelHoldsTheThreeLabelsOnThreeLines) {
     static_cast<void>(keys(start(), "     "));
     for (int line = 0; line < 3; ++line) {
         SCOPED_TRACE(line);
-        EXPECT_TRUE(hasInk(screen, 8, 144 + line * lineSkip, screenRight, 144 + (line + 1) * lineSkip));
+        EXPECT_TRUE(
+            hasInk(screen, 8, 144 + line * lineSkip, screenRight, 144 + (line + 1) * lineSkip));
     }
 }
 

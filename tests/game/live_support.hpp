@@ -110,7 +110,9 @@ struct Rgb {
 }
 
 // Black text at alpha 192 is the only thing this dark inside a pale panel.
-[[nodiscard]] inline bool isInk(Rgb c) { return c.r < 100 && c.g < 100 && c.b < 100; }
+[[nodiscard]] inline bool isInk(Rgb c) {
+    return c.r < 100 && c.g < 100 && c.b < 100;
+}
 
 // Whether any pixel in the rectangle [x0, x1) x [y0, y1) of the screen is ink.
 [[nodiscard]] inline bool hasInk(SDL_Surface* screen, int x0, int y0, int x1, int y1) {
