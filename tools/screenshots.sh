@@ -28,7 +28,7 @@ play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a
     for step in "$@"; do
         case "$step" in
         shot:*) import -window "$win" "$out/${step#shot:}.png" ;;
-        *) xdotool key --window "$win" "$step"; sleep 0.15 ;;
+        *) xdotool key --window "$win" "$step" 2>/dev/null; sleep 0.15 ;;
         esac
     done
     kill "$pid" 2>/dev/null || true
