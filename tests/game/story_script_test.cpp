@@ -1,1 +1,287 @@
-// placeholder
+#include "game/story_script.hpp"
+
+#include "engine/interpreter.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+// Every allocation of this executable goes through here, so a test can tell whether a stretch of
+// play allocated anything.
+namespace {
+std::atomic<std::size_t> allocations{0};
+
+void* allocate(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void* allocateAligned(std::size_t size, std::align_val_t align) {
+    ++allocations;
+    const auto a = static_cast<std::size_t>(align);
+    // aligned_alloc wants a multiple of the alignment.
+    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    return allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void* operator new(std::size_t size, std::align_val_t align) {
+    return allocateAligned(size, align);
+}
+void* operator new[](std::size_t size, std::align_val_t align) {
+    return allocateAligned(size, align);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+const std::vector<std::string_view> throwLabels{"１：グー", "２：チョキ", "３：パー"};
+
+// What the player sees: the text written by each space (as the frame writes it), and when the game
+// was first over.
+struct Play {
+    EngineState state = initialEngineState(storyScript());
+    std::vector<std::string> fed;
+    std::size_t overAfterFeed = 0; // 1-based index into `fed`; 0 while not over
+
+    void feedUntilStop() {
+        for (int feeds = 0; !state.gameOver && state.cursor.mode == Mode::Normal; ++feeds) {
+            ASSERT_LT(feeds, 100) << "the story never stops";
+            fed.emplace_back(feedText(state.cursor.remaining));
+            state = update(TGInput::TextFeed, state);
+            if (state.gameOver && overAfterFeed == 0) {
+                overAfterFeed = fed.size();
+            }
+        }
+    }
+    void select(TGInput input) {
+        ASSERT_EQ(state.cursor.mode, Mode::Choose);
+        ASSERT_EQ(optionLabels(state.cursor.remaining), throwLabels);
+        state = update(input, state);
+        ASSERT_EQ(state.cursor.mode, Mode::Normal);
+    }
+};
+
+// The texts fed from index `from` on.
+std::vector<std::string> fedFrom(const Play& play, std::size_t from) {
+    return {play.fed.begin() + static_cast<std::ptrdiff_t>(from), play.fed.end()};
+}
+
+const std::vector<std::string> opening{
+    "突如、あなたの目の前に謎の男が\n立ちはだかり、叫んだ。",
+    "「そこのお前！」",
+    "「俺と勝負だ！」",
+    "「ザンけん、」",
+    "", // reaching the selector writes an empty line
+};
+
+TEST(StoryScript, RockLosesOnTheDefeatCaption) {
+    Play play;
+    play.feedUntilStop();
+    EXPECT_EQ(play.fed, opening);
+    play.select(TGInput::SelectFirst);
+    play.feedUntilStop();
+
+    const std::vector<std::string> rock = fedFrom(play, opening.size());
+    ASSERT_EQ(rock.size(), 6u);
+    EXPECT_EQ(rock.front(), "あなたはグーを出す事にした。");
+    EXPECT_EQ(rock.back(), "(敗北エンド)");
+    EXPECT_EQ(play.overAfterFeed, play.fed.size()) << "over exactly when the caption is fed";
+    EXPECT_TRUE(std::holds_alternative<ScenarioEventGameEnd>(
+        nextElement(play.state.cursor.remaining).head));
+}
+
+TEST(StoryScript, PaperWinsWithOnePageClear) {
+    Play play;
+    play.feedUntilStop();
+    play.select(TGInput::SelectThird);
+    play.feedUntilStop();
+
+    const std::vector<std::string> paper = fedFrom(play, opening.size());
+    ASSERT_EQ(paper.size(), 10u);
+    EXPECT_EQ(paper[0], "あなたはパーを出す事にした。");
+    EXPECT_EQ(paper[3], "謎の男『ザンバルド』(仮名)は\n殴りかかってきた！");
+    EXPECT_EQ(paper[4], "*cls*");
+    EXPECT_EQ(paper[5],
+              "あなたは手のひらで、\n『ザンバルド』のパンチを受け止め、\nそのまま握り潰した。");
+    EXPECT_EQ(std::count(play.fed.begin(), play.fed.end(), "*cls*"), 1);
+    EXPECT_EQ(paper.back(), "(勝利エンド)");
+    EXPECT_EQ(play.overAfterFeed, play.fed.size());
+}
+
+TEST(StoryScript, TiesRepeatUntilPaperWins) {
+    Play play;
+    play.feedUntilStop();
+    const std::vector<std::string> scissors{"あなたはチョキを出す事にした。",
+                                            "「俺はチョキだ！」",
+                                            "「お前もチョキか！」",
+                                            "「やるな！！」",
+                                            "「ザンけん、」",
+                                            ""};
+    for (int tie = 0; tie < 1000; ++tie) {
+        const std::size_t before = play.fed.size();
+        play.select(TGInput::SelectSecond);
+        play.feedUntilStop();
+        ASSERT_FALSE(play.state.gameOver);
+        ASSERT_EQ(fedFrom(play, before), scissors) << "tie " << tie;
+    }
+    play.select(TGInput::SelectThird);
+    play.feedUntilStop();
+    EXPECT_EQ(play.fed.back(), "(勝利エンド)");
+    EXPECT_TRUE(play.state.gameOver);
+}
+
+TEST(StoryScript, AMillionTiesAllocateNothing) {
+    Play play;
+    play.feedUntilStop();
+    const EngineState choosing = play.state;
+
+    const std::size_t control = allocations.load();
+    (void)std::make_unique<int>(0);
+    ASSERT_GT(allocations.load(), control) << "the counter must see allocations";
+
+    const std::size_t before = allocations.load();
+    EngineState state = choosing;
+    std::size_t textBytes = 0;
+    for (int tie = 0; tie < 1'000'000; ++tie) {
+        state = update(TGInput::SelectSecond, state);
+        while (state.cursor.mode == Mode::Normal) {
+            textBytes += feedText(state.cursor.remaining).size();
+            state = update(TGInput::TextFeed, state);
+        }
+    }
+    const std::size_t allocated = allocations.load() - before;
+
+    EXPECT_EQ(allocated, 0u);
+    EXPECT_GT(textBytes, 0u);
+    // Back at the same selector, so the state has not grown either.
+    EXPECT_EQ(state.cursor.mode, Mode::Choose);
+    EXPECT_EQ(optionLabels(state.cursor.remaining), throwLabels);
+    EXPECT_FALSE(state.gameOver);
+}
+
+TEST(StoryScript, BothSelectorsShareTheThreeBranches) {
+    const Story& story = storyScript();
+    EXPECT_EQ(&storyScript(), &story) << "built once";
+
+    const auto selectorAtEnd = [](ScenarioList list) {
+        const std::span<const Scenario> rest = remainingElements(list);
+        return std::get<ScenarioSelector>(rest.back());
+    };
+    const ScenarioSelector first = selectorAtEnd(story.start());
+    const ListId scissors = secondOption(first.options).branch;
+    const ScenarioSelector second = selectorAtEnd(story.list(scissors));
+    EXPECT_EQ(first, second);
+    EXPECT_NE(firstOption(first.options).branch, thirdOption(first.options).branch);
+    EXPECT_NE(firstOption(first.options).branch, scissors);
+}
+
+// The bytes that are easy to get wrong: ASCII parentheses and spaces, full-width digits and colons.
+TEST(StoryScript, TextsKeepTheirExactBytes) {
+    Play rock;
+    rock.feedUntilStop();
+    rock.select(TGInput::SelectFirst);
+    rock.feedUntilStop();
+    Play paper;
+    paper.feedUntilStop();
+    paper.select(TGInput::SelectThird);
+    paper.feedUntilStop();
+
+    const std::string mutter = "\xE8\xAC\x8E\xE3\x81\xAE\xE7\x94\xB7\xE3\x81\xAF"; // 謎の男は
+    struct Case {
+        const char* name;
+        std::string got;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"RockMutter", rock.fed[opening.size() + 1],
+         "謎の男はブツブツ呟いている。\n(これは……グーを出す気配ッ！\n ならば、俺はこの……)"},
+        {"PaperMutter", paper.fed[opening.size() + 1],
+         "謎の男はブツブツ呟いている。\n(なんだこの威圧的なオーラは！\n しかし俺は負けぬっ！)"},
+        {"DefeatCaption", rock.fed.back(),
+         "(\xE6\x95\x97\xE5\x8C\x97\xE3\x82\xA8\xE3\x83\xB3\xE3\x83\x89)"},
+        {"VictoryCaption", paper.fed.back(),
+         "(\xE5\x8B\x9D\xE5\x88\xA9\xE3\x82\xA8\xE3\x83\xB3\xE3\x83\x89)"},
+        {"RockLabel", std::string(throwLabels[0]),
+         "\xEF\xBC\x91\xEF\xBC\x9A\xE3\x82\xB0\xE3\x83\xBC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.got, c.expected);
+    }
+    // The third line of each muttering text: LF, one ASCII space, then the text (no full-width
+    // space).
+    for (const std::string& m : {cases[0].got, cases[1].got}) {
+        EXPECT_EQ(m.rfind(mutter, 0), 0u);
+        const std::size_t third = m.find('\n', m.find('\n') + 1);
+        ASSERT_NE(third, std::string::npos);
+        EXPECT_EQ(m[third + 1], ' ');
+        EXPECT_NE(m[third + 2], ' ');
+        EXPECT_EQ(m[m.find('\n') + 1], '(');
+        EXPECT_EQ(m.back(), ')');
+    }
+    // Full-width digit, then full-width colon (EF BC 9A) on every label, as the choices panel
+    // shows.
+    const char* digits[] = {"\xEF\xBC\x91", "\xEF\xBC\x92", "\xEF\xBC\x93"};
+    for (std::size_t i = 0; i < throwLabels.size(); ++i) {
+        EXPECT_EQ(throwLabels[i].substr(0, 6), std::string(digits[i]) + "\xEF\xBC\x9A");
+    }
+}
+
+} // namespace
