@@ -26,22 +26,6 @@ TEST(NextElement, EmptyListGivesNoneAndStaysEmpty) {
     }
 }
 
-TEST(NextElement, WalksOneListElementByElement) {
-    StoryBuilder b;
-    const ListId only = b.add({ScenarioText{"a"}, ScenarioEventGameEnd{}, ScenarioText{"b"}});
-    const Story story = std::move(b).build(only);
-
-    ScenarioList rest = story.start();
-    std::vector<Scenario> seen;
-    while (!isEmpty(rest)) {
-        const auto [head, tail] = nextElement(rest);
-        seen.push_back(head);
-        rest = tail;
-    }
-    EXPECT_EQ(seen, (std::vector<Scenario>{ScenarioText{"a"}, ScenarioEventGameEnd{},
-                                           ScenarioText{"b"}}));
-}
-
 TEST(NextElement, HeadIsTheStoryElementNotACopy) {
     StoryBuilder b;
     const ListId only = b.add({ScenarioText{"a"}});
@@ -133,28 +117,6 @@ TEST_F(HeadText, OptionLabelsOnlyForSelectorAtTheHead) {
     }
 }
 
-TEST(StoryBuilder, SharedAndCyclicBranchesAreIndicesIntoOneArena) {
-    StoryBuilder b;
-    const ListId loop = b.declare();
-    const ListId end = b.add({ScenarioText{"end"}, ScenarioEventGameEnd{}});
-    const ScenarioSelector ask{{{"again", loop}, {"stop", end}}};
-    b.define(loop, {ScenarioText{"loop"}, ask});
-    const ListId opening = b.add({ScenarioText{"start"}, ask});
-    const Story story = std::move(b).build(opening);
-
-    // Round and round the loop: always the same position, so nothing grows.
-    const ScenarioList atLoopSelector = nextElement(story.list(loop)).tail;
-    ScenarioList rest = story.list(loop);
-    for (int round = 0; round < 100; ++round) {
-        rest = nextElement(rest).tail;
-        ASSERT_EQ(rest, atLoopSelector);
-        const auto& selector = std::get<ScenarioSelector>(nextElement(rest).head);
-        rest = story.list(firstOption(selector.options).branch);
-    }
-    EXPECT_EQ(feedText(rest), "loop");
-    EXPECT_EQ(feedText(story.start()), "start");
-}
-
 TEST(StoryBuilder, RejectsBrokenStructure) {
     struct Case {
         const char* name;
@@ -195,15 +157,6 @@ TEST(StoryBuilder, RejectsBrokenStructure) {
         SCOPED_TRACE(c.name);
         EXPECT_THROW(c.write(), std::logic_error);
     }
-}
-
-TEST(StoryBuilder, UnknownIdsReadAsEmpty) {
-    StoryBuilder b;
-    const ListId opening = b.add({ScenarioText{"a"}});
-    const Story story = std::move(b).build(opening);
-    EXPECT_TRUE(story.elements(ListId{99}).empty());
-    EXPECT_TRUE(isEmpty(story.list(ListId{99})));
-    EXPECT_EQ(nextElement(story.list(ListId{99})).head, noneElement);
 }
 
 } // namespace
