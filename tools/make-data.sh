@@ -1,29 +1,50 @@
 #!/bin/sh
-# Remakes the game's data files: the window icon, the background picture and the font.
-# Needs Debian's python3, imagemagick and fonts-vlgothic. The same inputs give the same files.
+# Remakes everything under data/: the icon and background from tools/make_pictures.py,
+# and the font with its licence texts from Debian's fonts-vlgothic.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-images="$root/data/images"
-fonts="$root/data/fonts/aqua2_8"
-mkdir -p "$images" "$fonts"
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-/usr/bin/python3 "$root/tools/make_pictures.py" "$images/icon.bmp" "$scratch/bg.ppm"
-# Baseline JPEG without metadata, so every run writes the same bytes.
-convert "$scratch/bg.ppm" -strip -interlace none -sampling-factor 4:2:0 -quality 90 "$images/bg.jpg"
+cd "$(dirname "$0")/.."
 
-# VL Gothic, whole and unchanged, under the name the game opens.
-cp /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf "$fonts/aquafont.ttf"
-cp /usr/share/doc/fonts-vlgothic/copyright "$fonts/COPYRIGHT"
-cp /usr/share/doc/fonts-vlgothic/README "$fonts/README"
-cp /usr/share/doc/fonts-vlgothic/README_J.mplus "$fonts/README_J.mplus"
-gzip -dc /usr/share/doc/fonts-vlgothic/README.sazanami.gz > "$fonts/README.sazanami"
-version=$(dpkg-query -W -f='${Version}' fonts-vlgothic)
-cat > "$fonts/ORIGIN" <<NOTE
-aquafont.ttf is VL Gothic Regular (VL-Gothic-Regular.ttf) from Debian 12's package
-fonts-vlgothic, version $version, copied unchanged and renamed to the path the game opens.
-Its terms (M+ FONTS licence and a BSD-style licence for the parts from Sazanami) allow
-shipping and changing it: see COPYRIGHT, README, README_J.mplus and README.sazanami here.
+# Debian's interpreter: it has fontTools, a pyenv one on PATH may not.
+PY=/usr/bin/python3
+FONT_PKG=fonts-vlgothic
+FONT_SRC=/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
+FONT_DOC=/usr/share/doc/$FONT_PKG
+FONT_DIR=data/fonts/aqua2_8
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+rm -rf data/images "$FONT_DIR"
+mkdir -p data/images "$FONT_DIR"
+
+"$PY" tools/make_pictures.py data/images/icon.bmp "$work/bg.ppm"
+# Baseline, no metadata: SDL_image's loader reads it and reruns give the same bytes.
+convert "$work/bg.ppm" -strip -interlace none -sampling-factor 4:2:0 -quality 90 data/images/bg.jpg
+
+# The game opens the font under this name; the file itself is copied unchanged.
+cp "$FONT_SRC" "$FONT_DIR/aquafont.ttf"
+cp "$FONT_DOC/copyright" "$FONT_DIR/COPYRIGHT"
+cp "$FONT_DOC/README" "$FONT_DIR/README.VLGothic"
+cp "$FONT_DOC/README_J.mplus" "$FONT_DIR/README_J.mplus"
+# Shipped in EUC-JP; UTF-8 so that it reads like the other texts.
+gzip -dc "$FONT_DOC/README.sazanami.gz" | iconv -f EUC-JP -t UTF-8 > "$FONT_DIR/README.sazanami"
+
+version=$(dpkg-query -W -f '${Version}' "$FONT_PKG")
+sum=$(sha256sum "$FONT_DIR/aquafont.ttf" | cut -d' ' -f1)
+cat > "$FONT_DIR/ORIGIN" <<NOTE
+aquafont.ttf is VL Gothic Regular from the Debian package $FONT_PKG $version:
+$FONT_SRC, renamed to the path the game opens and otherwise unchanged
+(sha256 $sum).
+
+Licence: M+ FONTS licence for the M+ parts, modified BSD (Sazanami) for the rest;
+both allow copying and redistribution, changed or not. The terms are in
+COPYRIGHT (Debian's copyright file), README.VLGothic and README_J.mplus (the
+upstream READMEs) and README.sazanami (converted from EUC-JP to UTF-8).
+
 Made by tools/make-data.sh.
 NOTE
+
+if [ -f game/story_script.cpp ]; then
+    "$PY" tools/check_font.py "$FONT_DIR/aquafont.ttf" game/story_script.cpp
+fi

@@ -37,49 +37,62 @@ ICON_PALETTE = [
 def icon_pixels():
     n = ICON_SIZE
     px = [[ICON_KEY] * n for _ in range(n)]
+    part = [[None] * n for _ in range(n)]  # which shape a pixel belongs to, for the rims
 
     def ellipse(cx, cy, rx, ry, x, y):
         return ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0
 
+    def rounded_box(x0, y0, x1, y1, r, x, y):
+        qx = max(x0 + r - x, 0.0, x - (x1 - r))
+        qy = max(y0 + r - y, 0.0, y - (y1 - r))
+        return x0 <= x <= x1 and y0 <= y <= y1 and qx * qx + qy * qy <= r * r
+
     for y in range(n):
         for x in range(n):
             fx, fy = x + 0.5, y + 0.5
-            c = ICON_KEY
-            # Fist raised at the lower right, drawn first so the face overlaps it.
-            if 21.0 <= fx <= 31.0 and 19.0 <= fy <= 30.0 and ellipse(26.0, 24.5, 5.6, 6.0, fx, fy):
-                c = 1 if fx < 28.5 else 2
-                if fy < 23.0 and int(fx) in (23, 26, 29):
-                    c = 2  # gaps between the knuckles
+            c, what = ICON_KEY, None
             # Head.
-            if ellipse(14.5, 18.0, 10.5, 11.0, fx, fy):
-                c = 1 if fx < 19.5 else 2
+            if ellipse(14.0, 18.0, 10.5, 11.0, fx, fy):
+                c, what = (1 if fx < 19.0 else 2), "head"
                 # Mask band with two eye holes.
                 if 14.0 <= fy <= 19.5:
-                    c = 3 if fx < 20.5 else 4
-                    for ex in (10.5, 18.5):
+                    c = 3 if fx < 20.0 else 4
+                    for ex in (10.0, 18.0):
                         if ellipse(ex, 16.8, 2.6, 1.8, fx, fy):
                             c = 0 if abs(fx - ex) < 1.0 and fy > 16.0 else 5
                 # Frowning mouth.
-                if 23.5 <= fy <= 25.0 and 10.5 <= fx <= 18.5:
-                    bend = (fx - 14.5) ** 2 / 16.0
+                if 23.0 <= fy <= 25.0 and 10.0 <= fx <= 18.0:
+                    bend = (fx - 14.0) ** 2 / 16.0
                     if abs(fy - (23.6 + bend * 0.9)) < 0.8:
                         c = 8
+            # Fist raised in front of the chin: knuckles on top, thumb folded across.
+            if rounded_box(19.0, 18.0, 31.0, 31.0, 3.0, fx, fy):
+                what = "fist"
+                c = 1 if fx < 28.0 else 2
+                if fy < 23.5 and int(fx) in (22, 25, 28):
+                    c = 0
+                if 25.0 <= fy <= 27.0 and fx <= 27.0:
+                    c = 2
+                if 24.0 <= fy < 25.0 and fx <= 27.0:
+                    c = 0
             # Hat: brim, band and crown.
-            if ellipse(14.5, 9.5, 13.0, 2.4, fx, fy):
-                c = 6
-            if 6.0 <= fx <= 23.0 and 1.5 <= fy <= 9.0:
-                c = 7 if 6.5 <= fy <= 8.5 else (9 if fx < 9.0 else 6)
-            px[y][x] = c
+            if ellipse(14.0, 9.5, 13.0, 2.4, fx, fy):
+                c, what = 6, "hat"
+            if 5.5 <= fx <= 22.5 and 1.5 <= fy <= 9.0:
+                c, what = (7 if 6.5 <= fy <= 8.5 else (9 if fx < 8.5 else 6)), "hat"
+            px[y][x], part[y][x] = c, what
 
-    # A dark rim wherever a shape meets the background keeps it legible on any desktop.
+    # A dark rim wherever a shape meets the background keeps it legible on any desktop;
+    # the fist gets one against the face too, or it melts into the chin.
     outlined = [row[:] for row in px]
     for y in range(n):
         for x in range(n):
-            if px[y][x] == ICON_KEY:
+            if part[y][x] is None:
                 continue
             for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
                 nx, ny = x + dx, y + dy
-                if not (0 <= nx < n and 0 <= ny < n) or px[ny][nx] == ICON_KEY:
+                outside = not (0 <= nx < n and 0 <= ny < n) or part[ny][nx] is None
+                if outside or (part[y][x] == "fist" and part[ny][nx] == "head"):
                     outlined[y][x] = 0
                     break
     return outlined
