@@ -6,8 +6,11 @@
 
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -276,6 +279,41 @@ TEST_F(GameLoop, ClosingTheWindowEndsTheLoopInEitherMode) {
         // play() closes with SDL_QUIT: the loop read it and returned.
         EXPECT_FALSE(played.endedByKey);
     }
+}
+
+// Resident memory of this process, in kilobytes.
+long residentKilobytes() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+TEST_F(GameLoop, MouseMotionFloodRunsInConstantMemory) {
+    // Another thread keeps the queue full while the real loop redraws for every event.
+    const auto flood = [](const FrameValues& from, int events) {
+        live::drainQueue();
+        std::thread pusher([events] {
+            for (int i = 0; i <= events; ++i) {
+                SDL_Event event =
+                    i < events ? live::mouseMotion(static_cast<Uint16>(i % 320), 5) : live::quit();
+                while (SDL_PushEvent(&event) != 0) {
+                    std::this_thread::yield();
+                }
+            }
+        });
+        const FrameValues last = gameLoop(from);
+        pusher.join();
+        return last;
+    };
+    const FrameValues reading = keys(start(), "  ").values;
+    const FrameValues warm = flood(reading, 2'000);
+    const long before = residentKilobytes();
+    const FrameValues after = flood(warm, 20'000);
+    EXPECT_LT(residentKilobytes() - before, 256);
+    EXPECT_EQ(after.state, reading.state);
+    EXPECT_EQ(after.panelA, reading.panelA);
 }
 
 } // namespace
