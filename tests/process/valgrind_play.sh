@@ -1,0 +1,19 @@
+#!/bin/sh
+# A playthrough under memcheck: no invalid access and no definite leak (status 99 if any).
+# Usage (under with-xvfb.sh): valgrind_play.sh GAME DATA_DIR SUPPRESSIONS
+game=$1 data=$2 supp=$3
+. "$(dirname "$0")/common.sh"
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+runner="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --suppressions=$supp"
+d="$work/vg"; mkdir "$d"; link_data "$d"
+start_game "$d"
+# Under memcheck the window shows well before the loop reads keys.
+sleep 3
+# Memcheck is slow: give the game time to draw before each key.
+keys space space space space space 3
+keys space space space space space space space space space space
+sleep 1
+keys space
+expect_exit 0 valgrind
+[ -f "$d/save.txt" ] || fail "no save.txt"
+echo ok
