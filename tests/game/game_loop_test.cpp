@@ -311,7 +311,12 @@ TEST_F(GameLoop, MouseMotionFloodRunsInConstantMemory) {
     const FrameValues warm = flood(reading, 2'000);
     const long before = residentKilobytes();
     const FrameValues after = flood(warm, 20'000);
+#ifndef GORUBADON_SANITIZED
+    // AddressSanitizer holds freed memory in quarantine, so resident size grows there regardless.
     EXPECT_LT(residentKilobytes() - before, 256);
+#else
+    static_cast<void>(before);
+#endif
     EXPECT_EQ(after.state, reading.state);
     EXPECT_EQ(after.panelA, reading.panelA);
 }
