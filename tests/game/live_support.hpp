@@ -3,10 +3,10 @@
 #pragma once
 
 #include "engine/frame.hpp"
+#include "tests/framework/test_support.hpp"
 
 #include <SDL.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,8 +14,7 @@ namespace live {
 
 // Chooses the dummy drivers unless the caller already chose (the Xvfb runs pick x11).
 inline void preferHeadlessDrivers() {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    test_support::useDummyDriversUnlessSet();
 }
 
 [[nodiscard]] inline SDL_Event keyDown(SDLKey key, SDLMod modifiers = KMOD_NONE) {
@@ -69,30 +68,10 @@ struct Rgb {
 };
 
 [[nodiscard]] inline Rgb pixelAt(SDL_Surface* surface, int x, int y) {
-    SDL_LockSurface(surface);
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch +
-                     x * surface->format->BytesPerPixel;
-    Uint32 value = 0;
-    switch (surface->format->BytesPerPixel) {
-    case 1:
-        value = *p;
-        break;
-    case 2:
-        value = *reinterpret_cast<const Uint16*>(p);
-        break;
-    case 3:
-        value = static_cast<Uint32>(p[0]) | static_cast<Uint32>(p[1]) << 8 |
-                static_cast<Uint32>(p[2]) << 16;
-        break;
-    default:
-        value = *reinterpret_cast<const Uint32*>(p);
-        break;
-    }
-    SDL_UnlockSurface(surface);
     Uint8 r = 0;
     Uint8 g = 0;
     Uint8 b = 0;
-    SDL_GetRGB(value, surface->format, &r, &g, &b);
+    SDL_GetRGB(test_support::pixelAt(surface, x, y), surface->format, &r, &g, &b);
     return {r, g, b};
 }
 
