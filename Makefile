@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps build run test test-main test-asan fuzz-smoke fuzz bench screenshots format clean
+.PHONY: all deps build run test test-main test-asan fuzz-smoke fuzz bench measure screenshots format clean
 
 all: build
 
@@ -48,6 +48,12 @@ fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
 
 bench: build
 	cd $(BUILD) && $(HEADLESS) ./bench/gorubadon_bench
+
+# The game against the bare SDL program, from outside, under a private X server: make measure REPS=9
+REPS ?= 7
+measure: build
+	@sh tools/install-deps.sh measure
+	sh tools/measure.sh $(BUILD) $(REPS)
 
 screenshots: build
 	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots

@@ -1,5 +1,10 @@
 #include "framework/native.hpp"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 Uint32 pixelFormatAmask(const SDL_Surface* surface) noexcept {
     return surface->format->Amask;
 }
@@ -10,4 +15,21 @@ void blitKeepingAlpha(SDL_Surface* src, SDL_Rect* srcRect, SDL_Surface* dst,
         static_cast<void>(SDL_SetAlpha(src, SDL_RLEACCEL, 255));
     }
     static_cast<void>(SDL_BlitSurface(src, srcRect, dst, dstRect));
+}
+
+void prefaultPixels(const SDL_Surface* surface) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(surface->pixels);
+    const std::uintptr_t end = start + static_cast<std::uintptr_t>(surface->pitch) * surface->h;
+    // madvise wants a page-aligned start; the partial pages at the ends fault in as usual.
+    const std::uintptr_t first = (start + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t last = end & ~(pageSize - 1);
+    if (first < last) {
+        static_cast<void>(
+            madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE));
+    }
+#else
+    static_cast<void>(surface);
+#endif
 }

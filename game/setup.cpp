@@ -1,6 +1,7 @@
 #include "game/setup.hpp"
 
 #include "framework/misc.hpp"
+#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "game/config.hpp"
@@ -17,6 +18,7 @@ namespace {
     SurfacePtr surface =
         Misc::createSurface(SDL_SWSURFACE | SDL_SRCALPHA, width, height, bitsPerPixel);
     SDL_SetAlpha(surface.get(), SDL_SRCALPHA, config::panelAlpha);
+    prefaultPixels(surface.get());
     return surface;
 }
 
@@ -34,6 +36,13 @@ namespace {
         throwSdlError("IMG_Load");
     }
     return image;
+}
+
+// The picture is drawn on every frame: held in the screen's own pixel format, that is a copy
+// instead of a conversion of every pixel, and the pixels that reach the screen are the same.
+[[nodiscard]] SurfacePtr inScreenFormat(SurfacePtr image, SDL_Surface* screen) {
+    SurfacePtr converted(SDL_ConvertSurface(image.get(), screen->format, SDL_SWSURFACE));
+    return converted ? std::move(converted) : std::move(image);
 }
 
 } // namespace
@@ -60,7 +69,7 @@ GameResources loadResources(SDL_Surface* screen) {
     TextPanel panelA = panelOn(surfaceA);
     TextPanel panelB = panelOn(surfaceB);
     TextPanel panelC = panelOn(surfaceC);
-    SurfacePtr background = loadImage(config::backgroundPath);
+    SurfacePtr background = inScreenFormat(loadImage(config::backgroundPath), screen);
     return {std::move(surfaceA),
             std::move(surfaceB),
             std::move(surfaceC),
@@ -80,6 +89,9 @@ void release(GameResources& resources) noexcept {
 }
 
 void gameSetup(SDL_Surface* screen) {
+    // The game sets no timer. SDL 1.2's timer thread would wake the process a thousand times a
+    // second while the player reads, so it goes before anything else is loaded.
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
     GameResources resources = loadResources(screen);
     const SaveFile saved = readSaveFile(config::savePath);
     const GameData played = gameMain(saved.data, resources.panelA, resources.panelB,

@@ -1,12 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
-# so that a second run costs nothing.
+# so that a second run costs nothing. With "measure", also what the outside measuring harness needs.
 set -eu
 
 packages="cmake make g++ clang pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick valgrind"
+if [ "${1:-}" = measure ]; then
+    packages="$packages gcc python3 libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxtst-dev"
+fi
 
 missing=""
 for p in $packages; do

@@ -1,5 +1,6 @@
 #include "framework/misc.hpp"
 
+#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "test_support.hpp"
 
@@ -10,6 +11,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 using Misc::Rect;
 using test_support::pixelAt;
@@ -58,6 +60,32 @@ TEST(CreateSurface, GameSizedPanelAtEightBits) {
     EXPECT_EQ(s->w, 5120);
     EXPECT_EQ(s->format->BitsPerPixel, 8);
     EXPECT_EQ(s->format->Rmask, 0x000000FFU);
+}
+
+// Prefaulting must only map memory in: whatever was drawn before stays, and the whole buffer can
+// be drawn after, for buffers smaller than a page and far larger ones alike.
+TEST(PrefaultPixels, KeepsThePixelsAndLeavesEveryPageWritable) {
+    for (const auto& [w, h] : {std::pair{3, 1}, std::pair{1024, 1}, std::pair{5120, 128}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        const SurfacePtr s = Misc::createSurface(SDL_SWSURFACE, w, h, 32);
+        auto* pixels = static_cast<Uint32*>(s->pixels);
+        const std::size_t count = static_cast<std::size_t>(s->pitch / 4) * s->h;
+        for (std::size_t i = 0; i < count; ++i) {
+            pixels[i] = static_cast<Uint32>(i * 2654435761U);
+        }
+        prefaultPixels(s.get());
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            kept += pixels[i] == static_cast<Uint32>(i * 2654435761U) ? 1 : 0;
+        }
+        EXPECT_EQ(kept, count);
+
+        const SurfacePtr fresh = Misc::createSurface(SDL_SWSURFACE, w, h, 32);
+        prefaultPixels(fresh.get());
+        SDL_FillRect(fresh.get(), nullptr, 0x123456);
+        EXPECT_EQ(pixelAt(fresh.get(), 0, 0), 0x123456U);
+        EXPECT_EQ(pixelAt(fresh.get(), w - 1, h - 1), 0x123456U);
+    }
 }
 
 TEST(CreateSurface, FailureThrowsWithSdlsText) {

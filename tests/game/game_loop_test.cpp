@@ -1,9 +1,11 @@
 // The real game loop, driven by real SDL events, judged by the pixels of the screen.
 #include "game/setup.hpp"
 
+#include "game/config.hpp"
 #include "game/story_script.hpp"
 #include "live_support.hpp"
 
+#include <SDL_image.h>
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -143,6 +145,17 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
     // Nearly every pixel under a translucent panel changes (a few may round to the same colour).
     EXPECT_GT(coveredStory, 312 * 128 * 9 / 10);
     EXPECT_GT(coveredBottom, 312 * 32 * 9 / 10);
+}
+
+TEST_F(GameLoop, BackgroundReachesTheScreenAsThePictureFileHoldsIt) {
+    // The picture is kept in the screen's format; drawn, it must equal the file blitted as loaded.
+    SurfacePtr loaded(IMG_Load(config::backgroundPath));
+    ASSERT_TRUE(loaded) << SDL_GetError();
+    SDL_BlitSurface(loaded.get(), nullptr, screen, nullptr);
+    const std::string fromFile = live::snapshotRegion(screen, 0, 240);
+    SDL_FillRect(screen, nullptr, 0);
+    SDL_BlitSurface(resources->background.get(), nullptr, screen, nullptr);
+    EXPECT_EQ(live::snapshotRegion(screen, 0, 240), fromFile);
 }
 
 TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {

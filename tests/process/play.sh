@@ -21,10 +21,13 @@ keys space space alt+F4
 expect_exit 0 alt+F4
 check_save "$d/save.txt" "$default"
 
-# SIGTERM in the middle of the story.
+# SIGTERM in the middle of the story. While the player reads, the game runs on its main thread and
+# the audio device's: SDL's timer thread, which wakes every millisecond, is gone.
 fresh sigterm
 start_game "$d"
 keys space space
+threads=$(ls "/proc/$pid/task" | wc -l)
+[ "$threads" -le 2 ] || fail "$threads threads while idle"
 kill -TERM "$pid"
 expect_exit 0 SIGTERM
 check_save "$d/save.txt" "$default"
