@@ -144,4 +144,45 @@ void BM_Choice(benchmark::State& state) {
 }
 BENCHMARK(BM_Choice)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// A key release, or any event that changes nothing: the frame is still composed and flipped.
+void BM_KeyRelease(benchmark::State& state) {
+    const std::optional<FrameValues> start = startValues(state);
+    if (!start) {
+        return;
+    }
+    SDL_Event up = keyDown(SDLK_SPACE);
+    up.type = up.key.type = SDL_KEYUP;
+    up.key.state = SDL_RELEASED;
+    for (auto _ : state) {
+        const FrameValues after = press(*start, up);
+        benchmark::DoNotOptimize(after.screen->pixels);
+    }
+}
+BENCHMARK(BM_KeyRelease)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The story panel blended onto a 32-bit desktop screen. Arg 0: the panel in the framework's fixed
+// pixel layout (red in the lowest byte), which SDL blends pixel by pixel through its generic path;
+// arg 1: the same panel in the screen's own layout, for comparison.
+void BM_StoryPanelBlend(benchmark::State& state) {
+    Screens& s = screens();
+    if (!s.onDesktop) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    SDL_Surface* screen = s.desktop.get();
+    SDL_Surface* panel = s.onDesktop->surfaceA.get();
+    SurfacePtr converted;
+    if (state.range(0) == 1) {
+        converted.reset(SDL_ConvertSurface(panel, screen->format, SDL_SWSURFACE | SDL_SRCALPHA));
+        SDL_SetAlpha(converted.get(), SDL_SRCALPHA, config::panelAlpha);
+        panel = converted.get();
+    }
+    state.SetLabel(state.range(0) == 1 ? "screen layout" : "fixed layout");
+    for (auto _ : state) {
+        blitAt(panel, screen, panelX, panelAY);
+        benchmark::DoNotOptimize(screen->pixels);
+    }
+}
+BENCHMARK(BM_StoryPanelBlend)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 } // namespace
