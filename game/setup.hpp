@@ -21,15 +21,17 @@ struct GameResources {
     SurfacePtr background;
 };
 
-// The three translucent panels at the screen's depth, the font and the background. A missing data
-// file is fatal: SdlError "TTF_OpenFontIndex" or "IMG_Load".
+// The three translucent panels at the screen's depth, the font and the background, the last held in
+// the screen's pixel format. A missing data file is fatal: SdlError "TTF_OpenFontIndex" or
+// "IMG_Load".
 [[nodiscard]] GameResources loadResources(SDL_Surface* screen);
 
 // Closes the font, then frees the story, choices and bottom panel surfaces, in that order.
 void release(GameResources& resources) noexcept;
 
-// The start routine: builds the panels, the font and the background, plays the story once with the
-// player record from "save.txt", writes the record back and releases what it made.
+// The start routine: shuts SDL's timer subsystem down (the game sets no timer), builds the panels,
+// the font and the background, plays the story once with the player record from "save.txt", writes
+// the record back and releases what it made.
 void gameSetup(SDL_Surface* screen);
 
 // Plays the story once from its start and returns the record it was given: nothing in play
