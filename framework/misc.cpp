@@ -5,6 +5,7 @@
 #include <SDL_gfxPrimitives.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace Misc {
 
@@ -17,6 +18,39 @@ SurfacePtr createSurface(Uint32 flags, int width, int height, int bitsPerPixel) 
     return surface;
 }
 
+namespace {
+
+using Limits = std::numeric_limits<std::ptrdiff_t>;
+
+// Edges far out saturate instead of wrapping, so a request that cannot overlap stays empty.
+std::ptrdiff_t addSaturated(std::ptrdiff_t a, std::ptrdiff_t b) noexcept {
+    if (b > 0 && a > Limits::max() - b) {
+        return Limits::max();
+    }
+    if (b < 0 && a < Limits::min() - b) {
+        return Limits::min();
+    }
+    return a + b;
+}
+
+std::ptrdiff_t subtractSaturated(std::ptrdiff_t a, std::ptrdiff_t b) noexcept {
+    if (b < 0 && a > Limits::max() + b) {
+        return Limits::max();
+    }
+    if (b > 0 && a < Limits::min() + b) {
+        return Limits::min();
+    }
+    return a - b;
+}
+
+template <class T>
+T clampTo(std::ptrdiff_t v) noexcept {
+    return static_cast<T>(std::clamp<std::ptrdiff_t>(v, std::numeric_limits<T>::min(),
+                                                     std::numeric_limits<T>::max()));
+}
+
+} // namespace
+
 Rect clipIntersection(const Rect& current, const std::optional<Rect>& requested) noexcept {
     if (!requested) {
         return current;
@@ -24,9 +58,12 @@ Rect clipIntersection(const Rect& current, const std::optional<Rect>& requested)
     const Rect& n = *requested;
     const std::ptrdiff_t left = std::max(current.x, n.x);
     const std::ptrdiff_t top = std::max(current.y, n.y);
-    const std::ptrdiff_t right = std::min(current.x + current.w, n.x + n.w);
-    const std::ptrdiff_t bottom = std::min(current.y + current.h, n.y + n.h);
-    return Rect{left, top, clampToZero(right - left), clampToZero(bottom - top)};
+    const std::ptrdiff_t right =
+        std::min(addSaturated(current.x, current.w), addSaturated(n.x, n.w));
+    const std::ptrdiff_t bottom =
+        std::min(addSaturated(current.y, current.h), addSaturated(n.y, n.h));
+    return Rect{left, top, clampToZero(subtractSaturated(right, left)),
+                clampToZero(subtractSaturated(bottom, top))};
 }
 
 Rect clipRect(SDL_Surface* surface) noexcept {
@@ -36,8 +73,11 @@ Rect clipRect(SDL_Surface* surface) noexcept {
 }
 
 void setClipRect(SDL_Surface* surface, const Rect& clip) noexcept {
-    SDL_Rect r{static_cast<Sint16>(clip.x), static_cast<Sint16>(clip.y),
-               static_cast<Uint16>(clip.w), static_cast<Uint16>(clip.h)};
+    // Cut to the surface first, as SDL would, so that what SDL_Rect's 16-bit fields receive is
+    // what was meant: a far-out clip must not wrap onto the surface.
+    const Rect onSurface = clipIntersection(Rect{0, 0, surface->w, surface->h}, clip);
+    SDL_Rect r{clampTo<Sint16>(onSurface.x), clampTo<Sint16>(onSurface.y),
+               clampTo<Uint16>(onSurface.w), clampTo<Uint16>(onSurface.h)};
     static_cast<void>(SDL_SetClipRect(surface, &r));
 }
 

@@ -49,12 +49,15 @@ template <std::signed_integral T>
 }
 
 // The clip that withClipIntersection sets: `current` when nothing is requested, else the
-// intersection of both, with width and height clamped at 0 when they do not overlap.
+// intersection of both, with width and height clamped at 0 when they do not overlap. Right and
+// bottom edges beyond the range of ptrdiff_t saturate instead of wrapping, so a request that cannot
+// overlap always gives an empty clip.
 [[nodiscard]] Rect clipIntersection(const Rect& current,
                                     const std::optional<Rect>& requested) noexcept;
 
-// SDL_GetClipRect / SDL_SetClipRect in terms of Rect. SDL_SetClipRect clips the rectangle to the
-// surface, so what is in force afterwards may be smaller than what was set.
+// SDL_GetClipRect / SDL_SetClipRect in terms of Rect. The clip is cut to the surface, so what is in
+// force afterwards may be smaller than what was set; values beyond SDL_Rect's fields never wrap. An
+// empty clip may read back as any rectangle of width or height 0 (sdl12-compat gives (0, 0, 0, 0)).
 [[nodiscard]] Rect clipRect(SDL_Surface* surface) noexcept;
 void setClipRect(SDL_Surface* surface, const Rect& clip) noexcept;
 

@@ -3,7 +3,10 @@
 #include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/utf8.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -18,13 +21,33 @@ SDL_Color toColor(const SDL_Surface* surface, Uint32 pixel) noexcept {
     return SDL_Color{r, g, b, 0};
 }
 
+// The pen stops at the limits of int instead of wrapping; a pen there draws nothing anyway.
+int saturated(std::int64_t v) noexcept {
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+// What SDL_ttf can take: it reads past the end of a cut sequence and stops at a NUL, so every
+// invalid subpart and every NUL becomes U+FFFD.
+std::string renderable(std::string_view run) {
+    std::string out;
+    out.reserve(run.size());
+    for (std::size_t pos = 0; pos < run.size();) {
+        const Utf8::Decoded d = Utf8::decodeAt(run, pos);
+        pos += d.length;
+        Utf8::append(out, d.cp == 0 ? Utf8::replacementChar : d.cp);
+    }
+    return out;
+}
+
 bool fitsSint16(int v) noexcept {
     return v >= std::numeric_limits<Sint16>::min() && v <= std::numeric_limits<Sint16>::max();
 }
 
 // One SDL_ttf render, one blit, one free.
-TextPanel drawRun(const TextPanel& panel, const std::string& run) {
+TextPanel drawRun(const TextPanel& panel, std::string_view piece) {
     const TextPanelStyle& style = panel.style();
+    const std::string run = renderable(piece);
     const SDL_Color fg = toColor(style.surface, style.foreground);
     const SDL_Color bg = toColor(style.surface, style.background);
 
@@ -59,7 +82,7 @@ TextPanel drawRun(const TextPanel& panel, const std::string& run) {
         }
     }
     const int width = rendered->w;
-    return TextPanel(style, panel.x() + width, panel.y());
+    return TextPanel(style, saturated(std::int64_t{panel.x()} + width), panel.y());
 }
 
 } // namespace
@@ -104,7 +127,9 @@ TextPanel putText(const TextPanel& panel, std::string_view utf8) {
 
 TextPanel newLine(const TextPanel& panel) {
     const TextPanelStyle& style = panel.style();
-    return TextPanel(style, 0, panel.y() + style.lineGap + TTF_FontLineSkip(style.font));
+    return TextPanel(
+        style, 0,
+        saturated(std::int64_t{panel.y()} + style.lineGap + TTF_FontLineSkip(style.font)));
 }
 
 TextPanel carriageReturn(const TextPanel& panel) {

@@ -59,11 +59,14 @@ class TextPanel {
 
 // Draws the UTF-8 text at the pen, cut at "\r" and "\n"; each run between them is rendered once,
 // blitted at the pen, freed, and the pen moves right by the rendered width. No wrapping or clipping
-// beyond SDL's blit. Throws SdlError named after the renderer (e.g. "TTF_RenderUTF8_Shaded") when
-// SDL_ttf returns no surface; runs drawn before it stay on the surface.
+// beyond SDL's blit. Each invalid UTF-8 sequence (one U+FFFD per maximal invalid subpart) and each
+// embedded NUL is drawn as U+FFFD, so the pen moves past all of the text. The pen stops at the
+// limits of int instead of wrapping. Throws SdlError named after the renderer (e.g.
+// "TTF_RenderUTF8_Shaded") when SDL_ttf returns no surface, as for a run of nothing but a byte
+// order mark, which SDL_ttf skips; runs drawn before it stay on the surface.
 [[nodiscard]] TextPanel putText(const TextPanel& panel, std::string_view utf8);
 
-// Pen to (0, y + lineGap + TTF_FontLineSkip(font)).
+// Pen to (0, y + lineGap + TTF_FontLineSkip(font)), held within the limits of int.
 [[nodiscard]] TextPanel newLine(const TextPanel& panel);
 
 // Pen to (0, y).

@@ -1,5 +1,7 @@
 #include "game/game_data_text.hpp"
 
+#include "framework/utf8.hpp"
+
 #include <array>
 #include <charconv>
 #include <cstddef>
@@ -9,73 +11,12 @@
 
 namespace {
 
-constexpr char32_t replacementChar = 0xFFFD;
 constexpr char32_t maxCodePoint = 0x10FFFF;
 
-// ---- UTF-8 ----------------------------------------------------------------------------------
+using Utf8::decodeAt;
+using Utf8::Decoded;
 
-struct Decoded {
-    char32_t cp;
-    std::size_t length;
-};
-
-// One code point at `pos`. A byte sequence that is not UTF-8 gives U+FFFD for each maximal
-// subpart, so one bad byte never swallows the good ones after it.
-[[nodiscard]] Decoded decodeAt(std::string_view s, std::size_t pos) noexcept {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(pos);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t need = 0;
-    char32_t cp = 0;
-    unsigned char low = 0x80; // the second byte's range, narrowed against overlongs and surrogates
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 1;
-        cp = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 2;
-        cp = lead & 0x0Fu;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 3;
-        cp = lead & 0x07u;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return {replacementChar, 1};
-    }
-    std::size_t i = pos + 1;
-    for (std::size_t k = 0; k < need; ++k, ++i) {
-        if (i >= s.size() || byte(i) < low || byte(i) > high) {
-            return {replacementChar, i - pos};
-        }
-        cp = (cp << 6) | (byte(i) & 0x3Fu);
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {cp, i - pos};
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+// ---- characters --------------------------------------------------------------------------------
 
 [[nodiscard]] bool isSpace(char32_t c) noexcept {
     switch (c) {
@@ -95,8 +36,6 @@ void appendUtf8(std::string& out, char32_t cp) {
         return c >= 0x2000 && c <= 0x200A;
     }
 }
-
-// ---- characters --------------------------------------------------------------------------------
 
 [[nodiscard]] bool isDigit(char32_t c) noexcept {
     return c >= U'0' && c <= U'9';
@@ -416,7 +355,7 @@ class Lexer {
                 return true;
             }
             if (c != U'\\') {
-                appendUtf8(out, c);
+                Utf8::append(out, c);
                 continue;
             }
             if (atEnd()) {
@@ -469,7 +408,7 @@ class Lexer {
             if (cp >= 0xD800 && cp <= 0xDFFF) {
                 return false; // a surrogate has no UTF-8 form
             }
-            appendUtf8(out, cp);
+            Utf8::append(out, cp);
         }
         return false; // no closing quote
     }
