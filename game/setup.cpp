@@ -48,11 +48,11 @@ namespace {
 } // namespace
 
 GameResources loadResources(SDL_Surface* screen) {
-    // SDL cannot blend a palettised surface onto a palettised screen (the blit fails and no panel
-    // would show), and a panel's own palette could not hold pale blue: such screens get 32-bit
-    // panels, which SDL blends onto them.
+    // The framework's panel layout (a byte each for red, green and blue) needs 24 bits. Below that
+    // the masks are cut: at 15 and 16 bits blue is lost and the panels turn yellow, and on a
+    // palettised screen the blit fails. Such screens get 32-bit panels, which SDL blends onto them.
     const int screenDepth = screen->format->BitsPerPixel;
-    const int bitsPerPixel = screenDepth <= 8 ? 32 : screenDepth;
+    const int bitsPerPixel = screenDepth < 24 ? 32 : screenDepth;
     const int panelWidth = screen->w * config::panelWidthFactor;
     SurfacePtr surfaceA = makePanelSurface(panelWidth, config::storyPanelHeight, bitsPerPixel);
     SurfacePtr surfaceB = makePanelSurface(panelWidth, config::choicesPanelHeight, bitsPerPixel);

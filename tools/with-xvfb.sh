@@ -1,9 +1,14 @@
 #!/bin/sh
-# Runs a command under a private Xvfb server at 24-bit depth, so live tests never share a display.
-# Usage: with-xvfb.sh COMMAND [ARGS...]
+# Runs a command under a private Xvfb server, so live tests never share a display.
+# Usage: with-xvfb.sh [--depth 8|15|16|24] COMMAND [ARGS...]   (the depth defaults to 24)
 set -eu
+depth=24
+if [ "${1:-}" = --depth ]; then
+    depth=$2
+    shift 2
+fi
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
+Xvfb -displayfd 3 -screen 0 640x480x"$depth" -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
 i=0

@@ -160,19 +160,23 @@ TEST_F(GameLoop, BackgroundReachesTheScreenAsThePictureFileHoldsIt) {
 
 TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {
     static_cast<void>(keys(start(), ""));
-    if (screen->format->BitsPerPixel < 24) {
+    const SDL_PixelFormat* format = screen->format;
+    if (format->palette != nullptr) {
         GTEST_SKIP() << "a palettised screen shows the blend only approximately";
     }
+    // A channel with fewer than 8 bits (15- and 16-bit screens) rounds to its own step.
+    const auto near = [](int loss) { return 2 + (1 << loss); };
     for (const auto& [x, y] : {std::pair{100, 60}, std::pair{300, 130}, std::pair{20, 220}}) {
-        SCOPED_TRACE(testing::Message() << "at " << x << "," << y);
+        SCOPED_TRACE(testing::Message()
+                     << "at " << x << "," << y << ", depth " << int{format->BitsPerPixel});
         const live::Rgb under = live::pixelAt(resources->background.get(), x, y);
         const live::Rgb shown = live::pixelAt(screen, x, y);
         const auto blend = [](int panel, int picture) {
             return (panel * 192 + picture * 63) / 255;
         };
-        EXPECT_NEAR(shown.r, blend(192, under.r), 3);
-        EXPECT_NEAR(shown.g, blend(192, under.g), 3);
-        EXPECT_NEAR(shown.b, blend(255, under.b), 3);
+        EXPECT_NEAR(shown.r, blend(192, under.r), near(format->Rloss));
+        EXPECT_NEAR(shown.g, blend(192, under.g), near(format->Gloss));
+        EXPECT_NEAR(shown.b, blend(255, under.b), near(format->Bloss));
     }
 }
 
