@@ -17,6 +17,20 @@ KeyOutcome selectOutcome(SDLKey key) noexcept {
     }
 }
 
+// SDLK_1, SDLK_2 or SDLK_3 for the main-row digit keys, else SDLK_UNKNOWN. Layouts that put the
+// digits on Shift (French, Czech, Slovak) report the key's other symbol, '&' say, with or without
+// Shift; the translated character still says which digit it typed. The keypad never selects.
+SDLKey mainRowDigit(const SDL_keysym& keysym) noexcept {
+    if (keysym.sym >= SDLK_1 && keysym.sym <= SDLK_3) {
+        return keysym.sym;
+    }
+    const bool keypad = keysym.sym >= SDLK_KP0 && keysym.sym <= SDLK_KP_EQUALS;
+    if (!keypad && keysym.unicode >= u'1' && keysym.unicode <= u'3') {
+        return static_cast<SDLKey>(SDLK_1 + (keysym.unicode - u'1'));
+    }
+    return SDLK_UNKNOWN;
+}
+
 } // namespace
 
 TGInput inputOf(KeyOutcome outcome) noexcept {
@@ -48,20 +62,17 @@ KeyOutcome readKey(const SDL_Event& event, Mode mode, bool gameOver) noexcept {
     if (event.type != SDL_KEYDOWN) {
         return KeyOutcome::Nothing;
     }
-    const SDLKey key = event.key.keysym.sym;
-    switch (key) {
-    case SDLK_SPACE:
+    const SDL_keysym& keysym = event.key.keysym;
+    if (keysym.sym == SDLK_SPACE) {
         if (gameOver) {
             return KeyOutcome::EndLoop;
         }
         return mode == Mode::Normal ? KeyOutcome::Feed : KeyOutcome::Nothing;
-    case SDLK_1:
-    case SDLK_2:
-    case SDLK_3:
-        return mode == Mode::Choose ? selectOutcome(key) : KeyOutcome::Nothing;
-    default:
-        return altF4(key, event.key.keysym.mod) ? KeyOutcome::EndLoop : KeyOutcome::Nothing;
     }
+    if (const SDLKey digit = mainRowDigit(keysym); digit != SDLK_UNKNOWN) {
+        return mode == Mode::Choose ? selectOutcome(digit) : KeyOutcome::Nothing;
+    }
+    return altF4(keysym.sym, keysym.mod) ? KeyOutcome::EndLoop : KeyOutcome::Nothing;
 }
 
 KeyOutcome readKey(const SDL_Event& event, const EngineState& state) noexcept {

@@ -22,7 +22,9 @@ enum class KeyOutcome : std::uint8_t {
 [[nodiscard]] TGInput inputOf(KeyOutcome outcome) noexcept;
 
 // Only SDL_KEYDOWN and SDL_QUIT count. A space once the game is over ends the loop before the mode
-// is looked at; F4 ends it when the modifiers are exactly one Alt key (see altF4).
+// is looked at; F4 ends it when the modifiers are exactly one Alt key (see altF4). A main-row key
+// selects when its symbol is 1, 2 or 3, or when it types '1', '2' or '3' (keysym.unicode), so
+// every layout can choose; the keypad does not.
 [[nodiscard]] KeyOutcome readKey(const SDL_Event& event, Mode mode, bool gameOver) noexcept;
 // The same, for the state's mode and textGame's isOver.
 [[nodiscard]] KeyOutcome readKey(const SDL_Event& event, const EngineState& state) noexcept;

@@ -7,13 +7,14 @@
 
 namespace {
 
-SDL_Event keyDown(SDLKey key, unsigned modifiers = KMOD_NONE) {
+SDL_Event keyDown(SDLKey key, unsigned modifiers = KMOD_NONE, Uint16 typed = 0) {
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
     event.key.type = SDL_KEYDOWN;
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = key;
     event.key.keysym.mod = static_cast<SDLMod>(modifiers);
+    event.key.keysym.unicode = typed;
     return event;
 }
 
@@ -37,24 +38,33 @@ TEST(KeyTable, KeysInEverySituation) {
     struct Case {
         const char* name;
         SDLKey key;
+        Uint16 typed; // the translated character
         // Reading, Choosing, OverReading, OverChoosing.
         std::array<KeyOutcome, 4> expected;
     };
+    constexpr std::array nothing{K::Nothing, K::Nothing, K::Nothing, K::Nothing};
+    const auto selects = [](K k) { return std::array{K::Nothing, k, K::Nothing, k}; };
     const Case cases[] = {
-        {"Space", SDLK_SPACE, {K::Feed, K::Nothing, K::EndLoop, K::EndLoop}},
-        {"One", SDLK_1, {K::Nothing, K::SelectFirst, K::Nothing, K::SelectFirst}},
-        {"Two", SDLK_2, {K::Nothing, K::SelectSecond, K::Nothing, K::SelectSecond}},
-        {"Three", SDLK_3, {K::Nothing, K::SelectThird, K::Nothing, K::SelectThird}},
-        {"Four", SDLK_4, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
-        {"KeypadOne", SDLK_KP1, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
-        {"KeypadTwo", SDLK_KP2, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
-        {"Return", SDLK_RETURN, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
-        {"F4Alone", SDLK_F4, {K::Nothing, K::Nothing, K::Nothing, K::Nothing}},
+        {"Space", SDLK_SPACE, u' ', {K::Feed, K::Nothing, K::EndLoop, K::EndLoop}},
+        {"One", SDLK_1, u'1', selects(K::SelectFirst)},
+        {"Two", SDLK_2, 0, selects(K::SelectSecond)},
+        {"ThreeTypingHash", SDLK_3, u'#', selects(K::SelectThird)},
+        // Layouts with the digits on Shift: French &/1, é/2 and "/3.
+        {"AmpersandTypingOne", SDLK_AMPERSAND, u'1', selects(K::SelectFirst)},
+        {"EAcuteTypingTwo", SDLK_WORLD_73, u'2', selects(K::SelectSecond)},
+        {"QuoteTypingThree", SDLK_QUOTEDBL, u'3', selects(K::SelectThird)},
+        {"AmpersandAlone", SDLK_AMPERSAND, u'&', nothing},
+        {"Four", SDLK_4, u'4', nothing},
+        {"KeypadOne", SDLK_KP1, u'1', nothing},
+        {"KeypadTwo", SDLK_KP2, 0, nothing},
+        {"Return", SDLK_RETURN, u'\r', nothing},
+        {"F4Alone", SDLK_F4, 0, nothing},
     };
     for (const Case& c : cases) {
         for (std::size_t i = 0; i < situations.size(); ++i) {
             SCOPED_TRACE(std::string(c.name) + " " + situations[i].name);
-            EXPECT_EQ(readKey(keyDown(c.key), situations[i].mode, situations[i].gameOver),
+            EXPECT_EQ(readKey(keyDown(c.key, KMOD_NONE, c.typed), situations[i].mode,
+                              situations[i].gameOver),
                       c.expected[i]);
         }
     }

@@ -52,4 +52,11 @@ kill -TERM "$pid"
 expect_exit 0 "malformed save"
 check_save "$d/save.txt" "$default"
 check_save "$d/save.txt.bak" 'GameData {hp = oops'
+
+# French AZERTY, where the &/1 key types 1 only with Shift: the defeat path to its end again.
+setxkbmap fr
+fresh azerty
+start_game "$d"
+keys space space space space space shift+ampersand space space space space space space space
+expect_exit 0 "Shift+&/1 on a French keyboard"
 echo ok
