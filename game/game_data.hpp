@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 struct GameData {
@@ -24,7 +25,8 @@ inline const GameData defaultGameData{};
 // What saving does with the file it replaces.
 enum class OldSave : bool {
     Replace,
-    // The old bytes were not a record (perhaps a player's typo): keep them as path + ".bak".
+    // The old bytes were not a record (perhaps a player's typo): keep them as path + ".bak", or as
+    // ".bak.1", ".bak.2", ... when that name is taken. No backup ever replaces another.
     KeepAsBackup,
 };
 
@@ -36,7 +38,8 @@ struct SaveFile {
 
 // Never fails. A missing, empty or non-regular file, or one that cannot be read or is not a
 // record, gives defaultGameData; `old` says whether there are bytes worth keeping: a regular,
-// non-empty file that could not be read as a record.
+// non-empty file that could not be read as a record. On POSIX it first removes the temporary
+// files that a killed save left beside the file, never one that a running save holds.
 [[nodiscard]] SaveFile readSaveFile(const std::string& path) noexcept;
 
 // readSaveFile(path).data.
@@ -47,11 +50,20 @@ struct SaveFile {
 class SaveError : public std::runtime_error {
   public:
     SaveError(const std::string& path, int error);
+    SaveError(const std::string& path, std::error_code error);
 };
 
-// Writes the record's text to a fresh temporary file beside `path`, syncs it and renames it over
-// `path`, so a crash or a full disk never leaves half a file. With OldSave::KeepAsBackup the old
-// file is first renamed to path + ".bak". On failure SaveError is thrown and no temporary file
-// remains. The old file is untouched unless the failure comes after it has moved: the final
-// rename after a backup (its bytes are then in the backup) or the directory sync.
+// Writes the record's text to a fresh temporary file beside `path`, then renames it over `path`,
+// so that a crash or a full disk leaves the old record or the new one, never half of either. On
+// POSIX the file is synced before the rename and the folder after it; a folder that cannot be
+// synced does not fail a save that is in place. Where `path` is a symbolic link, the file it
+// leads to is replaced in its own folder and the link stays. The new file keeps the old one's
+// mode, plus read and write for its owner.
+//
+// With OldSave::KeepAsBackup the old file is kept first (see OldSave). Where no temporary file
+// can be made because the folder may not be written, a regular file at `path` that may be written
+// is rewritten in place instead, except with OldSave::KeepAsBackup.
+//
+// On failure SaveError names `path` (or the backup) and the old file and the folder are as they
+// were, except that an in-place write failing half way leaves the file damaged.
 void saveGameData(const std::string& path, const GameData& data, OldSave old = OldSave::Replace);

@@ -6,7 +6,7 @@ set -eu
 packages="cmake make g++ clang pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
-  xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind"
+  xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind g++-mingw-w64-x86-64"
 if [ "${1:-}" = measure ]; then
     packages="$packages gcc python3 libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxtst-dev"
 fi
