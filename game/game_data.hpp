@@ -25,8 +25,9 @@ inline const GameData defaultGameData{};
 // What saving does with the file it replaces.
 enum class OldSave : bool {
     Replace,
-    // The old bytes were not a record (perhaps a player's typo): keep them as path + ".bak", or as
-    // ".bak.1", ".bak.2", ... when that name is taken. No backup ever replaces another.
+    // The old file could not be read as a record (a player's typo, say, or a mode that keeps the
+    // game out): keep it as path + ".bak", or as ".bak.1", ".bak.2", ... when that name is taken.
+    // No backup ever replaces another.
     KeepAsBackup,
 };
 
