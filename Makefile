@@ -25,9 +25,10 @@ test: test-main test-asan fuzz-smoke
 test-main: build
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j$(JOBS)
 
+# The sanitizer build also takes the portable paths (no X11 or POSIX calls), so they are tested.
 test-asan: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
-	    -DGORUBADON_SANITIZE=ON -DGORUBADON_BENCH=OFF > /dev/null
+	    -DGORUBADON_SANITIZE=ON -DGORUBADON_PORTABLE=ON -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)

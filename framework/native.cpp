@@ -1,9 +1,13 @@
 #include "framework/native.hpp"
 
+#include <cstdint>
+
+// Where the system has madvise with MADV_POPULATE_WRITE (Linux 5.14 on), the panels are
+// prefaulted; elsewhere, and in the portable build, they fault in page by page as they are drawn.
+#if !defined(GORUBADON_PORTABLE) && __has_include(<sys/mman.h>) && __has_include(<unistd.h>)
 #include <sys/mman.h>
 #include <unistd.h>
-
-#include <cstdint>
+#endif
 
 Uint32 pixelFormatAmask(const SDL_Surface* surface) noexcept {
     return surface->format->Amask;
