@@ -1,0 +1,44 @@
+#!/bin/sh
+# Measures the game from outside, as its player feels it, against the bare SDL program
+# (bench/bare.cpp), on classic SDL 1.2 and on sdl12-compat, under a private Xvfb at 24 bits.
+# Usage: tools/measure/measure.sh BUILD_DIR [RUNS]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${MEASURE_IN_XVFB:-}" ]; then
+    MEASURE_IN_XVFB=1 exec "$here/../with-xvfb.sh" sh "$here/measure.sh" "$@"
+fi
+build=$(cd "$1" && pwd)
+runs=${2:-7}
+root=$(cd "$here/../.." && pwd)
+compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
+probe=$build/measure-probe
+if [ ! -x "$probe" ] || [ "$here/probe.cpp" -nt "$probe" ]; then
+    ${CXX:-c++} -std=c++20 -O2 -Wall -Wextra -o "$probe" "$here/probe.cpp" -lX11 -lXdamage -lXtst
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/results"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+# The four alternate, so a change in the machine's load falls on all alike. Run 0 warms the
+# caches and is dropped.
+for run in $(seq 0 "$runs"); do
+    for implementation in classic compat; do
+        library=${LD_LIBRARY_PATH:-}
+        [ "$implementation" = compat ] && library=$compat${library:+:$library}
+        for program in game bare; do
+            binary=$build/gorubadon
+            [ "$program" = bare ] && binary=$build/bench/gorubadon_bare
+            # A fresh directory per run: the data and no save file.
+            rm -rf "$work/run" && mkdir "$work/run" && cp -r "$root/data" "$work/run/"
+            out=$work/results/$implementation-$program-$run
+            if ! (cd "$work/run" && SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=$library \
+                "$probe" 4 "$binary" > "$out" 2> "$work/log"); then
+                echo "$implementation $program run $run failed: $(cat "$work/log")" >&2
+                rm -f "$out"
+            fi
+            [ "$run" -gt 0 ] || rm -f "$out"
+        done
+    done
+done
+echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 "$here/summarize.py" "$work/results"
