@@ -50,11 +50,13 @@ fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
 bench: build
 	cd $(BUILD) && $(HEADLESS) ./bench/gorubadon_bench
 
-# The game against the bare SDL program, from outside, under a private X server: make measure REPS=9
-REPS ?= 7
-measure: build
+# The game against the bare SDL program on both SDL 1.2 implementations, from outside, under a
+# private X server: make measure REPS=15. The probe is built once its X headers are installed.
+REPS ?= 11
+measure:
 	@sh tools/install-deps.sh measure
-	sh tools/measure.sh $(BUILD) $(REPS)
+	@$(MAKE) --no-print-directory build
+	sh tools/measure/measure.sh $(BUILD) $(REPS)
 
 screenshots: build
 	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
-# so that a second run costs nothing. With "measure", also what the outside measuring harness needs.
+# so that a second run costs nothing. With "measure", also what tools/measure/ needs: the X probe's
+# headers, Python for the summary and sdl12-compat to measure on.
 set -eu
 
 packages="cmake make g++ clang pkg-config
@@ -8,7 +9,7 @@ packages="cmake make g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind g++-mingw-w64-x86-64"
 if [ "${1:-}" = measure ]; then
-    packages="$packages gcc python3 libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxtst-dev"
+    packages="$packages python3 libx11-dev libxdamage-dev libxtst-dev libsdl1.2-compat"
 fi
 
 missing=""

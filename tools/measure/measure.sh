@@ -8,12 +8,13 @@ if [ -z "${MEASURE_IN_XVFB:-}" ]; then
     MEASURE_IN_XVFB=1 exec "$here/../with-xvfb.sh" sh "$here/measure.sh" "$@"
 fi
 build=$(cd "$1" && pwd)
-runs=${2:-7}
+runs=${2:-11}
 root=$(cd "$here/../.." && pwd)
 compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
-probe=$build/measure-probe
-if [ ! -x "$probe" ] || [ "$here/probe.cpp" -nt "$probe" ]; then
-    ${CXX:-c++} -std=c++20 -O2 -Wall -Wextra -o "$probe" "$here/probe.cpp" -lX11 -lXdamage -lXtst
+probe=$build/tools/measure/gorubadon_probe
+if [ ! -x "$probe" ]; then
+    echo "no $probe: build after tools/install-deps.sh measure (make measure does both)" >&2
+    exit 1
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
