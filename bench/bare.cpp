@@ -12,7 +12,7 @@
 
 namespace {
 
-// The framework's fixed layout: an X screen's own differs, so SDL blends such a panel pixel by pixel.
+// The framework's fixed layout. An X screen's differs, so SDL blends these pixel by pixel.
 SDL_Surface* panel(int height, int bitsPerPixel) {
     SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, 5120, height,
                                                 bitsPerPixel, 0x0000FF, 0x00FF00, 0xFF0000, 0);

@@ -8,8 +8,8 @@
 // per-thread schedstat, in nanoseconds rather than the 10 ms ticks of /proc/PID/stat.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <sys/syscall.h>
@@ -47,7 +47,7 @@ double lastChange = -1; // time of the last frame whose pixels differed from the
 double firstFrame = -1; // time of the first frame that is not one plain colour
 double keyPressed = -1;
 double keyAnswered = -1; // the first change after keyPressed
-long draws = 0;           // DAMAGE reports, whether or not the pixels changed
+long draws = 0;          // DAMAGE reports, whether or not the pixels changed
 
 double nowMs() {
     using namespace std::chrono;
@@ -94,7 +94,10 @@ long peakMemoryKb() {
     return -1;
 }
 
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+// A window may go between its event and its read-back.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
 
 // Reads the window back; a frame whose hash differs from the last one is a change.
 void look(double at) {
