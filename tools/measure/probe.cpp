@@ -210,11 +210,11 @@ void launch(char** command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    const int presses = argc < 3 ? 0 : std::atoi(argv[1]);
+    if (presses < 1) {
         std::fprintf(stderr, "usage: probe PRESSES COMMAND [ARGS...]\n");
         return 2;
     }
-    const int presses = std::atoi(argv[1]);
     display = XOpenDisplay(nullptr);
     int damageError = 0, major = 0, minor = 0, unused = 0;
     if (display == nullptr || !XDamageQueryExtension(display, &damageEvent, &damageError) ||
@@ -285,6 +285,9 @@ int main(int argc, char** argv) {
     if (!exited()) {
         fail("the program did not exit on a close request");
     }
+    if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
+        fail("the program failed");
+    }
 
     std::printf("start_to_first_frame_ms %.2f\n", firstFrame - start);
     std::printf("cpu_per_key_ms %.3f\n", pressCpu / presses);
@@ -294,7 +297,6 @@ int main(int argc, char** argv) {
     std::printf("idle_cpu_ms_per_s %.3f\n", idleRate * 1000);
     std::printf("peak_memory_mb %.2f\n", static_cast<double>(peak) / 1024);
     std::printf("close_to_exit_ms %.2f\n", closeEnd - closeStart);
-    std::printf("exit_status %d\n", WIFEXITED(childStatus) ? WEXITSTATUS(childStatus) : -1);
     XCloseDisplay(display);
     return 0;
 }
