@@ -45,6 +45,7 @@ Window window = None;
 std::uint64_t lastHash = 0;
 double lastChange = -1; // time of the last frame whose pixels differed from the one before
 double firstFrame = -1; // time of the first frame that is not one plain colour
+double firstFrameCpu = -1;
 double keyPressed = -1;
 double keyAnswered = -1; // the first change after keyPressed
 long draws = 0;          // DAMAGE reports, whether or not the pixels changed
@@ -124,6 +125,7 @@ void look(double at) {
     XDestroyImage(image);
     if (firstFrame < 0 && !plain) {
         firstFrame = at;
+        firstFrameCpu = cpu().ms;
     }
     if (hash != lastHash && firstFrame >= 0) {
         lastChange = at;
@@ -290,6 +292,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("start_to_first_frame_ms %.2f\n", firstFrame - start);
+    std::printf("cpu_to_first_frame_ms %.2f\n", firstFrameCpu);
     std::printf("cpu_per_key_ms %.3f\n", pressCpu / presses);
     std::printf("key_to_pixels_ms %.2f\n", latencies[latencies.size() / 2]);
     std::printf("idle_wakeups_per_s %.1f\n",
