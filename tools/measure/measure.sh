@@ -1,7 +1,7 @@
 #!/bin/sh
 # Measures the game from outside, as its player feels it, against the bare SDL program
 # (bench/bare.cpp), on classic SDL 1.2 and on sdl12-compat, under a private Xvfb at 24 bits.
-# Usage: tools/measure/measure.sh BUILD_DIR [RUNS]
+# Usage: tools/measure/measure.sh BUILD_DIR [RUNS]; BUILD_DIR also gets the figures.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${MEASURE_IN_XVFB:-}" ]; then
@@ -18,7 +18,8 @@ if [ ! -x "$probe" ]; then
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/results"
+results=$build/measure-results
+rm -rf "$results" && mkdir "$results"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 # The four alternate, so a change in the machine's load falls on all alike. Run 0 warms the
 # caches and is dropped.
@@ -31,7 +32,7 @@ for run in $(seq 0 "$runs"); do
             [ "$program" = bare ] && binary=$build/bench/gorubadon_bare
             # A fresh directory per run: the data and no save file.
             rm -rf "$work/run" && mkdir "$work/run" && cp -r "$root/data" "$work/run/"
-            out=$work/results/$implementation-$program-$run
+            out=$results/$implementation-$program-$run
             if ! (cd "$work/run" && SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=$library \
                 "$probe" 4 "$binary" > "$out" 2> "$work/log"); then
                 echo "$implementation $program run $run failed: $(cat "$work/log")" >&2
@@ -42,4 +43,6 @@ for run in $(seq 0 "$runs"); do
     done
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
-python3 "$here/summarize.py" "$work/results"
+python3 "$here/summarize.py" --markdown "$results" > "$build/measure.md"
+python3 "$here/summarize.py" "$results"
+echo "(each run's figures are in $results, the table for a README in $build/measure.md)"

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """Prints the probe's figures side by side: the game against the bare program on each SDL 1.2.
 
-usage: summarize.py RESULTS_DIR, holding one file IMPLEMENTATION-PROGRAM-RUN per run.
+usage: summarize.py [--markdown] RESULTS_DIR, holding one file IMPLEMENTATION-PROGRAM-RUN per run.
 Each cell is the median over the runs; "spread" is the widest (max - min) / median of the cells.
+A ratio or figure that misses its goal is marked with "!".
 """
 import pathlib
 import statistics
 import sys
 
-# figure, label, goal: at most this ratio to the bare program ("x") or this absolute value
+# figure, label, goal: at most this ratio to the bare program ("x") or this value for the game
 FIGURES = [
     ("start_to_first_frame_ms", "start to first frame, ms", (1.2, "x")),
     ("cpu_to_first_frame_ms", "CPU until the first frame, ms", (1.2, "x")),
@@ -31,20 +32,15 @@ def load(directory):
     return runs
 
 
-def cell(value):
+def number(value):
     return "-" if value is None else "%.3g" % value if value < 100 else "%.0f" % value
 
 
-def main():
-    runs = load(sys.argv[1])
-    header = "%-33s" % "figure (median)"
-    for _, name in IMPLEMENTATIONS:
-        header += "| %-27s" % name
-    print(header + "| goal    spread")
-    print("%-33s" % "" + "| %8s %8s %8s  " % ("game", "bare", "ratio") * 2 + "|")
-    missed = []
+def rows(runs):
+    """The table's rows of cells, and the goals missed."""
+    table, missed = [], []
     for key, label, goal in FIGURES:
-        line, spread = "%-33s" % label, 0.0
+        row, spread = [label], 0.0
         for implementation, name in IMPLEMENTATIONS:
             medians = []
             for program in ("game", "bare"):
@@ -55,18 +51,36 @@ def main():
                 medians.append(median)
             game, bare = medians
             ratio = game / bare if game is not None and bare else None
-            mark = " "
-            if goal and game is not None:
-                measured = ratio if goal[1] == "x" else game
-                if measured is not None and measured > goal[0]:
-                    mark = "!"
-                    missed.append("%s on %s" % (label, name))
-            ratio_text = "-" if ratio is None else "%.2f" % ratio
-            line += "| %8s %8s %8s%s " % (cell(game), cell(bare), ratio_text, mark)
-        goal_text = "-" if goal is None else "<= %g%s" % goal
-        print(line + "| %-7s %4.0f%%" % (goal_text, spread * 100))
-    counts = {k: len(v) for k, v in runs.items()}
-    print("runs: " + ", ".join("%s %s %d" % (i, p, n) for (i, p), n in sorted(counts.items())))
+            measured = ratio if goal and goal[1] == "x" else game
+            mark = "!" if goal and measured is not None and measured > goal[0] else ""
+            if mark:
+                missed.append("%s on %s" % (label, name))
+            row += [number(game), number(bare), ("-" if ratio is None else "%.2f" % ratio) + mark]
+        row += ["-" if goal is None else "<= %g%s" % goal, "%.0f%%" % (spread * 100)]
+        table.append(row)
+    return table, missed
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    markdown = sys.argv[1] == "--markdown"
+    runs = load(sys.argv[-1])
+    table, missed = rows(runs)
+    header = ["figure (median)"] + ["game", "bare", "ratio"] * len(IMPLEMENTATIONS) + ["goal", "spread"]
+    if markdown:
+        names = " | ".join("game, %s | bare, %s | ratio" % (name, name) for _, name in IMPLEMENTATIONS)
+        print("| figure (median) | %s | goal | spread |" % names)
+        print("|---" * len(header) + "|")
+        for row in table:
+            print("| " + " | ".join(row) + " |")
+    else:
+        print(" " * 33 + "".join("| %-28s" % name for _, name in IMPLEMENTATIONS) + "|")
+        for row in [header] + table:
+            print("%-33s" % row[0] + "".join("| %8s %8s %8s  " % tuple(row[i:i + 3])
+                                             for i in range(1, 7, 3)) + "| %-7s %6s" % tuple(row[7:]))
+    counts = sorted("%s %s %d" % (i, p, len(v)) for (i, p), v in runs.items())
+    print("\nruns: " + ", ".join(counts))
     print("goals missed (!): " + ("; ".join(missed) if missed else "none"))
 
 
