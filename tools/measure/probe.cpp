@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ constexpr double quietMs = 300; // no pixel change for this long: the program ha
 constexpr double idleMs = 2000;
 constexpr double pressSpacingMs = 150;
 constexpr double closeTimeoutMs = 5000;
+constexpr double closePhaseMs = 200;
 
 Display* display = nullptr;
 int damageEvent = 0;
@@ -49,6 +51,7 @@ double firstFrameCpu = -1;
 double keyPressed = -1;
 double keyAnswered = -1; // the first change after keyPressed
 long draws = 0;          // DAMAGE reports, whether or not the pixels changed
+std::mt19937 randomness{std::random_device{}()};
 
 double nowMs() {
     using namespace std::chrono;
@@ -271,7 +274,10 @@ int main(int argc, char** argv) {
         fail("a key press changed nothing on the screen");
     }
 
-    // The close button of a window manager: a WM_DELETE_WINDOW message.
+    // The close button of a window manager: a WM_DELETE_WINDOW message. It comes after a random
+    // pause, as a player's would: SDL's audio thread wakes once per period, and closing waits for
+    // it, so a close request sent at the same moment of every run would time the same phase.
+    pump(nowMs() + std::uniform_real_distribution<double>(0, closePhaseMs)(randomness));
     XEvent close{};
     close.xclient.type = ClientMessage;
     close.xclient.window = window;
