@@ -3,10 +3,11 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps build run test test-main test-asan fuzz-smoke fuzz bench measure screenshots format clean
+.PHONY: all deps build run install package test test-main test-asan fuzz-smoke fuzz bench measure screenshots format clean
 
 all: build
 
@@ -19,6 +20,14 @@ build: deps
 
 run: build
 	./$(BUILD)/gorubadon
+
+# make install PREFIX=$$HOME/.local; DESTDIR=... stages it elsewhere.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A .deb under /usr in $(BUILD)/, depending on the system's own SDL 1.2 libraries.
+package: build
+	cd $(BUILD) && env -u LD_LIBRARY_PATH cpack -G DEB
 
 test: test-main test-asan fuzz-smoke
 

@@ -1,5 +1,6 @@
 #!/bin/sh
 # Remakes everything under data/: the icon and background from tools/make_pictures.py,
+# the icon's PNG for desktop menus from that same BMP,
 # and the font with its licence texts from Debian's fonts-vlgothic.
 set -eu
 
@@ -21,6 +22,10 @@ mkdir -p data/images "$FONT_DIR"
 "$PY" tools/make_pictures.py data/images/icon.bmp "$work/bg.ppm"
 # Baseline, no metadata: SDL_image's loader reads it and reruns give the same bytes.
 convert "$work/bg.ppm" -strip -interlace none -sampling-factor 4:2:0 -quality 90 data/images/bg.jpg
+# The runner keys out palette index 15, magenta; menus get that as transparency. No dates: reruns
+# give the same bytes.
+convert data/images/icon.bmp -transparent '#FF00FF' -strip -define png:exclude-chunks=date,time \
+    PNG32:data/images/icon.png
 
 # The game opens the font under this name; the file itself is copied unchanged.
 cp "$FONT_SRC" "$FONT_DIR/aquafont.ttf"

@@ -38,3 +38,13 @@ expect_exit() {
     wait "$pid" || status=$?
     [ "$status" -eq "$1" ] || fail "$2: exit status $status"
 }
+# Runs a check until it succeeds, every 50 ms for at most $1 seconds; fails naming what ($2) never came.
+wait_for() {
+    limit=$1 what=$2
+    shift 2
+    end=$(($(date +%s) + limit))
+    until "$@" >/dev/null 2>&1; do
+        [ "$(date +%s)" -lt "$end" ] || fail "no $what after ${limit}s"
+        sleep 0.05
+    done
+}
