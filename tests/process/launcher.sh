@@ -45,4 +45,12 @@ mv "$installed/images/bg.jpg" "$work/bg.jpg"
 fails game_fails "IMG_Load
 SDL message: "
 [ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link not renewed"
+
+# Installed with PREFIX=~/.local, the player's folder holds the data itself: the game starts there.
+DESTDIR= cmake --install "$build" --prefix "$work/own/.local" >/dev/null
+rm "$(player own)/data/images/bg.jpg"
+launcher=$work/own/.local/bin/gorubadon
+fails own "IMG_Load
+SDL message: "
+[ ! -L "$(player own)/data" ] || fail "the installed data replaced by a link"
 echo ok
