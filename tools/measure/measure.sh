@@ -33,8 +33,8 @@ for run in $(seq 0 "$runs"); do
             # A fresh directory per run: the data and no save file.
             rm -rf "$work/run" && mkdir "$work/run" && cp -r "$root/data" "$work/run/"
             out=$results/$implementation-$program-$run
-            if ! (cd "$work/run" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=$library \
-                "$probe" 4 "$binary" > "$out" 2> "$work/log"); then
+            if ! (cd "$work/run" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+                LD_LIBRARY_PATH=$library "$probe" 4 "$binary" > "$out" 2> "$work/log"); then
                 echo "$implementation $program run $run failed: $(cat "$work/log")" >&2
                 rm -f "$out"
             fi
