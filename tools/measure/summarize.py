@@ -2,7 +2,10 @@
 """Prints the probe's figures side by side: the game against the bare program on each SDL 1.2.
 
 usage: summarize.py [--markdown] RESULTS_DIR, holding one file IMPLEMENTATION-PROGRAM-RUN per run.
-Each cell is the median over the runs; "spread" is the widest (max - min) / median of the cells.
+Each cell is the mean of the middle half of the runs: steadier than the median where a figure
+varies by itself (closing waits for a random moment of SDL's audio period), and deaf to the runs
+a busy machine spoilt. "spread" is the widest range of that middle half, over its mean, in a row:
+how noisy the machine was.
 A ratio or figure that misses its goal is marked with "!".
 """
 import pathlib
@@ -32,6 +35,12 @@ def load(directory):
     return runs
 
 
+def middle(values):
+    values = sorted(values)
+    quarter = len(values) // 4
+    return values[quarter:len(values) - quarter]
+
+
 def number(value):
     return "-" if value is None else "%.3g" % value if value < 100 else "%.0f" % value
 
@@ -42,14 +51,15 @@ def rows(runs):
     for key, label, goal in FIGURES:
         row, spread = [label], 0.0
         for implementation, name in IMPLEMENTATIONS:
-            medians = []
+            centres = []
             for program in ("game", "bare"):
                 values = [float(r[key]) for r in runs.get((implementation, program), []) if key in r]
-                median = statistics.median(values) if values else None
-                if median:
-                    spread = max(spread, (max(values) - min(values)) / median)
-                medians.append(median)
-            game, bare = medians
+                half = middle(values)
+                centre = statistics.mean(half) if values else None
+                if centre:
+                    spread = max(spread, (half[-1] - half[0]) / centre)
+                centres.append(centre)
+            game, bare = centres
             ratio = game / bare if game is not None and bare else None
             measured = ratio if goal and goal[1] == "x" else game
             mark = "!" if goal and measured is not None and measured > goal[0] else ""
@@ -67,10 +77,10 @@ def main():
     markdown = sys.argv[1] == "--markdown"
     runs = load(sys.argv[-1])
     table, missed = rows(runs)
-    header = ["figure (median)"] + ["game", "bare", "ratio"] * len(IMPLEMENTATIONS) + ["goal", "spread"]
+    header = ["figure (middle mean)"] + ["game", "bare", "ratio"] * len(IMPLEMENTATIONS) + ["goal", "spread"]
     if markdown:
         names = " | ".join("game, %s | bare, %s | ratio" % (name, name) for _, name in IMPLEMENTATIONS)
-        print("| figure (median) | %s | goal | spread |" % names)
+        print("| figure (middle mean) | %s | goal | spread |" % names)
         print("|---" * len(header) + "|")
         for row in table:
             print("| " + " | ".join(row) + " |")
