@@ -1,16 +1,17 @@
 #!/bin/sh
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
 # so that a second run costs nothing. With "measure", also what tools/measure/ needs: the X probe's
-# headers, Python for the summary and sdl12-compat to measure on.
+# headers and Python for the summary. sdl12-compat is there for the tests and to measure on.
 set -eu
 
 packages="cmake make g++ clang pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+  libsdl1.2-compat
   xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind g++-mingw-w64-x86-64
   dpkg-dev file desktop-file-utils"
 if [ "${1:-}" = measure ]; then
-    packages="$packages python3 libx11-dev libxdamage-dev libxtst-dev libsdl1.2-compat"
+    packages="$packages python3 libx11-dev libxdamage-dev libxtst-dev"
 fi
 
 missing=""

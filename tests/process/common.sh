@@ -1,5 +1,6 @@
-# Shared by the process tests: a fresh working dir holding links to the repo's data.
-# Usage: . common.sh; needs $data (the repo's data dir).
+# Shared by the process tests: a fresh working dir holding links to the repo's data, and waits for
+# what a test needs (a file, a drawn window, a changed picture) instead of fixed sleeps.
+# Usage: . common.sh; needs $data (the repo's data dir). $wait_seconds bounds each wait (default 30).
 set -eu
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -16,23 +17,69 @@ check_save() {
     [ -f "$1" ] || fail "$1 missing"
     printf '%s' "$2" | cmp -s - "$1" || fail "$1 holds: $(cat "$1")"
 }
-# Starts the game in dir $1 in the background (under X), sets $pid and $win.
-start_game() {
-    (cd "$1" && exec $runner "$game") &
-    pid=$!
-    xdotool search --sync --classname gorubadon >/dev/null
-    # SDL may replace its first window while setting the video mode: take the newest one.
-    sleep 0.3
-    win=$(xdotool search --classname gorubadon | tail -n 1)
-}
-# Sends keys one at a time: the game must see each press separately.
-keys() {
-    for k in "$@"; do
-        xdotool key --window "$win" "$k" 2>"$work/xdotool.err" || { cat "$work/xdotool.err" >&2; fail "key $k"; }
-        sleep 0.1
+
+# Runs COMMAND until it succeeds; fails naming WHAT after $wait_seconds.
+# Usage: wait_until WHAT COMMAND [ARGS...]
+wait_until() {
+    what=$1
+    shift
+    deadline=$(($(date +%s) + ${wait_seconds:-30}))
+    until "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || fail "no $what after ${wait_seconds:-30} s"
+        sleep 0.02
     done
 }
-# Waits for the game; fails unless it exits with status $2.
+wait_file() { wait_until "$1" test -e "$1"; }
+# True while process $1 runs (an exited child stays a zombie until waited for).
+running() {
+    state=$(sed 's/.*) //; s/ .*//' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+# True once process $1 catches signal number $2: before that, the signal would kill it unsaved.
+catches() {
+    mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null) || return 1
+    [ -n "$mask" ] && [ $((0x$mask >> ($2 - 1) & 1)) -eq 1 ]
+}
+# ImageMagick's import of window $1, bounded: it can hang on a window destroyed while it reads it.
+grab() {
+    id=$1
+    shift
+    timeout 10 import -silent -window "$id" "$@" 2>/dev/null
+}
+# A hash of the whole screen, which no game can take away while it is read: the tests' X server is
+# their own, so it changes when a game's picture does, or when its window goes.
+screen_hash() { grab root rgb:- | md5sum; }
+
+# True once game $pid shows a drawn frame; sets $win. SDL may replace its first window while
+# setting the video mode, so the newest visible one counts, and a blank one is not drawn yet.
+game_drawn() {
+    running "$pid" || fail "the game exited before its first frame"
+    win=$(xdotool search --onlyvisible --pid "$pid" --classname gorubadon 2>/dev/null | tail -n 1)
+    [ -n "$win" ] && [ "$(grab "$win" -format '%k' info:)" -gt 1 ] 2>/dev/null
+}
+# Starts the game in dir $1 in the background (under X, through $runner if set), sets $pid and
+# $win once its first frame shows: from then on it reads keys in its loop.
+start_game() {
+    (cd "$1" && exec ${runner:-} "$game") &
+    pid=$!
+    wait_until "first frame from the game" game_drawn
+}
+# Sends keys one at a time, each once the game has answered the last (its picture changed, or it
+# has gone): two presses of one key queued together would read as a key repeat. A key that ends
+# the game may take the window away before its release is sent.
+keys() {
+    for k in "$@"; do
+        before=$(screen_hash)
+        if ! xdotool key --window "$win" "$k" 2>"$work/xdotool.err" &&
+            xwininfo -id "$win" >/dev/null 2>&1; then
+            cat "$work/xdotool.err" >&2
+            fail "key $k"
+        fi
+        wait_until "answer to key $k" answered
+    done
+}
+answered() { ! running "$pid" || [ "$(screen_hash)" != "$before" ]; }
+# Waits for the game; fails unless it exits with status $1.
 expect_exit() {
     status=0
     wait "$pid" || status=$?

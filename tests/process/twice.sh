@@ -7,9 +7,9 @@ export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 d="$work/both"; mkdir "$d"; link_data "$d"
 (cd "$d" && exec "$game") & a=$!
 (cd "$d" && exec "$game") & b=$!
-# Both windows up, so both games are in their loops before the signals.
-xdotool search --sync --limit 2 --classname gorubadon >/dev/null
-while [ "$(xdotool search --classname gorubadon | wc -l)" -lt 2 ]; do sleep 0.1; done
+# Both first frames drawn, so both games are in their loops before the signals.
+pid=$a; wait_until "first frame from the first game" game_drawn
+pid=$b; wait_until "first frame from the second game" game_drawn
 kill -TERM "$a" "$b"
 sa=0; wait "$a" || sa=$?
 sb=0; wait "$b" || sb=$?

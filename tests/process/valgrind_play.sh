@@ -4,16 +4,13 @@
 game=$1 data=$2 supp=$3
 . "$(dirname "$0")/common.sh"
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-runner="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --suppressions=$supp"
+runner="valgrind --num-callers=40 --keep-debuginfo=yes --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --suppressions=$supp"
+# Memcheck runs the game many times slower.
+wait_seconds=120
 d="$work/vg"; mkdir "$d"; link_data "$d"
 start_game "$d"
-# Under memcheck the window shows well before the loop reads keys.
-sleep 3
-# Memcheck is slow: give the game time to draw before each key.
 keys space space space space space 3
-keys space space space space space space space space space space
-sleep 1
-keys space
+keys space space space space space space space space space space space
 expect_exit 0 valgrind
 [ -f "$d/save.txt" ] || fail "no save.txt"
 echo ok
