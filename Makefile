@@ -6,8 +6,13 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+# Quiet about the directories cmake's own make enters.
+MAKEFLAGS  += --no-print-directory
+# SDL 1.2 over SDL 2, as most systems now ship it; loaded in place of the classic library.
+SDL12_COMPAT ?= /usr/lib/$(shell $(CXX) -print-multiarch)/sdl12-compat
 
-.PHONY: all deps build run install package test test-main test-asan fuzz-smoke fuzz bench measure screenshots format clean
+.PHONY: all deps build run install package test test-main test-compat test-asan fuzz-smoke fuzz bench measure \
+    screenshots format clean
 
 all: build
 
@@ -29,18 +34,24 @@ install: build
 package: build
 	cd $(BUILD) && env -u LD_LIBRARY_PATH cpack -G DEB
 
-test: test-main test-asan fuzz-smoke
+test: test-main test-compat test-asan fuzz-smoke
 
 test-main: build
-	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j$(JOBS)
+	@sh tools/run-tests.sh sdl12 $(BUILD) $(JOBS) $(HEADLESS)
+
+# The same build and the whole suite again, over sdl12-compat.
+test-compat: build
+	@LD_LIBRARY_PATH=$(SDL12_COMPAT) ldd $(BUILD)/gorubadon | grep -q 'sdl12-compat/libSDL-1.2' || \
+	    { echo "sdl12-compat is not in $(SDL12_COMPAT)" >&2; exit 1; }
+	@sh tools/run-tests.sh sdl12-compat $(BUILD) $(JOBS) $(HEADLESS) LD_LIBRARY_PATH=$(SDL12_COMPAT)
 
 # The sanitizer build also takes the portable paths (no X11 or POSIX calls), so they are tested.
 test-asan: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	    -DGORUBADON_SANITIZE=ON -DGORUBADON_PORTABLE=ON -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
-	cd $(ASAN_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
-	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
+	@sh tools/run-tests.sh sanitizers $(ASAN_BUILD) $(JOBS) $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -49,7 +60,7 @@ $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 
 # A short run inside `make test`, so a crash in the save-file reader fails the build.
 fuzz-smoke: $(FUZZ_BUILD)/fuzz/save_fuzzer
-	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
+	@sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
 
 # As long as one likes: make fuzz FUZZ_SECONDS=3600
 fuzz: FUZZ_SECONDS = 600

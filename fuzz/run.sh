@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the save-file fuzzer for about SECONDS seconds from the seed corpus; exits non-zero when it
-# finds a crash, leaving the crashing input beside the work corpus.
+# Runs the save-file fuzzer for about SECONDS seconds from the seed corpus. Its progress goes to a
+# log beside the work corpus and one summary line is printed; on a crash, the report and where
+# the crashing input was kept, and the exit status is non-zero.
 #   sh fuzz/run.sh BINARY SECONDS
 set -eu
 
@@ -13,15 +14,38 @@ seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
 # The work corpus grows between runs and lives in the build directory, never in the sources.
-work=$(dirname "$binary")/save-work
+work=$(cd "$(dirname "$binary")" && pwd)/save-work
+log=$work/fuzz.log
 mkdir -p "$work/corpus" "$work/artifacts"
 cp "$here"/corpus/save/* "$work/corpus/"
 
-exec "$binary" "$work/corpus" \
+status=0
+"$binary" "$work/corpus" \
     -dict="$here/save.dict" \
     -max_total_time="$seconds" \
     -max_len=4096 \
     -timeout=10 \
     -rss_limit_mb=2048 \
     -print_final_stats=1 \
-    -artifact_prefix="$work/artifacts/"
+    -artifact_prefix="$work/artifacts/" >"$log" 2>&1 || status=$?
+
+name=$(basename "$binary")
+if [ "$status" -eq 0 ]; then
+    # The last progress line holds coverage and corpus size; "Done" the runs and seconds.
+    awk -v name="$name" -v logfile="$log" '
+        /^#[0-9]+\t/ { for (i = 1; i < NF; i++) { if ($i == "cov:") cov = $(i + 1); if ($i == "corp:") corp = $(i + 1) } }
+        /^Done [0-9]+ runs/ { runs = $2; secs = $5 }
+        /^stat::peak_rss_mb:/ { rss = $2 }
+        END { sub(/\/.*/, "", corp)
+              printf "%s: no crash in %s runs over %s s, coverage %s, corpus %s inputs, peak %s MB (log: %s)\n",
+                     name, runs, secs, cov, corp, rss, logfile }' "$log"
+    exit 0
+fi
+# Everything after the last progress line: the sanitizer's or libFuzzer's report of the crash.
+echo "$name: FAILED (status $status); the end of $log:" >&2
+awk '/^#[0-9]+\t/ { tail = ""; next } { tail = tail $0 "\n" } END { printf "%s", tail }' "$log" >&2
+unit=$(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)
+if [ -n "$unit" ]; then
+    echo "$name: the crashing input is kept in $unit; run it again with: $binary $unit" >&2
+fi
+exit "$status"
