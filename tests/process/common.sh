@@ -30,15 +30,16 @@ wait_until() {
     done
 }
 wait_file() { wait_until "$1" test -e "$1"; }
-# Watches dir $1 for the next file made in it; watch_done then waits for that (bounded) and puts
-# its name in $created. Set up before the act that makes the file, so that none is missed.
+# Watches dir $1 for the next file made in it; watch_done then waits for that (false after
+# $wait_seconds) and puts its name in $created. Set up before the act that makes the file, so that
+# none is missed.
 watch_dir() {
     inotifywait -t "${wait_seconds:-30}" -e create --format %f "$1" >"$work/created" 2>"$work/watch.err" &
     watcher=$!
     wait_until "watch on $1" grep -q 'Watches established' "$work/watch.err"
 }
 watch_done() {
-    wait "$watcher" || fail "no new file after ${wait_seconds:-30} s"
+    wait "$watcher" || return 1
     created=$(cat "$work/created")
 }
 # True while process $1 runs (an exited child stays a zombie until waited for).

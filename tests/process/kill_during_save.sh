@@ -14,17 +14,20 @@ cp "$work/want" "$d/save.txt"
 # at once, inside the write; the rest at random over the write (some 30 ms here), the rename and
 # just after.
 awk 'BEGIN { srand(); for (i = 0; i < 120; i++) printf "%.3f\n", i % 2 ? rand() * 0.08 : 0 }' >"$work/delays"
+started() {
+    catches "$pid" 15 || { running "$pid" || fail "round $n: the game ended at start: $(cat "$work/stderr")"; false; }
+}
 start=$(date +%s)
 n=0 inside=0
 while read -r delay; do
     [ $(($(date +%s) - start)) -lt 25 ] || break
     watch_dir "$d"
-    (cd "$d" && exec "$game") 2>/dev/null &
+    (cd "$d" && exec "$game") 2>"$work/stderr" &
     pid=$!
     # Until SDL catches SIGTERM, the signal would end the game without a save.
-    wait_until "SIGTERM handler in the game" catches "$pid" 15
+    wait_until "SIGTERM handler in the game" started
     kill -TERM "$pid"
-    watch_done
+    watch_done || fail "round $n: no save after SIGTERM ($(running "$pid" || echo "the game ended; ")$(cat "$work/stderr"))"
     [ "$delay" = 0.000 ] || sleep "$delay"
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
