@@ -4,7 +4,7 @@
 # Usage (under with-xvfb.sh): measure_probe.sh PROBE GAME DATA_DIR
 probe=$1 game=$2 data=$3
 . "$(dirname "$0")/common.sh"
-export SDL_AUDIODRIVER=dummy
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 d="$work/run"; mkdir "$d"; link_data "$d"
 (cd "$d" && "$probe" 4 "$game") > "$work/figures" || fail "probe: $(cat "$work/figures")"
 for figure in start_to_first_frame_ms cpu_to_first_frame_ms cpu_per_key_ms key_to_pixels_ms \
