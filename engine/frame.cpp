@@ -138,7 +138,15 @@ SDL_Event waitForEvent() {
     }
 #endif
     SDL_Event event;
-    SDL_WaitEvent(&event);
+    if (SDL_WaitEvent(&event) == 1) {
+        return event;
+    }
+    // SDL_WaitEvent fails only when SDL cannot wait; looking again and again still finds every
+    // event, and the event returned is never one SDL did not fill in.
+    while (SDL_PollEvent(&event) != 1) {
+        SDL_Delay(1);
+        SDL_PumpEvents();
+    }
     return event;
 }
 

@@ -42,9 +42,13 @@ void runGame(int screenWidth, int screenHeight, std::string_view caption,
     // SDL_Init brings the timer up first, and once its thread runs every stdio read in the
     // process takes a lock: Xlib's input method then reads its half-megabyte Compose table a
     // character at a time, some milliseconds slower. Video first, while there is one thread.
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == -1 ||
-        SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) == -1) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == -1) {
         throw SdlError("SDL_Init");
+    }
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) == -1) {
+        const SdlError error("SDL_Init");
+        SDL_Quit(); // video is already up
+        throw error;
     }
     const SdlQuitGuard sdlQuit;
 
