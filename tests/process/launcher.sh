@@ -38,9 +38,15 @@ fails no_data "gorubadon: the game's data is missing: $installed
 "
 mv "$installed.away" "$installed"
 
+# A link the player made, to a drive not mounted just now, stays.
+mkdir -p "$(player own_link)"
+ln -s "$work/usb/data" "$(player own_link)/data"
+fails own_link "gorubadon: $(player own_link)/data is in the way"
+[ "$(readlink "$(player own_link)/data")" = "$work/usb/data" ] || fail "the player's own link touched"
+
 # A link left by an install that has gone is renewed; the game's own failure then comes through.
 mkdir -p "$(player game_fails)"
-ln -s "$work/gone" "$(player game_fails)/data"
+ln -s "$work/gone/share/gorubadon/data" "$(player game_fails)/data"
 mv "$installed/images/bg.jpg" "$work/bg.jpg"
 fails game_fails "IMG_Load
 SDL message: "
