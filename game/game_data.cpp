@@ -17,6 +17,7 @@
 #include <random>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -55,12 +56,6 @@ class Fd {
             ::close(fd_);
         }
         fd_ = fd;
-    }
-    // Closes now, so that the caller sees the result; the descriptor is gone either way.
-    [[nodiscard]] int close() noexcept {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
     }
 
   private:
@@ -225,13 +220,23 @@ void removeIfAbandoned(const fs::path& path) noexcept {
     }
 }
 
+// Only names mkostemp could have made: a player's own "save.txt.tmp_copy2" is not ours to remove.
+[[nodiscard]] bool isTempName(std::string_view name, std::string_view prefix) noexcept {
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) {
+        return false;
+    }
+    name.remove_prefix(prefix.size());
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+}
+
 void removeLeftovers(const std::string& target) {
     const std::string prefix = fs::path{target}.filename().string() + ".tmp";
     std::error_code ec;
     for (fs::directory_iterator it{directoryOf(target), ec}, end; !ec && it != end;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) {
+        if (isTempName(it->path().filename().string(), prefix)) {
             removeIfAbandoned(it->path());
         }
     }

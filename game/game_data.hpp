@@ -26,8 +26,8 @@ inline const GameData defaultGameData{};
 enum class OldSave : bool {
     Replace,
     // The old file could not be read as a record (a player's typo, say, or a mode that keeps the
-    // game out): keep it as path + ".bak", or as ".bak.1", ".bak.2", ... when that name is taken.
-    // No backup ever replaces another.
+    // game out): keep it as path + ".bak", or as ".bak.1", ".bak.2", ... when that name is taken,
+    // beside the file a symbolic link at path leads to. No backup ever replaces another.
     KeepAsBackup,
 };
 

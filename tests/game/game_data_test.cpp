@@ -312,8 +312,9 @@ TEST_F(SaveFiles, StartRemovesWhatAKilledSaveLeftAndNothingElse) {
         left = static_cast<int>(listing().size()) - 1;
     }
     ASSERT_EQ(left, 1) << "no kill landed inside a save";
+    write(dir / "save.txt.tmp_copy2", "the player's own");
     EXPECT_EQ(readSaveFile(save), (SaveFile{big, OldSave::Replace}));
-    EXPECT_EQ(listing(), std::vector<std::string>{"save.txt"});
+    EXPECT_EQ(listing(), (std::vector<std::string>{"save.txt", "save.txt.tmp_copy2"}));
 }
 
 struct PlayerCase {
