@@ -71,7 +71,7 @@ bench: build
 	cd $(BUILD) && $(HEADLESS) ./bench/gorubadon_bench
 
 # The game against the bare SDL program on both SDL 1.2 implementations, from outside, under a
-# private X server: make measure REPS=15. The probe is built once its X headers are installed.
+# private X server: make measure REPS=15.
 REPS ?= 11
 measure:
 	@sh tools/install-deps.sh measure

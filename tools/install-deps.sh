@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
-# so that a second run costs nothing. With "measure", also what tools/measure/ needs: the X probe's
-# headers and Python for the summary. sdl12-compat is there for the tests and to measure on.
+# so that a second run costs nothing. The X headers build tools/measure/'s probe, which the tests run
+# once too; with "measure", also Python for its summary. sdl12-compat is there for the tests and to
+# measure on.
 set -eu
 
 packages="cmake make g++ clang pkg-config
@@ -9,9 +10,9 @@ packages="cmake make g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libsdl1.2-compat
   xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind strace inotify-tools g++-mingw-w64-x86-64
-  dpkg-dev file desktop-file-utils"
+  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev"
 if [ "${1:-}" = measure ]; then
-    packages="$packages python3 libx11-dev libxdamage-dev libxtst-dev"
+    packages="$packages python3"
 fi
 
 missing=""
