@@ -43,12 +43,6 @@ std::ptrdiff_t subtractSaturated(std::ptrdiff_t a, std::ptrdiff_t b) noexcept {
     return a - b;
 }
 
-template <class T>
-T clampTo(std::ptrdiff_t v) noexcept {
-    return static_cast<T>(std::clamp<std::ptrdiff_t>(v, std::numeric_limits<T>::min(),
-                                                     std::numeric_limits<T>::max()));
-}
-
 } // namespace
 
 Rect clipIntersection(const Rect& current, const std::optional<Rect>& requested) noexcept {

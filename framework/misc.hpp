@@ -8,6 +8,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -46,6 +47,18 @@ inline constexpr Uint32 alphaMask = 0;
 template <std::signed_integral T>
 [[nodiscard]] constexpr T clampToZero(T value) noexcept {
     return value < 0 ? T{0} : value;
+}
+
+// `value` held within the range of T instead of wrapping when it is narrowed.
+template <std::integral T, std::integral W>
+[[nodiscard]] constexpr T clampTo(W value) noexcept {
+    if (std::cmp_less(value, std::numeric_limits<T>::min())) {
+        return std::numeric_limits<T>::min();
+    }
+    if (std::cmp_greater(value, std::numeric_limits<T>::max())) {
+        return std::numeric_limits<T>::max();
+    }
+    return static_cast<T>(value);
 }
 
 // The clip that withClipIntersection sets: `current` when nothing is requested, else the

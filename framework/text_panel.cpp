@@ -1,11 +1,11 @@
 #include "framework/text_panel.hpp"
 
+#include "framework/misc.hpp"
 #include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/utf8.hpp"
 
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -19,12 +19,6 @@ SDL_Color toColor(const SDL_Surface* surface, Uint32 pixel) noexcept {
     Uint8 a = 0;
     SDL_GetRGBA(pixel, surface->format, &r, &g, &b, &a);
     return SDL_Color{r, g, b, 0};
-}
-
-// The pen stops at the limits of int instead of wrapping; a pen there draws nothing anyway.
-int saturated(std::int64_t v) noexcept {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
 }
 
 // What SDL_ttf can take: it reads past the end of a cut sequence and stops at a NUL, so every
@@ -82,7 +76,7 @@ TextPanel drawRun(const TextPanel& panel, std::string_view piece) {
         }
     }
     const int width = rendered->w;
-    return TextPanel(style, saturated(std::int64_t{panel.x()} + width), panel.y());
+    return TextPanel(style, Misc::clampTo<int>(std::int64_t{panel.x()} + width), panel.y());
 }
 
 } // namespace
@@ -129,7 +123,7 @@ TextPanel newLine(const TextPanel& panel) {
     const TextPanelStyle& style = panel.style();
     return TextPanel(
         style, 0,
-        saturated(std::int64_t{panel.y()} + style.lineGap + TTF_FontLineSkip(style.font)));
+        Misc::clampTo<int>(std::int64_t{panel.y()} + style.lineGap + TTF_FontLineSkip(style.font)));
 }
 
 TextPanel carriageReturn(const TextPanel& panel) {
