@@ -12,7 +12,7 @@ MAKEFLAGS  += --no-print-directory
 SDL12_COMPAT ?= /usr/lib/$(shell $(CXX) -print-multiarch)/sdl12-compat
 
 .PHONY: all deps build run install package test test-main test-compat test-asan fuzz-smoke fuzz bench measure \
-    screenshots format clean
+    screenshots story-map format clean
 
 all: build
 
@@ -80,6 +80,15 @@ measure:
 
 screenshots: build
 	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots
+
+# The game's story as a map, in build/: story-map.svg and story-map.png (Graphviz's dot draws it).
+story-map: build
+	@sh tools/install-deps.sh story-map
+	./$(BUILD)/gorubadon-story map > $(BUILD)/story-map.dot
+	dot -Tsvg $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.svg
+	dot -Tpng $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.png
+# The font the game's own is made from, so the Japanese reads as it does on screen.
+STORY_MAP_FONT := -Nfontname="VL Gothic" -Efontname="VL Gothic"
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

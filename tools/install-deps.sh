@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
 # so that a second run costs nothing. The X headers build tools/measure/'s probe, which the tests run
-# once too; with "measure", also Python for its summary. sdl12-compat is there for the tests and to
-# measure on.
+# once too; with "measure", also Python for its summary; with "story-map", Graphviz and a Japanese
+# font to draw the story. sdl12-compat is there for the tests and to measure on.
 set -eu
 
 packages="cmake make g++ clang pkg-config
@@ -13,6 +13,9 @@ packages="cmake make g++ clang pkg-config
   dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev"
 if [ "${1:-}" = measure ]; then
     packages="$packages python3"
+fi
+if [ "${1:-}" = story-map ]; then
+    packages="$packages graphviz fonts-vlgothic"
 fi
 
 missing=""
