@@ -84,6 +84,7 @@ screenshots: build
 # The game's story as a map, in build/: story-map.svg and story-map.png (Graphviz's dot draws it).
 story-map: build
 	@sh tools/install-deps.sh story-map
+	@cmake --build $(BUILD) -j$(JOBS) --target gorubadon-story
 	./$(BUILD)/gorubadon-story map > $(BUILD)/story-map.dot
 	dot -Tsvg $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.svg
 	dot -Tpng $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.png

@@ -33,40 +33,20 @@ std::vector<ListId> successors(const Story& story, ListId id) {
     return next;
 }
 
-std::vector<bool> reachable(const Story& story) {
-    std::vector<bool> seen(story.sequenceCount(), false);
-    std::deque<ListId> queue{story.start().list};
+using Edges = std::vector<std::vector<ListId>>;
+
+// Every sequence the edges lead to from the given ones, those included.
+std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
+    std::vector<bool> seen(edges.size(), false);
     while (!queue.empty()) {
-        const ListId id = queue.front();
+        const std::size_t s = numberOf(queue.front());
         queue.pop_front();
-        if (numberOf(id) >= seen.size() || seen[numberOf(id)]) {
-            continue;
-        }
-        seen[numberOf(id)] = true;
-        for (const ListId next : successors(story, id)) {
-            queue.push_back(next);
+        if (s < seen.size() && !seen[s]) {
+            seen[s] = true;
+            queue.insert(queue.end(), edges[s].begin(), edges[s].end());
         }
     }
     return seen;
-}
-
-// Whether some choice of options from the sequence's start reaches a game end.
-std::vector<bool> canEnd(const Story& story) {
-    std::vector<bool> ends(story.sequenceCount(), false);
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (std::size_t s = 1; s < ends.size(); ++s) {
-            if (ends[s]) {
-                continue;
-            }
-            const std::vector<ListId> next = successors(story, idOf(s));
-            ends[s] =
-                exitOf(story.elements(idOf(s))).ends ||
-                std::any_of(next.begin(), next.end(), [&](ListId n) { return ends[numberOf(n)]; });
-            changed = changed || ends[s];
-        }
-    }
-    return ends;
 }
 
 void checkOptions(const Story& story, std::size_t s, std::size_t element,
@@ -190,8 +170,21 @@ std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) n
 }
 
 std::vector<Finding> checkShape(const Story& story) {
-    const std::vector<bool> played = reachable(story);
-    const std::vector<bool> ending = canEnd(story);
+    Edges next(story.sequenceCount());
+    Edges back(story.sequenceCount());
+    std::deque<ListId> endings;
+    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
+        next[s] = successors(story, idOf(s));
+        for (const ListId n : next[s]) {
+            back[numberOf(n)].push_back(idOf(s));
+        }
+        if (exitOf(story.elements(idOf(s))).ends) {
+            endings.push_back(idOf(s));
+        }
+    }
+    const std::vector<bool> played = spread(next, {story.start().list});
+    // A sequence can end the game when some choice of options leads from it to a game end.
+    const std::vector<bool> ending = spread(back, endings);
     std::vector<Finding> findings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
         const std::span<const Scenario> elements = story.elements(idOf(s));
