@@ -3,7 +3,6 @@
 # expects (menu entry, icons, AppStream metainfo, manual page, licence).
 include(GNUInstallDirs)
 
-option(GORUBADON_PACKAGE "Install as the Debian package: font linked, binary stripped" OFF)
 set(GORUBADON_MAINTAINER "Gorubadon developers <gorubadon@example.org>"
     CACHE STRING "Maintainer field and changelog signature of the Debian package")
 set(GORUBADON_HOMEPAGE "https://gorubadon.example.org/"

@@ -29,17 +29,15 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 fi
 export SOURCE_DATE_EPOCH
-# Debian's flags, bindnow and PIE included; paths in the debug information relative to the
-# checkout, so that a build ID does not depend on where the clone is.
-flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
-map=-ffile-prefix-map=$root=.
+# Debian's flags, bindnow and PIE included. The build maps the checkout's path itself, which may
+# hold a space.
+flags() { DEB_BUILD_MAINT_OPTIONS="hardening=+all reproducible=-fixfilepath" dpkg-buildflags --get "$1"; }
 # Without a maintainer given, the build keeps its own default.
 set --
 [ -z "$maintainer" ] || set -- -DGORUBADON_MAINTAINER="$maintainer"
 cmake -S . -B "$build" "$@" -DCMAKE_BUILD_TYPE=None -DGORUBADON_PACKAGE=ON -DGORUBADON_TESTS=OFF \
     -DGORUBADON_BENCH=OFF -DGORUBADON_WERROR=OFF \
-    -DCMAKE_C_FLAGS="$(flags CPPFLAGS) $(flags CFLAGS) $map" \
-    -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS) $map" \
+    -DCMAKE_C_FLAGS="$(flags CPPFLAGS) $(flags CFLAGS)" -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build "$build" -j"${JOBS:-$(nproc)}"
 # The package is for the system's own libraries, whatever a test run has put first.
