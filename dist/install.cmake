@@ -105,8 +105,9 @@ install(CODE [[
     set(font_dir "${prefix}/${gorubadon_datadir}/data/fonts/aqua2_8")
     if(gorubadon_package OR EXISTS "${gorubadon_system_font}")
         set(target "${gorubadon_system_font}")
-        # Within /usr Debian links relatively.
-        if(prefix STREQUAL "/usr")
+        # Within /usr Debian links relatively; a staged install used where it stands needs the
+        # system's file.
+        if(gorubadon_package AND prefix STREQUAL "/usr")
             file(RELATIVE_PATH target "${font_dir}" "${gorubadon_system_font}")
         endif()
         file(MAKE_DIRECTORY "$ENV{DESTDIR}${font_dir}")

@@ -10,7 +10,8 @@ packages="cmake make g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libsdl1.2-compat
   xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind strace inotify-tools g++-mingw-w64-x86-64
-  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev"
+  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
+  git lintian appstream fonts-vlgothic"
 if [ "${1:-}" = measure ]; then
     packages="$packages python3"
 fi

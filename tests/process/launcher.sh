@@ -46,6 +46,9 @@ mv "$installed.away" "$installed"
 fails relative_xdg "gorubadon: XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not set: no folder to play in
 " rel/share
 
+# From here on a game started fails at once, without a display.
+mv "$installed/images/bg.jpg" "$work/bg.jpg"
+
 # A link the player made stays, whatever its target's name, to a drive not mounted just now too.
 mkdir -p "$work/usb/mounted/gorubadon/data"
 for target in "$work/usb/unmounted/gorubadon/data" "$work/usb/mounted/gorubadon/data"; do
@@ -57,7 +60,6 @@ done
 
 # A link a launcher noted, to an install that has gone, is renewed, as is one this install made in
 # its place before the games layout; the game's own failure then comes through.
-mv "$installed/images/bg.jpg" "$work/bg.jpg"
 for stale in noted "$work/dest/usr/share/gorubadon/data"; do
     mkdir -p "$(player game_fails)"
     [ "$stale" != noted ] || { stale=$work/gone/share/games/gorubadon/data && echo "$stale" >"$(player game_fails)/.data-link"; }
