@@ -103,6 +103,8 @@ install(CODE [[
     # The font: fonts-vlgothic's file where the system has it (the package depends on it), else
     # the game's own copy, with the font's terms beside the game's.
     set(font_dir "${prefix}/${gorubadon_datadir}/data/fonts/aqua2_8")
+    # Neither kind is written through the other: a link may lead to the system's file.
+    file(REMOVE "$ENV{DESTDIR}${font_dir}/aquafont.ttf")
     if(gorubadon_package OR EXISTS "${gorubadon_system_font}")
         set(target "${gorubadon_system_font}")
         # Within /usr Debian links relatively; a staged install used where it stands needs the
@@ -111,7 +113,6 @@ install(CODE [[
             file(RELATIVE_PATH target "${font_dir}" "${gorubadon_system_font}")
         endif()
         file(MAKE_DIRECTORY "$ENV{DESTDIR}${font_dir}")
-        file(REMOVE "$ENV{DESTDIR}${font_dir}/aquafont.ttf")
         message(STATUS "Installing: $ENV{DESTDIR}${font_dir}/aquafont.ttf -> ${target}")
         file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font_dir}/aquafont.ttf" SYMBOLIC)
     else()

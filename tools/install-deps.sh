@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
 # so that a second run costs nothing. The X headers build tools/measure/'s probe, which the tests run
 # once too; with "measure", also Python for its summary. sdl12-compat is there for the tests and to
-# measure on.
+# measure on; lintian and appstream check the package.
 set -eu
 
 packages="cmake make g++ clang pkg-config
