@@ -44,7 +44,7 @@ if command -v lintian >/dev/null; then
     lintian --pedantic -E --fail-on error,warning,info,pedantic,experimental "$deb" >&2 || fail lintian
 fi
 if command -v appstreamcli >/dev/null; then
-    appstreamcli validate --no-net --pedantic --strict "$usr"/share/metainfo/*.xml >"$work/appstream" 2>&1 &&
-        ! grep '^[EWIP]:' "$work/appstream" || { cat "$work/appstream" >&2; fail appstream; }
+    appstreamcli validate-tree --no-net --pedantic --strict "$work/root" >"$work/appstream" 2>&1 &&
+        ! grep '^ *[EWIP]:' "$work/appstream" || { cat "$work/appstream" >&2; fail appstream; }
 fi
 echo ok
