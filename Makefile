@@ -1,5 +1,6 @@
 # Front door: every target installs what is missing, configures and builds first.
 BUILD      ?= build
+PACKAGE_BUILD ?= build-package
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
@@ -11,8 +12,8 @@ MAKEFLAGS  += --no-print-directory
 # SDL 1.2 over SDL 2, as most systems now ship it; loaded in place of the classic library.
 SDL12_COMPAT ?= /usr/lib/$(shell $(CXX) -print-multiarch)/sdl12-compat
 
-.PHONY: all deps build run install package test test-main test-compat test-asan fuzz-smoke fuzz bench measure \
-    screenshots story-map format clean
+.PHONY: all deps build run install package check-reproducible test test-main test-compat test-asan fuzz-smoke fuzz \
+    bench measure screenshots story-map format clean
 
 all: build
 
@@ -30,9 +31,16 @@ run: build
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# A .deb under /usr in $(BUILD)/, depending on the system's own SDL 1.2 libraries.
-package: build
-	cd $(BUILD) && env -u LD_LIBRARY_PATH cpack -G DEB
+# A .deb in $(PACKAGE_BUILD)/, depending on the system's own SDL 1.2 libraries and fonts-vlgothic.
+# Its maintainer: make package MAINTAINER="Name <mail>", else Debian's DEBFULLNAME and DEBEMAIL,
+# else the last commit's author.
+MAINTAINER ?= $(if $(DEBEMAIL),$(DEBFULLNAME) <$(DEBEMAIL)>,$(shell git log -1 --format='%an <%ae>' 2>/dev/null))
+package: deps
+	@JOBS=$(JOBS) sh tools/package.sh $(PACKAGE_BUILD) "$(MAINTAINER)"
+
+# Two fresh clones of the last commit, packaged in two folders, give the same bytes.
+check-reproducible: deps
+	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)"
 
 test: test-main test-compat test-asan fuzz-smoke
 
@@ -95,4 +103,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

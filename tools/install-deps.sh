@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the game and the tests need, and only when one is missing,
 # so that a second run costs nothing. The X headers build tools/measure/'s probe, which the tests run
 # once too; with "measure", also Python for its summary; with "story-map", Graphviz and a Japanese
-# font to draw the story. sdl12-compat is there for the tests and to measure on.
+# font to draw the story. sdl12-compat is there for the tests and to measure on; lintian and
+# appstream check the package.
 set -eu
 
 packages="cmake make g++ clang pkg-config
@@ -10,7 +11,8 @@ packages="cmake make g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libsdl1.2-compat
   xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind strace inotify-tools g++-mingw-w64-x86-64
-  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev"
+  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
+  git lintian appstream fonts-vlgothic"
 if [ "${1:-}" = measure ]; then
     packages="$packages python3"
 fi

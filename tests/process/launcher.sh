@@ -5,15 +5,20 @@
 build=$1
 . "$(dirname "$0")/common.sh"
 DESTDIR=$work/dest cmake --install "$build" --prefix /usr >/dev/null
-launcher=$work/dest/usr/bin/gorubadon
-installed=$work/dest/usr/share/gorubadon/data
+launcher=$work/dest/usr/games/gorubadon
+installed=$work/dest/usr/share/games/gorubadon/data
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LC_ALL=C
 unset XDG_DATA_HOME
 
-# Starts the launcher as player $1 (a HOME of that name); expects status 1 and stderr beginning $2.
+# Starts the launcher as player $1 (a HOME of that name, or no HOME with $3 for XDG_DATA_HOME);
+# expects status 1 and stderr beginning $2.
 fails() {
     status=0
-    HOME=$work/$1 "$launcher" 2>"$work/$1.err" || status=$?
+    if [ $# -gt 2 ]; then
+        env -u HOME XDG_DATA_HOME="$3" "$launcher" 2>"$work/$1.err" || status=$?
+    else
+        HOME=$work/$1 "$launcher" 2>"$work/$1.err" || status=$?
+    fi
     [ "$status" -eq 1 ] || fail "$1: status $status"
     printf '%s' "$2" >"$work/$1.want"
     head -c "$(wc -c <"$work/$1.want")" "$work/$1.err" | cmp -s - "$work/$1.want" ||
@@ -38,25 +43,40 @@ fails no_data "gorubadon: the game's data is missing: $installed
 "
 mv "$installed.away" "$installed"
 
-# A link the player made, to a drive not mounted just now, stays.
-mkdir -p "$(player own_link)"
-ln -s "$work/usb/data" "$(player own_link)/data"
-fails own_link "gorubadon: $(player own_link)/data is in the way"
-[ "$(readlink "$(player own_link)/data")" = "$work/usb/data" ] || fail "the player's own link touched"
+fails relative_xdg "gorubadon: XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not set: no folder to play in
+" rel/share
 
-# A link left by an install that has gone is renewed; the game's own failure then comes through.
-mkdir -p "$(player game_fails)"
-ln -s "$work/gone/share/gorubadon/data" "$(player game_fails)/data"
+# From here on a game started fails at once, without a display.
 mv "$installed/images/bg.jpg" "$work/bg.jpg"
-fails game_fails "IMG_Load
-SDL message: "
-[ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link not renewed"
 
-# Installed with PREFIX=~/.local, the player's folder holds the data itself: the game starts there.
-DESTDIR= cmake --install "$build" --prefix "$work/own/.local" >/dev/null
-rm "$(player own)/data/images/bg.jpg"
-launcher=$work/own/.local/bin/gorubadon
-fails own "IMG_Load
+# A link the player made stays, whatever its target's name, to a drive not mounted just now too.
+mkdir -p "$work/usb/mounted/gorubadon/data"
+for target in "$work/usb/unmounted/gorubadon/data" "$work/usb/mounted/gorubadon/data"; do
+    mkdir -p "$(player own_link)"
+    ln -sfn "$target" "$(player own_link)/data"
+    fails own_link "gorubadon: $(player own_link)/data is in the way"
+    [ "$(readlink "$(player own_link)/data")" = "$target" ] || fail "the player's own link to $target touched"
+done
+
+# A link a launcher noted, to an install that has gone, is renewed, as is one this install made in
+# its place before the games layout; the game's own failure then comes through.
+for stale in noted "$work/dest/usr/share/gorubadon/data"; do
+    mkdir -p "$(player game_fails)"
+    [ "$stale" != noted ] || { stale=$work/gone/share/games/gorubadon/data && echo "$stale" >"$(player game_fails)/.data-link"; }
+    ln -sfn "$stale" "$(player game_fails)/data"
+    fails game_fails "IMG_Load
 SDL message: "
-[ ! -L "$(player own)/data" ] || fail "the installed data replaced by a link"
+    [ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link to $stale not renewed"
+done
+
+# Two installs, one HOME: each start links the install it came from.
+DESTDIR= cmake --install "$build" --prefix "$work/second" >/dev/null
+rm "$work/second/share/games/gorubadon/data/images/bg.jpg"
+first=$launcher
+for launcher in "$work/second/games/gorubadon" "$first" "$work/second/games/gorubadon"; do
+    fails game_fails "IMG_Load"
+    [ "$(player game_fails)/data" -ef "$(dirname "$launcher")/../share/games/gorubadon/data" ] ||
+        fail "$launcher played with $(readlink "$(player game_fails)/data")"
+done
+
 echo ok
