@@ -109,8 +109,8 @@ void writeOptions(const Story& story, ListId id, const ScenarioSelector& selecto
                 << " [label=\"(nothing)\", shape=plaintext, style=\"\", fontcolor=red];\n";
             style += ", color=red";
         }
-        out << "  " << node(id) << " -> " << target << " [label=" << quoted({option.label}) << style
-            << "];\n";
+        out << "  " << node(id) << " -> " << target
+            << " [label=" << quoted(splitLines(option.label)) << style << "];\n";
     }
 }
 
