@@ -10,6 +10,8 @@ set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(staged ${PROJECT_BINARY_DIR}/dist)
 
 install(TARGETS gorubadon DESTINATION ${gorubadon_gamedir})
+# The launcher ends in the start-up script that make run also uses, found beside the game.
+install(PROGRAMS ${dist}/run-game.sh DESTINATION ${gorubadon_gamedir})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data DESTINATION ${gorubadon_datadir})
 
 # The launcher knows the game and data only relative to itself.
@@ -78,4 +80,15 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${GORUBADON_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The start-up script measures the screen with xdpyinfo and shows errors with xmessage. Classic
+# SDL 1.2 cannot scale the window; where it is the release's SDL 1.2, sdl12-compat beside it can.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS x11-utils)
+foreach(lib IN LISTS SDL12_LINK_LIBRARIES)
+    if(lib MATCHES "/libSDL\\.so$")
+        file(STRINGS ${lib} compat REGEX SDL12COMPAT LIMIT_COUNT 1)
+        if(NOT compat)
+            string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libsdl1.2-compat")
+        endif()
+    endif()
+endforeach()
 include(CPack)
