@@ -13,6 +13,24 @@ shift
 name=${game##*/}
 say() { printf '%s: %s\n' "$name" "$*" >&2; }
 
+# The game runs as a child: what would end this script ends the game, which then saves. Before
+# the game starts, the script just ends.
+script=$$ watcher= ready= stopped=
+on_signal() {
+    [ -n "$watcher" ] || exit "$1"
+    stopped=1
+    [ -z "$ready" ] || kill -TERM "$watcher" 2>/dev/null
+}
+on_ready() {
+    ready=1
+    [ -z "$stopped" ] || [ -z "$watcher" ] || kill -TERM "$watcher" 2>/dev/null
+}
+trap 'on_signal 129' HUP
+trap 'on_signal 130' INT
+trap 'on_signal 131' QUIT
+trap 'on_signal 143' TERM
+trap on_ready USR1
+
 # SDL 1.2 and SDL 2 read SDL_VIDEODRIVER, SDL 3 (under sdl2-compat too) SDL_VIDEO_DRIVER.
 driver=${SDL_VIDEODRIVER:-${SDL_VIDEO_DRIVER:-}}
 if [ -z "$driver" ]; then
@@ -89,6 +107,8 @@ watch() {
         if [ -n "$pid" ]; then kill -TERM "$pid" 2>/dev/null; else pending=1; fi
     }
     trap pass_on HUP TERM
+    # Ready for signals: until now one would have ended this watcher and left the game running.
+    kill -USR1 "$script"
     while :; do
         line=
         if ! IFS= read -r line; then
@@ -143,17 +163,11 @@ show() {
     fi
 } >/dev/null 2>&1 </dev/null
 
-# The game runs as a child: what would end this script ends the game, which then saves.
-watcher= pending=
-on_signal() {
-    if [ -n "$watcher" ]; then kill -TERM "$watcher" 2>/dev/null; else pending=1; fi
-}
-trap on_signal HUP INT QUIT TERM
-
 play() {
+    ready= watcher=starting
     launch "$@" | watch &
     watcher=$!
-    [ -z "$pending" ] || kill -TERM "$watcher" 2>/dev/null
+    [ -z "$stopped" ] || [ -z "$ready" ] || kill -TERM "$watcher" 2>/dev/null
     status=0
     wait "$watcher" || status=$?
     # Above 128 with the watcher still there, the wait was cut short by a signal to this script.
@@ -178,6 +192,6 @@ if [ "$status" -eq 75 ]; then
     export SDL_AUDIODRIVER=dummy SDL_AUDIO_DRIVER=dummy
     quiet=1
     status=1
-    [ -n "$pending" ] || play "$@"
+    [ -n "$stopped" ] || play "$@"
 fi
 exit "$status"
