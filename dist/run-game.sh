@@ -15,7 +15,7 @@ say() { printf '%s: %s\n' "$name" "$*" >&2; }
 
 # The game runs as a child: what would end this script ends the game, which then saves. Before
 # the game starts, the script just ends.
-script=$$ watcher= ready= stopped=
+script=$$ watcher='' ready='' stopped=''
 on_signal() {
     [ -n "$watcher" ] || exit "$1"
     stopped=1
@@ -101,7 +101,7 @@ launch() {
 # to be sent on, the signal the game saves and ends on; exits with the game's status, or 75 where
 # the game wants a try with silent audio.
 watch() {
-    pid= status=1 text= carry= woke= pending=
+    pid='' status=1 text='' carry='' woke='' pending=''
     pass_on() {
         woke=1
         if [ -n "$pid" ]; then kill -TERM "$pid" 2>/dev/null; else pending=1; fi
@@ -114,7 +114,7 @@ watch() {
         if ! IFS= read -r line; then
             # A signal cuts a read short, with the line's start in hand.
             if [ -n "$woke" ]; then
-                woke= carry=$carry$line
+                woke='' carry=$carry$line
                 continue
             fi
             [ -z "$carry$line" ] && break
@@ -164,7 +164,7 @@ show() {
 } >/dev/null 2>&1 </dev/null
 
 play() {
-    ready= watcher=starting
+    ready='' watcher=starting
     launch "$@" | watch &
     watcher=$!
     [ -z "$stopped" ] || [ -z "$ready" ] || kill -TERM "$watcher" 2>/dev/null
