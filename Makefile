@@ -24,8 +24,9 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# Display, scale, audio and signals as the installed launcher has them.
 run: build
-	./$(BUILD)/gorubadon
+	sh dist/run-game.sh ./$(BUILD)/gorubadon
 
 # make install PREFIX=$$HOME/.local; DESTDIR=... stages it elsewhere.
 install: build

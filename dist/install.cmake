@@ -21,6 +21,8 @@ set(system_font /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf)
 install(TARGETS gorubadon DESTINATION ${gorubadon_gamedir})
 install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${PROJECT_SOURCE_DIR}/data/images/bg.jpg
         DESTINATION ${gorubadon_datadir}/data/images)
+# The launcher ends in the start-up script that make run also uses, found beside the game.
+install(PROGRAMS ${dist}/run-game.sh DESTINATION ${gorubadon_gamedir})
 
 # The launcher knows the game and data only relative to itself.
 file(RELATIVE_PATH rel_game /${gorubadon_bindir} /${gorubadon_gamedir}/gorubadon)
@@ -150,4 +152,15 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-vlgothic)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The start-up script measures the screen with xdpyinfo and shows errors with xmessage. Classic
+# SDL 1.2 cannot scale the window; where it is the release's SDL 1.2, sdl12-compat beside it can.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS x11-utils)
+foreach(lib IN LISTS SDL12_LINK_LIBRARIES)
+    if(lib MATCHES "/libSDL\\.so$")
+        file(STRINGS ${lib} compat REGEX SDL12COMPAT LIMIT_COUNT 1)
+        if(NOT compat)
+            string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libsdl1.2-compat")
+        endif()
+    endif()
+endforeach()
 include(CPack)

@@ -10,8 +10,8 @@ packages="cmake make g++ clang pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libsdl1.2-compat
-  xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind strace inotify-tools g++-mingw-w64-x86-64
-  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
+  xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
+  g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
   git lintian appstream fonts-vlgothic"
 if [ "${1:-}" = measure ]; then
     packages="$packages python3"

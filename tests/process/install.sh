@@ -17,8 +17,8 @@ export HOME="$work/home" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=alsa AUDIODEV=none
 unset XDG_DATA_HOME
 mkdir "$HOME" "$work/tmp" "$work/cwd"
 player=$HOME/.local/share/gorubadon
-# A folder's own time changes with the launcher's passing temporary file: only its entries count.
-listing() { find "$dest" "$work/cwd" "$work/tmp" -type d -printf '%p/\n' -o -printf '%p %s %T@\n' | sort; }
+# A folder's own time shows even a file made and removed again, a temporary one say.
+listing() { find "$dest" "$work/cwd" "$work/tmp" -printf '%p %s %T@\n' | sort; }
 listing >"$work/before"
 
 # The top of the story panel, where the first line is drawn. Before the first frame it shows the

@@ -1,23 +1,29 @@
 #!/bin/sh
-# The launcher's refusals, each with its reason and status 1, leaving the player's files alone; and
-# the game's own failure passed through.
-# Usage: launcher.sh BUILD_DIR
+# The launcher's refusals, each with its reason and status 1, leaving the player's files alone; the
+# game's own failure passed through, and shown in a dialog when no terminal is attached; the window
+# scaled on a large screen; signals to the launcher passed on to the game, which saves.
+# Usage (under with-xvfb.sh --size 1920x1080): launcher.sh BUILD_DIR
 build=$1
 . "$(dirname "$0")/common.sh"
 DESTDIR=$work/dest cmake --install "$build" --prefix /usr >/dev/null
 launcher=$work/dest/usr/games/gorubadon
 installed=$work/dest/usr/share/games/gorubadon/data
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LC_ALL=C
-unset XDG_DATA_HOME
+unset XDG_DATA_HOME WAYLAND_DISPLAY SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD GORUBADON_SCALE
+# A dialog that records what it was asked to show.
+mkdir "$work/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/dialog" >"$work/bin/zenity"
+chmod +x "$work/bin/zenity"
+export PATH="$work/bin:$PATH"
 
 # Starts the launcher as player $1 (a HOME of that name, or no HOME with $3 for XDG_DATA_HOME);
 # expects status 1 and stderr beginning $2.
 fails() {
     status=0
     if [ $# -gt 2 ]; then
-        env -u HOME XDG_DATA_HOME="$3" "$launcher" 2>"$work/$1.err" || status=$?
+        env -u HOME XDG_DATA_HOME="$3" "$launcher" </dev/null 2>"$work/$1.err" || status=$?
     else
-        HOME=$work/$1 "$launcher" 2>"$work/$1.err" || status=$?
+        HOME=$work/$1 "$launcher" </dev/null 2>"$work/$1.err" || status=$?
     fi
     [ "$status" -eq 1 ] || fail "$1: status $status"
     printf '%s' "$2" >"$work/$1.want"
@@ -68,6 +74,7 @@ for stale in noted "$work/dest/usr/share/gorubadon/data"; do
 SDL message: "
     [ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link to $stale not renewed"
 done
+grep -qx -- --text=IMG_Load "$work/dialog" || fail "dialog: $(cat "$work/dialog")"
 
 # Two installs, one HOME: each start links the install it came from.
 DESTDIR= cmake --install "$build" --prefix "$work/second" >/dev/null
@@ -78,5 +85,57 @@ for launcher in "$work/second/games/gorubadon" "$first" "$work/second/games/goru
     [ "$(player game_fails)/data" -ef "$(dirname "$launcher")/../share/games/gorubadon/data" ] ||
         fail "$launcher played with $(readlink "$(player game_fails)/data")"
 done
+launcher=$first
+mv "$work/bg.jpg" "$installed/images/bg.jpg"
 
+(
+    unset DISPLAY SDL_VIDEODRIVER
+    fails no_display "gorubadon: no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set
+"
+) || exit 1
+
+# Played on a 1920x1080 screen: the window twice the size with sharp pixels, over sdl12-compat
+# where that is beside classic SDL, unless the player says otherwise. Each run is ended by another
+# signal to the launcher, which passes it on and waits for the game to save.
+unset SDL_VIDEODRIVER
+game=$(dirname "$(find "$work/dest" -name run-game.sh)")/gorubadon
+sdl=$(ldd "$game" | awk '$1 ~ /^libSDL-1/ { print $3 }')
+# The unscaled picture to compare with is taken on sdl12-compat too: classic SDL's blends differ
+# from it by one level in some pixels.
+compat=
+if ! grep -q SDL12COMPAT "$sdl"; then
+    [ -f "${sdl%/*}/sdl12-compat/${sdl##*/}" ] || {
+        echo "skip: no sdl12-compat to scale the window with"
+        exit 0
+    }
+    compat=LD_LIBRARY_PATH=${sdl%/*}/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+fi
+drawn() {
+    win=$(xdotool search --onlyvisible --classname gorubadon 2>/dev/null | tail -n 1)
+    [ -n "$win" ] && [ "$(grab "$win" -format '%k' info:)" -gt 1 ] 2>/dev/null
+}
+live() {
+    who=$1 size=$2 sig=$3
+    shift 3
+    HOME=$work/$who env --default-signal=INT,QUIT "$@" "$launcher" </dev/null 2>"$work/$who.err" &
+    pid=$!
+    wait_for 30 "first frame for $who" drawn
+    got=$(xwininfo -id "$win" | awk '$1 == "Width:" { w = $2 } $1 == "Height:" { h = $2 } END { print w "x" h }')
+    [ "$got" = "$size" ] || fail "$who: window $got"
+    grab "$win" ppm:- | convert - -sample 320x240 "$work/$who.png"
+    kill -"$sig" "$pid"
+    expect_exit 0 "$who: SIG$sig"
+    check_save "$(player "$who")/save.txt" "$default"
+    [ -z "$(xdotool search --classname gorubadon)" ] || fail "$who: a window left open"
+}
+live unscaled 320x240 QUIT SDL12COMPAT_WINDOW_SCALING=1 ${compat:+"$compat"}
+live scaled 640x480 HUP
+live off 320x240 INT GORUBADON_SCALE=1
+live three 960x720 TERM GORUBADON_SCALE=3
+for who in scaled three; do
+    compare -metric AE "$work/unscaled.png" "$work/$who.png" null: 2>/dev/null ||
+        fail "$who: the reduced picture differs from the unscaled one"
+done
+[ -z "$compat" ] || grep -qx 'gorubadon: scaling the window 2x: the game runs over sdl12-compat from .*' \
+    "$work/scaled.err" || fail "scaled: $(cat "$work/scaled.err")"
 echo ok
