@@ -1,5 +1,6 @@
 #include "game/setup.hpp"
 
+#include "framework/event_wait.hpp"
 #include "framework/misc.hpp"
 #include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
@@ -94,10 +95,17 @@ void gameSetup(SDL_Surface* screen) {
     SDL_QuitSubSystem(SDL_INIT_TIMER);
     GameResources resources = loadResources(screen);
     const SaveFile saved = readSaveFile(config::savePath);
-    const GameData played = gameMain(saved.data, resources.panelA, resources.panelB,
-                                     resources.panelC, resources.background.get());
     // A file that was not a record may hold a player's typo: its bytes are kept beside it.
-    saveGameData(config::savePath, played, saved.old);
+    const auto save = [&](const GameData& record) {
+        saveGameData(config::savePath, record, saved.old);
+    };
+    const GameData played = [&] {
+        // Play never changes the record, so the one read is the one to keep if play is cut off.
+        const WaysOut cutOff{[&] { save(saved.data); }};
+        return gameMain(saved.data, resources.panelA, resources.panelB, resources.panelC,
+                        resources.background.get());
+    }();
+    save(played);
     release(resources);
 }
 
