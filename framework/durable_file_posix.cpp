@@ -53,15 +53,6 @@ class Fd {
     }
 }
 
-[[nodiscard]] bool holds(const std::string& target, std::string_view bytes) {
-    const Fd fd{openToRead(target)};
-    struct stat st {};
-    std::string there;
-    return fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 &&
-           static_cast<std::size_t>(st.st_size) == bytes.size() &&
-           readAll(fd.get(), there, bytes.size()) && there == bytes;
-}
-
 [[nodiscard]] fs::path directoryOf(const std::string& path) {
     const fs::path parent = fs::path{path}.parent_path();
     return parent.empty() ? fs::path{"."} : parent;
@@ -95,12 +86,10 @@ class Fd {
 
 // Only names mkostemp could have made: a player's own "save.txt.tmp_copy2" is not ours to remove.
 [[nodiscard]] bool isTempName(std::string_view name, std::string_view prefix) noexcept {
+    constexpr std::string_view letters =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
-           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                       [](char c) {
-                           return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                                  (c >= 'a' && c <= 'z');
-                       });
+           name.find_first_not_of(letters, prefix.size()) == std::string_view::npos;
 }
 
 // A temporary file no save holds a lock on was left by a killed game. Only the player's own
@@ -274,7 +263,8 @@ void replaceFile(const std::string& path, std::string_view bytes, OldBytes old) 
     if (exists && !S_ISREG(st.st_mode)) {
         throw S_ISDIR(st.st_mode) ? FileError(path, EISDIR) : FileError(path, "Not a regular file");
     }
-    if (exists && holds(target, bytes)) {
+    if (const FileBytes there = readFile(target, bytes.size());
+        there.result == FileRead::Read && there.bytes == bytes) {
         return;
     }
     if (exists && stickyRefuses(target, st)) {

@@ -50,26 +50,15 @@ namespace fs = std::filesystem;
 class TempFile {
   public:
     TempFile(const std::string& path, const std::string& target) : path_(path) {
-        std::random_device seed;
-        std::mt19937 pick{seed()};
-        constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyz0123456789";
-        std::uniform_int_distribution<std::size_t> letter{0, letters.size() - 1};
-        std::FILE* file = nullptr;
-        for (int tries = 0; tries < 100 && file == nullptr; ++tries) {
-            name_ = target + ".tmp";
-            for (int i = 0; i < 6; ++i) {
-                name_ += letters[letter(pick)];
-            }
+        std::random_device random;
+        for (int tries = 0; file_ == nullptr; ++tries) {
+            name_ = target + ".tmp" + std::to_string(random() % 1'000'000);
             errno = 0;
-            file = std::fopen(name_.c_str(), "wbx");
-            if (file == nullptr && errno != EEXIST) {
-                break;
+            file_ = std::fopen(name_.c_str(), "wbx");
+            if (file_ == nullptr && (errno != EEXIST || tries == 100)) {
+                throw FileError(path, errno != 0 ? errno : EEXIST);
             }
         }
-        if (file == nullptr) {
-            throw FileError(path, errno != 0 ? errno : EEXIST);
-        }
-        file_ = file;
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -77,8 +66,8 @@ class TempFile {
         if (file_ != nullptr) {
             std::fclose(file_);
         }
+        std::error_code ignored;
         if (!renamed_) {
-            std::error_code ignored;
             fs::remove(name_, ignored);
         }
     }
@@ -192,9 +181,8 @@ void replaceFile(const std::string& path, std::string_view bytes, OldBytes old) 
         throw fs::is_directory(status) ? FileError(path, EISDIR)
                                        : FileError(path, "Not a regular file");
     }
-    std::string there;
-    if (exists && fs::file_size(target, ec) == bytes.size() &&
-        readAll(target, there, bytes.size()) && there == bytes) {
+    if (const FileBytes there = readFile(target, bytes.size());
+        there.result == FileRead::Read && there.bytes == bytes) {
         return;
     }
     TempFile temp{path, target};
