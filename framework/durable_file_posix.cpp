@@ -30,11 +30,6 @@ class Fd {
     int fd_;
 };
 
-// O_NONBLOCK: a FIFO in the file's place must not hang the game.
-[[nodiscard]] int openToRead(const std::string& path) noexcept {
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-}
-
 // False on an error, or when the file turns out longer than `maxBytes`.
 [[nodiscard]] bool readAll(int fd, std::string& out, std::size_t maxBytes) {
     char buffer[1 << 16];
@@ -61,18 +56,15 @@ class Fd {
 // Where a chain of symbolic links at `path` ends: the file a save replaces.
 [[nodiscard]] std::string followLinks(const std::string& path) {
     fs::path file{path};
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(file, ec))) {
-            return file.string();
-        }
+    std::error_code ec;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(file, ec)); ++hops) {
         const fs::path to = fs::read_symlink(file, ec);
-        if (ec) {
-            throw FileError(path, ec.value());
+        if (ec || hops == 40) {
+            throw FileError(path, ec ? ec.value() : ELOOP);
         }
         file = to.is_absolute() ? to : file.parent_path() / to;
     }
-    throw FileError(path, ELOOP);
+    return file.string();
 }
 
 // In a sticky folder only the owner of a file or of the folder may replace or remove its name,
@@ -227,7 +219,8 @@ class Backup {
 
 FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept {
     try {
-        const Fd fd{openToRead(path)};
+        // O_NONBLOCK: a FIFO in the file's place must not hang the game.
+        const Fd fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
         struct stat st {};
         if (fd.get() < 0) {
             if (errno == ENOENT || errno == ENOTDIR) {

@@ -30,18 +30,15 @@ namespace fs = std::filesystem;
 // Where a chain of symbolic links at `path` ends: the file a save replaces.
 [[nodiscard]] std::string followLinks(const std::string& path) {
     fs::path file{path};
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(file, ec))) {
-            return file.string();
-        }
+    std::error_code ec;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(file, ec)); ++hops) {
         const fs::path to = fs::read_symlink(file, ec);
-        if (ec) {
-            throw FileError(path, ec.value());
+        if (ec || hops == 40) {
+            throw FileError(path, ec ? ec.value() : ELOOP);
         }
         file = to.is_absolute() ? to : file.parent_path() / to;
     }
-    throw FileError(path, ELOOP);
+    return file.string();
 }
 
 // A fresh file beside the target under a random name ("x": never one another game has made),

@@ -99,13 +99,11 @@ void gameSetup(SDL_Surface* screen) {
     const auto save = [&](const GameData& record) {
         saveGameData(config::savePath, record, saved.old);
     };
-    const GameData played = [&] {
-        // Play never changes the record, so the one read is the one to keep if play is cut off.
-        const WaysOut cutOff{[&] { save(saved.data); }};
-        return gameMain(saved.data, resources.panelA, resources.panelB, resources.panelC,
-                        resources.background.get());
-    }();
-    save(played);
+    // Play never changes the record, so the one read is the one to keep if play is cut off. The
+    // guard stays up through the last save, so that a second SIGHUP cannot cut that short.
+    const WaysOut cutOff{[&] { save(saved.data); }};
+    save(gameMain(saved.data, resources.panelA, resources.panelB, resources.panelC,
+                  resources.background.get()));
     release(resources);
 }
 
