@@ -1,5 +1,6 @@
 #include "game/setup.hpp"
 
+#include "framework/event_wait.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
 
@@ -13,10 +14,15 @@ void gameSetup(SDL_Surface* screen) {
     SDL_QuitSubSystem(SDL_INIT_TIMER);
     GameResources resources = loadResources(screen);
     const SaveFile saved = readSaveFile(config::savePath);
-    const GameData played = gameMain(saved.data, resources.panelA, resources.panelB,
-                                     resources.panelC, resources.background.get());
     // A file that was not a record may hold a player's typo: its bytes are kept beside it.
-    saveGameData(config::savePath, played, saved.old);
+    const auto save = [&](const GameData& record) {
+        saveGameData(config::savePath, record, saved.old);
+    };
+    // Play never changes the record, so the one read is the one to keep if play is cut off. The
+    // guard stays up through the last save, so that a second SIGHUP cannot cut that short.
+    const WaysOut cutOff{[&] { save(saved.data); }};
+    save(gameMain(saved.data, resources.panelA, resources.panelB, resources.panelC,
+                  resources.background.get()));
     release(resources);
 }
 
