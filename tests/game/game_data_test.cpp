@@ -339,6 +339,9 @@ TEST_F(SaveFiles, SaveRemovesWhatAKilledSaveLeftAndNothingElse) {
 // In a sticky folder (/tmp) save.txt is a link to another user's file that is not a record: the
 // save can neither replace it nor remove a backup again, so it makes none.
 TEST_F(SaveFiles, NoBackupWhereItCouldNotBeUndone) {
+#ifdef GORUBADON_PORTABLE
+    GTEST_SKIP() << "without owners, the failed undo is only reported";
+#endif
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to play two users";
     }

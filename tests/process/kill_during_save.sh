@@ -15,9 +15,9 @@ awk 'BEGIN { printf "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items
              printf "]}" }' >"$work/want"
 tr -d ' ' <"$work/want" >"$work/old"
 # A save takes a few milliseconds on a fast disk, too short to aim a kill at. strace holds each
-# fsync and rename 30 ms, so that the same kills land inside the write (before the rename) on any
-# disk.
-calls=fsync,rename,renameat,renameat2
+# write, sync and rename 30 ms, so that the same kills land inside the write (before the rename) on
+# any disk, with or without syncs.
+calls=write,fsync,rename,renameat,renameat2
 slow_sync="-e trace=$calls -e inject=$calls:delay_enter=30000"
 # The game itself, not strace's child before it runs the game, catches SIGTERM: until then the
 # signal would end it without a save.

@@ -11,11 +11,12 @@ export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 runner="env --default-signal=INT,QUIT"
 signals="TERM INT" && [ "$native" = no ] || signals="TERM INT HUP QUIT"
 awk -v s="$signals" 'BEGIN { srand(); n = split(s, a); for (i = 0; i < 8; i++) printf "%s %.3f\n", a[i % n + 1], rand() * 0.6 }' >"$work/moments"
-# Measured to the save, which the game writes as soon as its loop ends.
+# Measured to the save, which the game writes as soon as its loop ends; not in the portable build,
+# which is the sanitizers' and slow.
 saved_at_once() {
     check_save "$1/save.txt" "$default"
     late=$((($(date -r "$1/save.txt" +%s%N) - $(cat "$work/sent")) / 1000000))
-    [ "$late" -lt 250 ] || fail "$2: saved $late ms later"
+    [ "$native" = no ] || [ "$late" -lt 250 ] || fail "$2: saved $late ms later"
 }
 n=0
 while read -r sig delay; do
@@ -24,8 +25,8 @@ while read -r sig delay; do
     sleep "$delay"
     date +%s%N >"$work/sent"
     kill -"$sig" "$pid"
-    # A game that never wakes would hang the test: it gets 3 s.
-    (sleep 3; kill -KILL "$pid") 2>/dev/null &
+    # A game that never wakes would hang the test: it gets 10 s (a sanitizer's exit is slow).
+    (sleep 10; kill -KILL "$pid") 2>/dev/null &
     dog=$!
     expect_exit 0 "SIG$sig after ${delay}s"
     kill "$dog"
