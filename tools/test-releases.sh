@@ -94,12 +94,17 @@ test_release() {
             cd /root/gorubadon && make test; echo "$?" >/root/make-test.status' 2>&1 |
         perl -ne 'BEGIN { $| = 1; $t0 = time } printf "[%4ds] %s", time - $t0, $_' | tee "$log"
     status=$(cat "$root/root/make-test.status" 2>/dev/null || echo 1)
+    # The tests' whole output, which the chroot takes with it.
+    rm -rf "$cache/$release-logs" && mkdir "$cache/$release-logs"
+    for f in "$root"/root/gorubadon/build*/ctest-*.log; do
+        [ ! -f "$f" ] || cp "$f" "$cache/$release-logs/"
+    done
     # Where the dependencies were in place (the first compile step), and where the tests began.
     built=$(grep -m1 -E '^\[ *[0-9]+s\] \[ *[0-9]+%\]' "$log" | sed 's/^\[ *//; s/s\].*//') || true
     tested=$(grep -m1 -E '^\[ *[0-9]+s\] == tests on' "$log" | sed 's/^\[ *//; s/s\].*//') || true
     verdict=passed
     [ "$status" -eq 0 ] || verdict="FAILED (status $status)"
-    summary="$release: make test $verdict in $(took "$start"): dependencies ${built:-?} s, build until ${tested:-?} s (log: $log)"
+    summary="$release: make test $verdict in $(took "$start"); dependencies in place at ${built:-?} s, tests from ${tested:-?} s (log: $log, the tests' in $cache/$release-logs/)"
     cleanup
     echo "== $summary"
     results="$results
@@ -112,5 +117,5 @@ failed=0
 for release in "$@"; do
     test_release "$release" || failed=1
 done
-echo "== test-releases:$results"
+[ "$#" -lt 2 ] || echo "== test-releases:$results"
 exit "$failed"
