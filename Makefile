@@ -32,16 +32,19 @@ deps:
 deps-run:
 	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh run
 
+# What make install and make package take (the game and its manual page); make run builds the
+# game alone.
 build: deps-run
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORUBADON_WERROR=OFF \
 	    -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
-	@cmake --build $(BUILD) -j$(JOBS) --target gorubadon
+	@cmake --build $(BUILD) -j$(JOBS) $(BUILD_TARGET)
 
 # The game, its tests, benchmarks and the measuring probe.
 build-all: deps
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) > /dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
 
+run: BUILD_TARGET = --target gorubadon
 run: build
 	./$(BUILD)/gorubadon
 
