@@ -21,11 +21,17 @@ mounted=""
 run_dir=""
 cleanup() {
     # Innermost first; lazily if a process still holds one, so nothing stays mounted.
+    stuck=""
     for m in $mounted; do
-        umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || echo "test-releases: could not unmount $m" >&2
+        umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || stuck="$stuck $m"
     done
     mounted=""
-    [ -z "$run_dir" ] || rm -rf "$run_dir"
+    if [ -n "$stuck" ]; then
+        # Removing the copy now would reach through the mounts into the host's /dev and /proc.
+        echo "test-releases: could not unmount$stuck; $run_dir is left as it is" >&2
+    elif [ -n "$run_dir" ]; then
+        rm -rf --one-file-system "$run_dir"
+    fi
     run_dir=""
 }
 trap cleanup EXIT
