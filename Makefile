@@ -1,8 +1,9 @@
 # Front door: every target installs what is missing, configures and builds first.
-# The game alone (make run, install, package) and everything with its tests build apart, so that
-# neither rebuilds the other's objects.
+# The game alone (make run, install) and everything with its tests build apart, so that neither
+# rebuilds the other's objects.
 BUILD      ?= build
 TEST_BUILD ?= build-test
+PACKAGE_BUILD ?= build-package
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
@@ -21,8 +22,8 @@ werror      = $(if $(WERROR),-DGORUBADON_WERROR=$(WERROR))
 # DEPS=no skips the package check, where the packages come from elsewhere (not Debian).
 DEPS       ?= yes
 
-.PHONY: all deps deps-run build build-all run install package test test-main test-compat test-asan \
-    fuzz-smoke fuzz bench measure test-releases screenshots format clean
+.PHONY: all deps deps-run build build-all run install package check-reproducible test test-main \
+    test-compat test-asan fuzz-smoke fuzz bench measure test-releases screenshots story-map format clean
 
 all: build
 
@@ -32,8 +33,7 @@ deps:
 deps-run:
 	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh run
 
-# What make install and make package take (the game and its manual page); make run builds the
-# game alone.
+# What make install takes (the game and its manual page); make run builds the game alone.
 build: deps-run
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORUBADON_WERROR=OFF \
 	    -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
@@ -45,16 +45,24 @@ build-all: deps
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
 
 run: BUILD_TARGET = --target gorubadon
+# Display, scale, audio and signals as the installed launcher has them.
 run: build
-	./$(BUILD)/gorubadon
+	sh dist/run-game.sh ./$(BUILD)/gorubadon
 
 # make install PREFIX=$$HOME/.local; DESTDIR=... stages it elsewhere.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# A .deb under /usr in $(BUILD)/, depending on the system's own SDL 1.2 libraries.
-package: build
-	cd $(BUILD) && env -u LD_LIBRARY_PATH cpack -G DEB
+# A .deb in $(PACKAGE_BUILD)/, depending on the system's own SDL 1.2 libraries and fonts-vlgothic.
+# Its maintainer: make package MAINTAINER="Name <mail>", else Debian's DEBFULLNAME and DEBEMAIL,
+# else the last commit's author.
+MAINTAINER ?= $(if $(DEBEMAIL),$(DEBFULLNAME) <$(DEBEMAIL)>,$(shell git log -1 --format='%an <%ae>' 2>/dev/null))
+package: deps
+	@JOBS=$(JOBS) sh tools/package.sh $(PACKAGE_BUILD) "$(MAINTAINER)"
+
+# Two fresh clones of the last commit, packaged in two folders, give the same bytes.
+check-reproducible: deps
+	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)"
 
 test: test-main test-compat test-asan fuzz-smoke
 test-main test-compat test-asan fuzz-smoke: WERROR = ON
@@ -115,8 +123,18 @@ test-releases:
 screenshots: deps build
 	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots
 
+# The game's story as a map, in build/: story-map.svg and story-map.png (Graphviz's dot draws it).
+story-map: build
+	@sh tools/install-deps.sh story-map
+	@cmake --build $(BUILD) -j$(JOBS) --target gorubadon-story
+	./$(BUILD)/gorubadon-story map > $(BUILD)/story-map.dot
+	dot -Tsvg $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.svg
+	dot -Tpng $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.png
+# The font the game's own is made from, so the Japanese reads as it does on screen.
+STORY_MAP_FONT := -Nfontname="VL Gothic" -Efontname="VL Gothic"
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

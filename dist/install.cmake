@@ -1,68 +1,141 @@
-# make install and make package: the game in a private folder, its data, and around them what a
-# desktop expects (launcher, menu entry, icon, manual page, licences).
+# make install and make package: Debian's layout for games under any prefix. The launcher in
+# games/, the game in a private folder, its data in share/games/, and around them what a desktop
+# expects (menu entry, icons, AppStream metainfo, manual page, licence).
 include(GNUInstallDirs)
 
-set(gorubadon_bindir ${CMAKE_INSTALL_BINDIR})
+set(GORUBADON_MAINTAINER "Gorubadon developers <gorubadon@example.org>"
+    CACHE STRING "Maintainer field and changelog signature of the Debian package")
+set(GORUBADON_HOMEPAGE "https://gorubadon.example.org/"
+    CACHE STRING "The game's web page, which holds docs/screenshot.png for software centres")
+
+set(gorubadon_bindir games)
 set(gorubadon_gamedir lib/games/gorubadon)
-set(gorubadon_datadir ${CMAKE_INSTALL_DATAROOTDIR}/gorubadon)
+set(gorubadon_datadir share/games/gorubadon)
 set(gorubadon_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/gorubadon)
+set(gorubadon_id org.gorubadon.gorubadon)
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(staged ${PROJECT_BINARY_DIR}/dist)
+# fonts-vlgothic's file, which the game's copy in data/ is.
+set(system_font /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf)
 
 install(TARGETS gorubadon DESTINATION ${gorubadon_gamedir})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/data DESTINATION ${gorubadon_datadir})
+install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${PROJECT_SOURCE_DIR}/data/images/bg.jpg
+        DESTINATION ${gorubadon_datadir}/data/images)
+# The launcher ends in the start-up script that make run also uses, found beside the game.
+install(PROGRAMS ${dist}/run-game.sh DESTINATION ${gorubadon_gamedir})
 
 # The launcher knows the game and data only relative to itself.
 file(RELATIVE_PATH rel_game /${gorubadon_bindir} /${gorubadon_gamedir}/gorubadon)
 file(RELATIVE_PATH rel_data /${gorubadon_bindir} /${gorubadon_datadir}/data)
+file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
-# A menu starts the launcher by its absolute path, known only once the install prefix is. Each
-# install writes its own copy: a test may install while another packages.
-install(CODE "set(gorubadon_entry_in [[${dist}/gorubadon.desktop.in]])
+foreach(size 16 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps RENAME gorubadon.png)
+endforeach()
+
+# Dates are the last commit's, so that every build of it says the same (SOURCE_DATE_EPOCH).
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(commit_time)
+        set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+    endif()
+endif()
+string(TIMESTAMP release_date "%Y-%m-%d" UTC)
+string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+
+set(homepage ${GORUBADON_HOMEPAGE})
+set(screenshot ${GORUBADON_HOMEPAGE}screenshot.png)
+configure_file(${dist}/gorubadon.metainfo.xml.in ${staged}/${gorubadon_id}.metainfo.xml @ONLY)
+install(FILES ${staged}/${gorubadon_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+
+configure_file(${dist}/changelog.in ${staged}/changelog @ONLY)
+add_custom_command(OUTPUT ${staged}/changelog.gz
+                   COMMAND gzip -9nc ${staged}/changelog > ${staged}/changelog.gz
+                   DEPENDS ${staged}/changelog)
+add_custom_target(gorubadon_changelog ALL DEPENDS ${staged}/changelog.gz)
+install(FILES ${dist}/copyright ${staged}/changelog.gz DESTINATION ${gorubadon_docdir})
+
+# What depends on the install prefix, known only at install time: the menu entry starts the
+# launcher by its absolute path, and the manual page names the installed files. Each install writes
+# its own copies: a test may install while another packages.
+install(CODE "set(gorubadon_dist [[${dist}]])
     set(gorubadon_staged [[${staged}]])
     set(gorubadon_bindir [[${gorubadon_bindir}]])
-    set(gorubadon_appdir [[${CMAKE_INSTALL_DATAROOTDIR}/applications]])")
+    set(gorubadon_gamedir [[${gorubadon_gamedir}]])
+    set(gorubadon_datadir [[${gorubadon_datadir}]])
+    set(gorubadon_appdir [[${CMAKE_INSTALL_DATAROOTDIR}/applications]])
+    set(gorubadon_mandir [[${CMAKE_INSTALL_MANDIR}/man6]])
+    set(gorubadon_docdir [[${gorubadon_docdir}]])
+    set(gorubadon_font_dir [[${PROJECT_SOURCE_DIR}/data/fonts/aqua2_8]])
+    set(gorubadon_system_font [[${system_font}]])
+    set(gorubadon_package [[${GORUBADON_PACKAGE}]])
+    set(PROJECT_VERSION [[${PROJECT_VERSION}]])")
 install(CODE [[
+    set(prefix "${CMAKE_INSTALL_PREFIX}")
+    set(games_path "${prefix}/${gorubadon_bindir}/gorubadon")
+    set(game_path "${prefix}/${gorubadon_gamedir}/gorubadon")
+    set(data_path "${prefix}/${gorubadon_datadir}/data")
     # The entry's quoting: a path with any reserved character is quoted, and inside the quotes
     # ", `, $ and \ are escaped; then \ and % are escaped once more as the entry's own string.
-    set(exec "${CMAKE_INSTALL_PREFIX}/${gorubadon_bindir}/gorubadon")
+    set(exec "${games_path}")
     if(exec MATCHES "[^A-Za-z0-9_./+,:@=-]")
         string(REGEX REPLACE "([\"`$\\])" "\\\\\\1" exec "${exec}")
         set(exec "\"${exec}\"")
     endif()
     string(REPLACE "\\" "\\\\" exec "${exec}")
     string(REPLACE "%" "%%" exec "${exec}")
+    # roff reads a backslash as an escape and a leading dot or quote as a request.
+    foreach(path games_path game_path data_path)
+        string(REPLACE "\\" "\\e" ${path}_roff "${${path}}")
+        set(${path}_roff "\\&${${path}_roff}")
+    endforeach()
     string(RANDOM LENGTH 12 own)
-    configure_file("${gorubadon_entry_in}" "${gorubadon_staged}/${own}/gorubadon.desktop" @ONLY)
-    file(INSTALL "${gorubadon_staged}/${own}/gorubadon.desktop"
-         DESTINATION "${CMAKE_INSTALL_PREFIX}/${gorubadon_appdir}")
-    file(REMOVE_RECURSE "${gorubadon_staged}/${own}")
+    set(own "${gorubadon_staged}/${own}")
+    configure_file("${gorubadon_dist}/gorubadon.desktop.in" "${own}/gorubadon.desktop" @ONLY)
+    file(INSTALL "${own}/gorubadon.desktop" DESTINATION "${prefix}/${gorubadon_appdir}")
+    configure_file("${gorubadon_dist}/gorubadon.6.in" "${own}/gorubadon.6" @ONLY)
+    execute_process(COMMAND gzip -9n "${own}/gorubadon.6" COMMAND_ERROR_IS_FATAL ANY)
+    file(INSTALL "${own}/gorubadon.6.gz" DESTINATION "${prefix}/${gorubadon_mandir}")
+    file(REMOVE_RECURSE "${own}")
+
+    # The font: fonts-vlgothic's file where the system has it (the package depends on it), else
+    # the game's own copy, with the font's terms beside the game's.
+    set(font_dir "${prefix}/${gorubadon_datadir}/data/fonts/aqua2_8")
+    # Neither kind is written through the other: a link may lead to the system's file.
+    file(REMOVE "$ENV{DESTDIR}${font_dir}/aquafont.ttf")
+    if(gorubadon_package OR EXISTS "${gorubadon_system_font}")
+        set(target "${gorubadon_system_font}")
+        # Within /usr Debian links relatively; a staged install used where it stands needs the
+        # system's file.
+        if(gorubadon_package AND prefix STREQUAL "/usr")
+            file(RELATIVE_PATH target "${font_dir}" "${gorubadon_system_font}")
+        endif()
+        file(MAKE_DIRECTORY "$ENV{DESTDIR}${font_dir}")
+        message(STATUS "Installing: $ENV{DESTDIR}${font_dir}/aquafont.ttf -> ${target}")
+        file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font_dir}/aquafont.ttf" SYMBOLIC)
+    else()
+        file(INSTALL "${gorubadon_font_dir}/aquafont.ttf" DESTINATION "${font_dir}")
+        file(INSTALL "${gorubadon_font_dir}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
+             FILES_MATCHING PATTERN "README*" PATTERN "COPYRIGHT" PATTERN "ORIGIN")
+    endif()
+
+    # What dh_strip leaves: no symbols, no compiler's notes.
+    if(gorubadon_package)
+        execute_process(COMMAND strip --remove-section=.comment --remove-section=.note --strip-unneeded
+                                "$ENV{DESTDIR}${game_path}" COMMAND_ERROR_IS_FATAL ANY)
+    endif()
 ]])
-install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon.png
-        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/32x32/apps RENAME gorubadon.png)
 
-configure_file(${dist}/gorubadon.6.in ${staged}/gorubadon.6 @ONLY)
-add_custom_command(OUTPUT ${staged}/gorubadon.6.gz
-                   COMMAND gzip -9nc ${staged}/gorubadon.6 > ${staged}/gorubadon.6.gz
-                   DEPENDS ${staged}/gorubadon.6)
-add_custom_target(gorubadon_manual ALL DEPENDS ${staged}/gorubadon.6.gz)
-install(FILES ${staged}/gorubadon.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-
-# One file with the game's licence and the font's terms, where Debian looks for it.
-set(font ${PROJECT_SOURCE_DIR}/data/fonts/aqua2_8)
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE game_licence)
-file(READ ${font}/ORIGIN font_origin)
-file(READ ${font}/COPYRIGHT font_copyright)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${PROJECT_SOURCE_DIR}/LICENSE ${font}/ORIGIN ${font}/COPYRIGHT)
-configure_file(${dist}/copyright.in ${staged}/copyright @ONLY)
-install(FILES ${staged}/copyright ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${gorubadon_docdir})
+if(GORUBADON_PACKAGE)
+    install(FILES ${dist}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+            RENAME gorubadon)
+endif()
 
 # make package: a .deb under /usr whose Depends dpkg-shlibdeps reads off the binary.
-set(GORUBADON_MAINTAINER "Gorubadon developers <gorubadon@example.org>"
-    CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gorubadon)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -72,10 +145,22 @@ set(CPACK_PACKAGE_DESCRIPTION
 rock-paper-scissors. The story is told in Japanese, one line per key press,\n\
 in translucent panels over a picture of the road, in a small window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${GORUBADON_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-vlgothic)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The start-up script measures the screen with xdpyinfo and shows errors with xmessage. Classic
+# SDL 1.2 cannot scale the window; where it is the release's SDL 1.2, sdl12-compat beside it can.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS x11-utils)
+foreach(lib IN LISTS SDL12_LINK_LIBRARIES)
+    if(lib MATCHES "/libSDL\\.so$")
+        file(STRINGS ${lib} compat REGEX SDL12COMPAT LIMIT_COUNT 1)
+        if(NOT compat)
+            string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libsdl1.2-compat")
+        endif()
+    endif()
+endforeach()
 include(CPack)

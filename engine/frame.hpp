@@ -38,11 +38,5 @@ void showFrame(const FrameValues& values) noexcept;
 [[nodiscard]] std::optional<FrameValues> dispatch(const FrameValues& values,
                                                   const SDL_Event& event);
 
-// Blocks until SDL has an event and returns it. Where SDL reads an X connection, sleeps on it: an
-// idle game wakes twice a second to look for an event that came without a byte on the socket,
-// and SIGTERM or SIGINT (which SDL turns into SDL_QUIT) wakes it at once. Elsewhere, and in the
-// portable build, SDL_WaitEvent, which looks every 10 ms in classic SDL.
-[[nodiscard]] SDL_Event waitForEvent();
-
 // showFrame, waitForEvent, dispatch.
 [[nodiscard]] std::optional<FrameValues> engineFrame(const FrameValues& values);

@@ -3,6 +3,7 @@
 // indices: no copies, no pointer cycles.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -65,6 +66,8 @@ class Story {
     [[nodiscard]] ScenarioList list(ListId id) const noexcept { return {this, id, 0}; }
     // The elements of a sequence; empty for an id this story does not know.
     [[nodiscard]] std::span<const Scenario> elements(ListId id) const noexcept;
+    // Sequences are numbered from 1 to sequenceCount() - 1; ListId{} is the empty one.
+    [[nodiscard]] std::size_t sequenceCount() const noexcept { return lists_.size(); }
 
   private:
     friend class StoryBuilder;

@@ -1,6 +1,8 @@
 // The game's fixed configuration: there is none at run time.
 #pragma once
 
+#include "engine/look.hpp"
+
 #include <SDL.h>
 
 #include <string_view>
@@ -26,5 +28,9 @@ inline constexpr int storyPanelHeight = 128;
 inline constexpr int choicesPanelHeight = 48;
 inline constexpr int bottomPanelHeight = 32;
 inline constexpr Uint8 panelAlpha = 192;
+
+inline constexpr StoryLook look{fontPath,          fontPointSize,    backgroundPath,
+                                screenWidth,       storyPanelHeight, choicesPanelHeight,
+                                bottomPanelHeight, panelWidthFactor, panelAlpha};
 
 } // namespace config

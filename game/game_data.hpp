@@ -1,12 +1,12 @@
 // The player's record and the file that keeps it between runs. The record's text form lives in
-// game/game_data_text.hpp; this header is what the game's start-up uses.
+// game/game_data_text.hpp, the safe replacing of the file in framework/durable_file.hpp.
 #pragma once
+
+#include "framework/durable_file.hpp"
 
 #include <compare>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 struct GameData {
@@ -22,49 +22,24 @@ struct GameData {
 
 inline const GameData defaultGameData{};
 
-// What saving does with the file it replaces.
-enum class OldSave : bool {
-    Replace,
-    // The old file could not be read as a record (a player's typo, say, or a mode that keeps the
-    // game out): keep it as path + ".bak", or as ".bak.1", ".bak.2", ... when that name is taken,
-    // beside the file a symbolic link at path leads to. No backup ever replaces another.
-    KeepAsBackup,
-};
+// A larger file is not a record: it is kept as a backup and never read, so it cannot hold up the
+// start. Records of several megabytes stay far below it.
+inline constexpr std::uintmax_t saveSizeLimit = 64u << 20;
 
 struct SaveFile {
     GameData data;
-    OldSave old = OldSave::Replace;
+    // KeepAsBackup when the file holds bytes the save would lose: it could not be read, is not a
+    // record, is over the limit, or reading it needed a replacement character or reduced a number.
+    OldBytes old = OldBytes::Replace;
     friend bool operator==(const SaveFile&, const SaveFile&) = default;
 };
 
-// Never fails. A missing, empty or non-regular file, or one that cannot be read or is not a
-// record, gives defaultGameData; `old` says whether there are bytes worth keeping: a regular,
-// non-empty file that could not be read as a record. On POSIX it first removes the temporary
-// files that a killed save left beside the file, never one that a running save holds.
+// Never fails and never changes anything on disk. A missing, empty or non-regular file, or one
+// that is not a record, gives defaultGameData.
 [[nodiscard]] SaveFile readSaveFile(const std::string& path) noexcept;
 
 // readSaveFile(path).data.
 [[nodiscard]] GameData loadGameData(const std::string& path) noexcept;
 
-// what() is the file name of the path that failed, ": ", and the system's reason, for example
-// "save.txt: No space left on device".
-class SaveError : public std::runtime_error {
-  public:
-    SaveError(const std::string& path, int error);
-    SaveError(const std::string& path, std::error_code error);
-};
-
-// Writes the record's text to a fresh temporary file beside `path`, then renames it over `path`,
-// so that a crash or a full disk leaves the old record or the new one, never half of either. On
-// POSIX the file is synced before the rename and the folder after it; a folder that cannot be
-// synced does not fail a save that is in place. Where `path` is a symbolic link, the file it
-// leads to is replaced in its own folder and the link stays. The new file keeps the old one's
-// mode, plus read and write for its owner.
-//
-// With OldSave::KeepAsBackup the old file is kept first (see OldSave). Where no temporary file
-// can be made because the folder may not be written, a regular file at `path` that may be written
-// is rewritten in place instead, except with OldSave::KeepAsBackup.
-//
-// On failure SaveError names `path` (or the backup) and the old file and the folder are as they
-// were, except that an in-place write failing half way leaves the file damaged.
-void saveGameData(const std::string& path, const GameData& data, OldSave old = OldSave::Replace);
+// Replaces the file with the record's text (see replaceFile); throws FileError naming it.
+void saveGameData(const std::string& path, const GameData& data, OldBytes old = OldBytes::Replace);

@@ -170,14 +170,18 @@ enum class TokenKind : std::uint8_t {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string_view text;   // identifier, punctuation and operator tokens
-    std::uint32_t value = 0; // integer tokens, modulo 2^32
-    std::string string;      // string tokens, UTF-8
+    std::string_view text; // identifier, punctuation and operator tokens
+    std::uint64_t value =
+        0;              // integer tokens: exact below 2^32, else 2^32 plus the value modulo 2^32
+    std::string string; // string tokens, UTF-8
 };
 
 class Lexer {
   public:
     explicit Lexer(std::string_view text) noexcept : text_(text) {}
+
+    // Set once a string held bytes that are not UTF-8 and so read as U+FFFD.
+    [[nodiscard]] bool replaced() const noexcept { return replaced_; }
 
     // Fills `token` in place: the parser reuses one token, so a million parentheses cost no
     // more than a scan.
@@ -218,6 +222,7 @@ class Lexer {
   private:
     std::string_view text_;
     std::size_t pos_ = 0;
+    bool replaced_ = false;
 
     // Characters at and after pos_; 0 past the end is safe because no rule below accepts it
     // there (strings check for the end themselves).
@@ -251,17 +256,20 @@ class Lexer {
         }
     }
 
-    // Digits in `base` from pos_, folded modulo 2^32 (unsigned arithmetic wraps by definition).
-    [[nodiscard]] std::uint32_t digits(std::uint32_t base, bool (*accepts)(char32_t)) noexcept {
-        std::uint32_t v = 0;
+    // Digits in `base` from pos_. The low 32 bits hold the value modulo 2^32 however long the run,
+    // since they never depend on the bits above; those are folded into one.
+    [[nodiscard]] std::uint64_t digits(std::uint32_t base, bool (*accepts)(char32_t)) noexcept {
+        constexpr std::uint64_t low = 0xFFFF'FFFF;
+        std::uint64_t v = 0;
         while (accepts(peek())) {
             v = v * base + digitValue(peek());
+            v = v > low ? (v & low) | (low + 1) : v;
             ++pos_;
         }
         return v;
     }
 
-    [[nodiscard]] TokenKind number(std::uint32_t& value) noexcept {
+    [[nodiscard]] TokenKind number(std::uint64_t& value) noexcept {
         const char32_t radix = peek(1) | 0x20;
         if (peek() == U'0' && radix == U'x' && isHexDigit(peek(2))) {
             pos_ += 2;
@@ -355,6 +363,8 @@ class Lexer {
                 return true;
             }
             if (c != U'\\') {
+                replaced_ = replaced_ || (c == Utf8::replacementChar &&
+                                          text_.substr(pos_ - 3, 3) != "\xEF\xBF\xBD");
                 Utf8::append(out, c);
                 continue;
             }
@@ -423,8 +433,9 @@ class Parser {
   public:
     explicit Parser(std::string_view text) : lexer_(text) { advance(); }
 
-    [[nodiscard]] std::optional<GameData> record() {
-        GameData data;
+    [[nodiscard]] std::optional<TextRecord> record() {
+        TextRecord read;
+        GameData& data = read.data;
         const std::size_t parens = openParens();
         const bool ok = identifier("GameData") && punctuation('{') && field("hp", data.hp) &&
                         punctuation(',') && field("hpMax", data.hpMax) && punctuation(',') &&
@@ -435,12 +446,14 @@ class Parser {
         if (!ok) {
             return std::nullopt;
         }
-        return data;
+        read.exact = !reduced_ && !lexer_.replaced();
+        return read;
     }
 
   private:
     Lexer lexer_;
     Token token_;
+    bool reduced_ = false;
 
     void advance() { lexer_.next(token_); }
 
@@ -491,10 +504,12 @@ class Parser {
         if (token_.kind != TokenKind::Integer) {
             return false;
         }
-        const std::uint32_t magnitude = token_.value;
+        const std::uint64_t magnitude = token_.value;
         advance();
+        reduced_ = reduced_ || magnitude > (negative ? 0x8000'0000u : 0x7FFF'FFFFu);
         // Conversion to a signed type is modular since C++20.
-        out = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+        const auto low = static_cast<std::uint32_t>(magnitude);
+        out = static_cast<std::int32_t>(negative ? 0u - low : low);
         return closeParens(parens);
     }
 
@@ -551,6 +566,11 @@ std::string gameDataToText(const GameData& data) {
     return out;
 }
 
-std::optional<GameData> gameDataFromText(std::string_view text) {
+std::optional<TextRecord> readGameDataText(std::string_view text) {
     return Parser{text}.record();
+}
+
+std::optional<GameData> gameDataFromText(std::string_view text) {
+    std::optional<TextRecord> read = readGameDataText(text);
+    return read ? std::optional{std::move(read->data)} : std::nullopt;
 }

@@ -15,3 +15,11 @@
 // The record, or nothing when the text is not exactly one record. Linear in the length of the
 // text, and the depth of parentheses costs no stack.
 [[nodiscard]] std::optional<GameData> gameDataFromText(std::string_view text);
+
+// The same, and whether the text held the record exactly: not when a number was reduced modulo
+// 2^32 or bytes that are not UTF-8 were read as U+FFFD.
+struct TextRecord {
+    GameData data;
+    bool exact = true;
+};
+[[nodiscard]] std::optional<TextRecord> readGameDataText(std::string_view text);

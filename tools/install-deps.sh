@@ -1,26 +1,30 @@
 #!/bin/sh
 # Installs the Debian packages a target needs, and only when one is missing, so that a second run
 # costs one dpkg query.
-# Usage: install-deps.sh [run|test|measure]   (default: test)
+# Usage: install-deps.sh [run|test|measure|story-map]   (default: test)
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
-#            the Windows cross compiler, packaging checks, and the X headers of tools/measure/'s
-#            probe, which the tests run once
+#            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
+#            clones, the font it depends on), and the X headers of tools/measure/'s probe, which
+#            the tests run once
 #   measure  the tests' list and Python for the summary of make measure
+#   story-map  the game's list, Graphviz and a Japanese font to draw the story
 set -eu
 target=${1:-test}
 
 run="cmake make g++ pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev"
 test="$run clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-xkb-utils imagemagick valgrind strace inotify-tools g++-mingw-w64-x86-64
-  dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev"
+  xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
+  g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
+  git lintian appstream fonts-vlgothic"
 case $target in
 run) packages=$run ;;
 test) packages=$test ;;
 measure) packages="$test python3" ;;
+story-map) packages="$run graphviz fonts-vlgothic" ;;
 *)
-    echo "usage: install-deps.sh [run|test|measure]" >&2
+    echo "usage: install-deps.sh [run|test|measure|story-map]" >&2
     exit 2
     ;;
 esac
@@ -54,7 +58,7 @@ for p in $packages; do
     installed "$p" || missing="$missing $p"
 done
 ask_sdl=""
-if [ "$target" != run ] && ! installed libsdl1.2-compat; then
+if [ "$target" = test ] || [ "$target" = measure ] && ! installed libsdl1.2-compat; then
     if installed libsdl1.2-dev; then
         ! classic_sdl "$(echo "$status" | sed -n 's/^libsdl1.2-dev install ok installed *//p')" ||
             missing="$missing libsdl1.2-compat"

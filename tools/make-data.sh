@@ -1,6 +1,6 @@
 #!/bin/sh
 # Remakes everything under data/: the icon and background from tools/make_pictures.py,
-# the icon's PNG for desktop menus from that same BMP,
+# the icon's PNGs for desktop menus from that same BMP,
 # and the font with its licence texts from Debian's fonts-vlgothic.
 set -eu
 
@@ -23,9 +23,20 @@ mkdir -p data/images "$FONT_DIR"
 # Baseline, no metadata: SDL_image's loader reads it and reruns give the same bytes.
 convert "$work/bg.ppm" -strip -interlace none -sampling-factor 4:2:0 -quality 90 data/images/bg.jpg
 # The runner keys out palette index 15, magenta; menus get that as transparency. No dates: reruns
-# give the same bytes.
-convert data/images/icon.bmp -transparent '#FF00FF' -strip -define png:exclude-chunks=date,time \
-    PNG32:data/images/icon.png
+# give the same bytes. Pixel art scales by whole numbers only: 16 keeps every other pixel, and 48
+# is the 32 px art on a wider canvas.
+png() {
+    size=$1
+    shift
+    convert data/images/icon.bmp -transparent '#FF00FF' "$@" -strip -define png:exclude-chunks=date,time \
+        "PNG32:data/images/icon-$size.png"
+}
+png 16 -sample 50%
+png 32
+png 48 -background none -gravity center -extent 48x48
+for scale in 2 4 8; do
+    png $((scale * 32)) -sample $((scale * 100))%
+done
 
 # The game opens the font under this name; the file itself is copied unchanged.
 cp "$FONT_SRC" "$FONT_DIR/aquafont.ttf"

@@ -1,15 +1,21 @@
 #!/bin/sh
 # Runs a command under a private Xvfb server, so live tests never share a display.
 # Its root is black, so a window not drawn yet reads as black.
-# Usage: with-xvfb.sh [--depth 8|15|16|24] COMMAND [ARGS...]   (the depth defaults to 24)
+# Usage: with-xvfb.sh [--depth 8|15|16|24] [--size WIDTHxHEIGHT] COMMAND [ARGS...]
+# (the depth defaults to 24, the size to 640x480)
 set -eu
 depth=24
-if [ "${1:-}" = --depth ]; then
-    depth=$2
+size=640x480
+while :; do
+    case ${1:-} in
+    --depth) depth=$2 ;;
+    --size) size=$2 ;;
+    *) break ;;
+    esac
     shift 2
-fi
+done
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 640x480x"$depth" -br -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
+Xvfb -displayfd 3 -screen 0 "$size"x"$depth" -br -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
 i=0

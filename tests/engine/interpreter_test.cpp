@@ -1,5 +1,7 @@
 #include "engine/interpreter.hpp"
 
+#include "play_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using play::feedAll;
 
 constexpr std::array allInputs{TGInput::InputNone,  TGInput::HeartBeat,   TGInput::TGQuit,
                                TGInput::TextFeed,   TGInput::SelectFirst, TGInput::SelectSecond,
@@ -56,13 +60,6 @@ class Interpreter : public testing::Test {
 
     [[nodiscard]] EngineState stateWith(Head head, Mode mode, bool over) const {
         return EngineState{over, StoryCursor{mode, listWith(head)}, 5};
-    }
-
-    [[nodiscard]] static EngineState feedAll(EngineState state, int times) {
-        for (int i = 0; i < times; ++i) {
-            state = update(TGInput::TextFeed, state);
-        }
-        return state;
     }
 };
 

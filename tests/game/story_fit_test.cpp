@@ -1,7 +1,6 @@
-// Every text of the story fits the panels it is written into, in the font the game ships. Whoever
-// writes the next story gets this check for free.
+// The font the game ships draws every character of the story. Whether the text fits the panels is
+// the story check's (gorubadon-story check, run as the test story_check).
 #include "framework/sdl_handles.hpp"
-#include "framework/text_panel.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
 
@@ -13,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int visibleWidth = config::screenWidth - 8; // the story panel starts 8 pixels in
 
 class StoryFit : public ::testing::Test {
   protected:
@@ -80,52 +77,6 @@ TEST_F(StoryFit, FontHoldsEveryCharacterOfTheStory) {
         }
     }
     EXPECT_TRUE(missing.empty()) << missing.size() << " characters have no glyph";
-}
-
-TEST_F(StoryFit, LinesAndPagesFitTheirPanels) {
-    const Story& story = storyScript();
-    const int lineSkip = TTF_FontLineSkip(font);
-    const auto width = [&](const std::string& line) {
-        int w = 0;
-        int h = 0;
-        TTF_SizeUTF8(font, line.c_str(), &w, &h);
-        return w;
-    };
-    const auto checkLines = [&](std::string_view text, const std::string& where) {
-        int lines = 0;
-        for (const std::string& piece : splitLineBreaks(text)) {
-            if (piece == "\n") {
-                ++lines;
-            } else if (piece != "\r") {
-                EXPECT_LE(width(piece), visibleWidth) << where << ": " << piece;
-            }
-        }
-        return lines + 1;
-    };
-    for (const ListId list : reachableLists()) {
-        // A branch starts on a cleared page: taking an option clears the story panel.
-        int pageLines = 0;
-        for (const Scenario& element : story.elements(list)) {
-            if (const auto* text = std::get_if<ScenarioText>(&element)) {
-                if (text->text == "*cls*") {
-                    pageLines = 0;
-                    continue;
-                }
-                pageLines += checkLines(text->text, "story line");
-            } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                ++pageLines; // reaching a selector writes an empty line
-                int labelLines = 0;
-                for (const SelectorOption& option : selector->options) {
-                    labelLines += checkLines(option.label, "option label");
-                }
-                EXPECT_LE(labelLines * lineSkip, config::choicesPanelHeight);
-            } else if (std::holds_alternative<ScenarioEventNone>(element)) {
-                ++pageLines; // writes an empty line
-            } // the game end is never fed: the game is over once the text before it is shown
-            EXPECT_LE(pageLines * lineSkip, config::storyPanelHeight)
-                << "a page of " << pageLines << " lines";
-        }
-    }
 }
 
 } // namespace

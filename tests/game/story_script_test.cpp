@@ -1,6 +1,7 @@
 #include "game/story_script.hpp"
 
 #include "engine/interpreter.hpp"
+#include "play_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -93,35 +94,14 @@ namespace {
 
 const std::vector<std::string_view> throwLabels{"１：グー", "２：チョキ", "３：パー"};
 
-// What the player sees: the text written by each space (as the frame writes it), and when the game
-// was first over.
-struct Play {
-    EngineState state = initialEngineState(storyScript());
-    std::vector<std::string> fed;
-    std::size_t overAfterFeed = 0; // 1-based index into `fed`; 0 while not over
-
-    void feedUntilStop() {
-        for (int feeds = 0; !state.gameOver && state.cursor.mode == Mode::Normal; ++feeds) {
-            ASSERT_LT(feeds, 100) << "the story never stops";
-            fed.emplace_back(feedText(state.cursor.remaining));
-            state = update(TGInput::TextFeed, state);
-            if (state.gameOver && overAfterFeed == 0) {
-                overAfterFeed = fed.size();
-            }
-        }
-    }
+// The game's story, checking the labels of every choice it offers.
+struct Play : play::Play {
+    Play() : play::Play(storyScript()) {}
     void select(TGInput input) {
-        ASSERT_EQ(state.cursor.mode, Mode::Choose);
         ASSERT_EQ(optionLabels(state.cursor.remaining), throwLabels);
-        state = update(input, state);
-        ASSERT_EQ(state.cursor.mode, Mode::Normal);
+        play::Play::select(input);
     }
 };
-
-// The texts fed from index `from` on.
-std::vector<std::string> fedFrom(const Play& play, std::size_t from) {
-    return {play.fed.begin() + static_cast<std::ptrdiff_t>(from), play.fed.end()};
-}
 
 const std::vector<std::string> opening{
     "突如、あなたの目の前に謎の男が\n立ちはだかり、叫んだ。",
@@ -138,7 +118,7 @@ TEST(StoryScript, RockLosesOnTheDefeatCaption) {
     play.select(TGInput::SelectFirst);
     play.feedUntilStop();
 
-    const std::vector<std::string> rock = fedFrom(play, opening.size());
+    const std::vector<std::string> rock = play.fedFrom(opening.size());
     ASSERT_EQ(rock.size(), 6u);
     EXPECT_EQ(rock.front(), "あなたはグーを出す事にした。");
     EXPECT_EQ(rock.back(), "(敗北エンド)");
@@ -153,7 +133,7 @@ TEST(StoryScript, PaperWinsWithOnePageClear) {
     play.select(TGInput::SelectThird);
     play.feedUntilStop();
 
-    const std::vector<std::string> paper = fedFrom(play, opening.size());
+    const std::vector<std::string> paper = play.fedFrom(opening.size());
     ASSERT_EQ(paper.size(), 10u);
     EXPECT_EQ(paper[0], "あなたはパーを出す事にした。");
     EXPECT_EQ(paper[3], "謎の男『ザンバルド』(仮名)は\n殴りかかってきた！");
@@ -179,7 +159,7 @@ TEST(StoryScript, TiesRepeatUntilPaperWins) {
         play.select(TGInput::SelectSecond);
         play.feedUntilStop();
         ASSERT_FALSE(play.state.gameOver);
-        ASSERT_EQ(fedFrom(play, before), scissors) << "tie " << tie;
+        ASSERT_EQ(play.fedFrom(before), scissors) << "tie " << tie;
     }
     play.select(TGInput::SelectThird);
     play.feedUntilStop();

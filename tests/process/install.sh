@@ -10,15 +10,15 @@ dest=$work/dest
 root=$dest$prefix
 DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
 desktop-file-validate "$root/share/applications/gorubadon.desktop" || fail "desktop entry"
-grep -qx "Exec=\"$prefix/bin/gorubadon\"" "$root/share/applications/gorubadon.desktop" ||
+grep -qx "Exec=\"$prefix/games/gorubadon\"" "$root/share/applications/gorubadon.desktop" ||
     fail "desktop entry: $(grep Exec "$root/share/applications/gorubadon.desktop")"
 
 export HOME="$work/home" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=alsa AUDIODEV=none
 unset XDG_DATA_HOME
 mkdir "$HOME" "$work/tmp" "$work/cwd"
 player=$HOME/.local/share/gorubadon
-# A folder's own time changes with the launcher's passing temporary file: only its entries count.
-listing() { find "$dest" "$work/cwd" "$work/tmp" -type d -printf '%p/\n' -o -printf '%p %s %T@\n' | sort; }
+# A folder's own time shows even a file made and removed again, a temporary one say.
+listing() { find "$dest" "$work/cwd" "$work/tmp" -printf '%p %s %T@\n' | sort; }
 listing >"$work/before"
 
 # The top of the story panel, where the first line is drawn. Before the first frame it shows the
@@ -37,7 +37,7 @@ drawn() {
     return 1
 }
 start() {
-    (cd "$work/cwd" && TMPDIR=$work/tmp exec "$root/bin/gorubadon") 2>"$work/err" &
+    (cd "$work/cwd" && TMPDIR=$work/tmp exec "$root/games/gorubadon") 2>"$work/err" &
     pid=$!
     wait_for 20 "window with its caption and first frame" drawn
 }
@@ -50,7 +50,7 @@ wait_for 10 "line drawn" differs "$before"
 xdotool key --window "$win" alt+F4 2>/dev/null || true
 expect_exit 0 "closed"
 check_save "$player/save.txt" "$default"
-[ "$player/data" -ef "$root/share/gorubadon/data" ] || fail "data link: $(ls -l "$player/data")"
+[ "$player/data" -ef "$root/share/games/gorubadon/data" ] || fail "data link: $(ls -l "$player/data")"
 # One line about it, not the failed try's messages (a sanitized build may add its own report).
 [ "$(head -n 1 "$work/err")" = "gorubadon: no sound device could be opened: playing with SDL_AUDIODRIVER=dummy" ] &&
     ! grep -q -e Mix_OpenAudio -e ALSA "$work/err" || fail "stderr: $(cat "$work/err")"

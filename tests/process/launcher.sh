@@ -1,19 +1,30 @@
 #!/bin/sh
-# The launcher's refusals, each with its reason and status 1, leaving the player's files alone; and
-# the game's own failure passed through.
-# Usage: launcher.sh BUILD_DIR
+# The launcher's refusals, each with its reason and status 1, leaving the player's files alone; the
+# game's own failure passed through, and shown in a dialog when no terminal is attached; the window
+# scaled on a large screen; signals to the launcher passed on to the game, which saves.
+# Usage (under with-xvfb.sh --size 1920x1080): launcher.sh BUILD_DIR
 build=$1
 . "$(dirname "$0")/common.sh"
 DESTDIR=$work/dest cmake --install "$build" --prefix /usr >/dev/null
-launcher=$work/dest/usr/bin/gorubadon
-installed=$work/dest/usr/share/gorubadon/data
+launcher=$work/dest/usr/games/gorubadon
+installed=$work/dest/usr/share/games/gorubadon/data
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LC_ALL=C
-unset XDG_DATA_HOME
+unset XDG_DATA_HOME WAYLAND_DISPLAY SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD GORUBADON_SCALE
+# A dialog that records what it was asked to show.
+mkdir "$work/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/dialog" >"$work/bin/zenity"
+chmod +x "$work/bin/zenity"
+export PATH="$work/bin:$PATH"
 
-# Starts the launcher as player $1 (a HOME of that name); expects status 1 and stderr beginning $2.
+# Starts the launcher as player $1 (a HOME of that name, or no HOME with $3 for XDG_DATA_HOME);
+# expects status 1 and stderr beginning $2.
 fails() {
     status=0
-    HOME=$work/$1 "$launcher" 2>"$work/$1.err" || status=$?
+    if [ $# -gt 2 ]; then
+        env -u HOME XDG_DATA_HOME="$3" "$launcher" </dev/null 2>"$work/$1.err" || status=$?
+    else
+        HOME=$work/$1 "$launcher" </dev/null 2>"$work/$1.err" || status=$?
+    fi
     [ "$status" -eq 1 ] || fail "$1: status $status"
     printf '%s' "$2" >"$work/$1.want"
     head -c "$(wc -c <"$work/$1.want")" "$work/$1.err" | cmp -s - "$work/$1.want" ||
@@ -38,25 +49,93 @@ fails no_data "gorubadon: the game's data is missing: $installed
 "
 mv "$installed.away" "$installed"
 
-# A link the player made, to a drive not mounted just now, stays.
-mkdir -p "$(player own_link)"
-ln -s "$work/usb/data" "$(player own_link)/data"
-fails own_link "gorubadon: $(player own_link)/data is in the way"
-[ "$(readlink "$(player own_link)/data")" = "$work/usb/data" ] || fail "the player's own link touched"
+fails relative_xdg "gorubadon: XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not set: no folder to play in
+" rel/share
 
-# A link left by an install that has gone is renewed; the game's own failure then comes through.
-mkdir -p "$(player game_fails)"
-ln -s "$work/gone/share/gorubadon/data" "$(player game_fails)/data"
+# From here on a game started fails at once, without a display.
 mv "$installed/images/bg.jpg" "$work/bg.jpg"
-fails game_fails "IMG_Load
-SDL message: "
-[ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link not renewed"
 
-# Installed with PREFIX=~/.local, the player's folder holds the data itself: the game starts there.
-DESTDIR= cmake --install "$build" --prefix "$work/own/.local" >/dev/null
-rm "$(player own)/data/images/bg.jpg"
-launcher=$work/own/.local/bin/gorubadon
-fails own "IMG_Load
+# A link the player made stays, whatever its target's name, to a drive not mounted just now too.
+mkdir -p "$work/usb/mounted/gorubadon/data"
+for target in "$work/usb/unmounted/gorubadon/data" "$work/usb/mounted/gorubadon/data"; do
+    mkdir -p "$(player own_link)"
+    ln -sfn "$target" "$(player own_link)/data"
+    fails own_link "gorubadon: $(player own_link)/data is in the way"
+    [ "$(readlink "$(player own_link)/data")" = "$target" ] || fail "the player's own link to $target touched"
+done
+
+# A link a launcher noted, to an install that has gone, is renewed, as is one this install made in
+# its place before the games layout; the game's own failure then comes through.
+for stale in noted "$work/dest/usr/share/gorubadon/data"; do
+    mkdir -p "$(player game_fails)"
+    [ "$stale" != noted ] || { stale=$work/gone/share/games/gorubadon/data && echo "$stale" >"$(player game_fails)/.data-link"; }
+    ln -sfn "$stale" "$(player game_fails)/data"
+    fails game_fails "IMG_Load
 SDL message: "
-[ ! -L "$(player own)/data" ] || fail "the installed data replaced by a link"
+    [ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link to $stale not renewed"
+done
+grep -qx -- --text=IMG_Load "$work/dialog" || fail "dialog: $(cat "$work/dialog")"
+
+# Two installs, one HOME: each start links the install it came from.
+DESTDIR= cmake --install "$build" --prefix "$work/second" >/dev/null
+rm "$work/second/share/games/gorubadon/data/images/bg.jpg"
+first=$launcher
+for launcher in "$work/second/games/gorubadon" "$first" "$work/second/games/gorubadon"; do
+    fails game_fails "IMG_Load"
+    [ "$(player game_fails)/data" -ef "$(dirname "$launcher")/../share/games/gorubadon/data" ] ||
+        fail "$launcher played with $(readlink "$(player game_fails)/data")"
+done
+launcher=$first
+mv "$work/bg.jpg" "$installed/images/bg.jpg"
+
+(
+    unset DISPLAY SDL_VIDEODRIVER
+    fails no_display "gorubadon: no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set
+"
+) || exit 1
+
+# Played on a 1920x1080 screen: the window twice the size with sharp pixels, over sdl12-compat
+# where that is beside classic SDL, unless the player says otherwise. Each run is ended by another
+# signal to the launcher, which passes it on and waits for the game to save.
+unset SDL_VIDEODRIVER
+game=$(dirname "$(find "$work/dest" -name run-game.sh)")/gorubadon
+sdl=$(ldd "$game" | awk '$1 ~ /^libSDL-1/ { print $3 }')
+# The unscaled picture to compare with is taken on sdl12-compat too: classic SDL's blends differ
+# from it by one level in some pixels.
+compat=
+if ! grep -q SDL12COMPAT "$sdl"; then
+    [ -f "${sdl%/*}/sdl12-compat/${sdl##*/}" ] || {
+        echo "skip: no sdl12-compat to scale the window with"
+        exit 0
+    }
+    compat=LD_LIBRARY_PATH=${sdl%/*}/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+fi
+drawn() {
+    win=$(xdotool search --onlyvisible --classname gorubadon 2>/dev/null | tail -n 1)
+    [ -n "$win" ] && [ "$(grab "$win" -format '%k' info:)" -gt 1 ] 2>/dev/null
+}
+live() {
+    who=$1 size=$2 sig=$3
+    shift 3
+    HOME=$work/$who env --default-signal=INT,QUIT "$@" "$launcher" </dev/null 2>"$work/$who.err" &
+    pid=$!
+    wait_for 30 "first frame for $who" drawn
+    got=$(xwininfo -id "$win" | awk '$1 == "Width:" { w = $2 } $1 == "Height:" { h = $2 } END { print w "x" h }')
+    [ "$got" = "$size" ] || fail "$who: window $got"
+    grab "$win" ppm:- | convert - -sample 320x240 "$work/$who.png"
+    kill -"$sig" "$pid"
+    expect_exit 0 "$who: SIG$sig"
+    check_save "$(player "$who")/save.txt" "$default"
+    [ -z "$(xdotool search --classname gorubadon)" ] || fail "$who: a window left open"
+}
+live unscaled 320x240 QUIT SDL12COMPAT_WINDOW_SCALING=1 ${compat:+"$compat"}
+live scaled 640x480 HUP
+live off 320x240 INT GORUBADON_SCALE=1
+live three 960x720 TERM GORUBADON_SCALE=3
+for who in scaled three; do
+    compare -metric AE "$work/unscaled.png" "$work/$who.png" null: 2>/dev/null ||
+        fail "$who: the reduced picture differs from the unscaled one"
+done
+[ -z "$compat" ] || grep -qx 'gorubadon: scaling the window 2x: the game runs over sdl12-compat from .*' \
+    "$work/scaled.err" || fail "scaled: $(cat "$work/scaled.err")"
 echo ok

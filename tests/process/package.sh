@@ -1,33 +1,50 @@
 #!/bin/sh
-# The Debian package, read rather than installed: its dependencies, where its files stand, and its
-# menu entry.
+# The Debian package as make package builds it, read rather than installed: its fields, where its
+# files stand, its menu entry and manual page; lintian and AppStream's validator where installed.
 # Usage: package.sh BUILD_DIR
 build=$1
 . "$(dirname "$0")/common.sh"
-# The package is for the system's own libraries, whatever a test run has put first.
-env -u LD_LIBRARY_PATH cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log" >&2; fail cpack; }
-deb=$(ls "$work"/gorubadon_*_*.deb)
+# A build of its own, kept for the next run of the suite.
+maintainer="Ann Packer <ann@example.org>"
+JOBS=2 sh "$(dirname "$0")/../../tools/package.sh" "$build/package-test" "$maintainer" >"$work/package.log" 2>&1 ||
+    { cat "$work/package.log" >&2; fail "make package"; }
+deb=$(ls "$build"/package-test/gorubadon_*_*.deb)
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0 libsdl-mixer1.2 libsdl-gfx1.2-5; do
-    echo "$depends" | tr ',' '\n' | grep -q "^ *$lib\b" || fail "Depends lacks $lib: $depends"
+for dep in libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0 libsdl-mixer1.2 libsdl-gfx1.2-5 fonts-vlgothic; do
+    echo "$depends" | tr ',' '\n' | grep -q "^ *$dep\b" || fail "Depends lacks $dep: $depends"
 done
-for field in Maintainer Description Section; do
-    [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "no $field"
-done
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "$maintainer" ] || fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
+[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "Section: $(dpkg-deb -f "$deb" Section)"
 
 dpkg-deb -c "$deb" | awk '{ print $2, $6 }' >"$work/contents"
 ! grep -v '^root/root \./usr/' "$work/contents" || fail "files outside /usr or not root's"
-for f in bin/gorubadon lib/games/gorubadon/gorubadon share/gorubadon/data/images/bg.jpg \
-    share/gorubadon/data/fonts/aqua2_8/aquafont.ttf share/applications/gorubadon.desktop \
-    share/icons/hicolor/32x32/apps/gorubadon.png share/man/man6/gorubadon.6.gz \
-    share/doc/gorubadon/copyright; do
+for f in games/gorubadon lib/games/gorubadon/gorubadon share/games/gorubadon/data/images/bg.jpg \
+    share/applications/gorubadon.desktop share/metainfo/org.gorubadon.gorubadon.metainfo.xml \
+    share/man/man6/gorubadon.6.gz share/doc/gorubadon/copyright share/doc/gorubadon/changelog.gz; do
     grep -qx "root/root \./usr/$f" "$work/contents" || fail "no /usr/$f"
 done
 
 dpkg-deb -x "$deb" "$work/root"
-entry=$work/root/usr/share/applications/gorubadon.desktop
+usr=$work/root/usr
+[ "$(readlink -m "/usr/share/games/gorubadon/data/fonts/aqua2_8/$(readlink "$usr/share/games/gorubadon/data/fonts/aqua2_8/aquafont.ttf")")" = \
+    /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf ] || fail "the font is not fonts-vlgothic's"
+for size in 16 32 48 64 128 256; do
+    [ "$(identify -format %wx%h "$usr/share/icons/hicolor/${size}x$size/apps/gorubadon.png")" = "${size}x$size" ] ||
+        fail "no ${size} px icon"
+done
+entry=$usr/share/applications/gorubadon.desktop
 desktop-file-validate "$entry" || fail "desktop entry"
-grep -qx 'Exec=/usr/bin/gorubadon' "$entry" || fail "desktop entry: $(grep Exec "$entry")"
+grep -qx 'Exec=/usr/games/gorubadon' "$entry" || fail "desktop entry: $(grep Exec "$entry")"
+zcat "$usr/share/man/man6/gorubadon.6.gz" >"$work/man"
+! grep PREFIX "$work/man" && grep -qx '\.I \\&/usr/share/games/gorubadon/data/' "$work/man" || fail "manual page paths"
+zcat "$usr/share/doc/gorubadon/changelog.gz" | grep -q "^ -- $maintainer  " || fail "changelog not signed"
+
+if command -v lintian >/dev/null; then
+    lintian --pedantic -E --fail-on error,warning,info,pedantic,experimental "$deb" >&2 || fail lintian
+fi
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate-tree --no-net --pedantic --strict "$work/root" >"$work/appstream" 2>&1 &&
+        ! grep '^ *[EWIP]:' "$work/appstream" || { cat "$work/appstream" >&2; fail appstream; }
+fi
 echo ok

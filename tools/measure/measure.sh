@@ -5,7 +5,12 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${MEASURE_IN_XVFB:-}" ]; then
-    MEASURE_IN_XVFB=1 exec "$here/../with-xvfb.sh" sh "$here/measure.sh" "$@"
+    # A window scaled by sdl12-compat (SDL12COMPAT_WINDOW_SCALING=N) gets a screen twice its size,
+    # as the start-up script would choose it.
+    scale=${SDL12COMPAT_WINDOW_SCALING:-1}
+    case $scale in [1-9]) ;; *) scale=1 ;; esac
+    MEASURE_IN_XVFB=1 exec "$here/../with-xvfb.sh" --size $((640 * scale))x$((480 * scale)) \
+        sh "$here/measure.sh" "$@"
 fi
 build=$(cd "$1" && pwd)
 runs=${2:-11}

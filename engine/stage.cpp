@@ -1,0 +1,113 @@
+#include "engine/stage.hpp"
+
+#include "framework/misc.hpp"
+#include "framework/native.hpp"
+#include "framework/sdl_error.hpp"
+
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <utility>
+
+namespace {
+
+[[nodiscard]] SurfacePtr makePanelSurface(int width, int height, int bitsPerPixel, Uint8 alpha) {
+    SurfacePtr surface =
+        Misc::createSurface(SDL_SWSURFACE | SDL_SRCALPHA, width, height, bitsPerPixel);
+    SDL_SetAlpha(surface.get(), SDL_SRCALPHA, alpha);
+    prefaultPixels(surface.get());
+    return surface;
+}
+
+[[nodiscard]] FontPtr openFont(const StoryLook& look) {
+    FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
+    if (!font) {
+        throwSdlError("TTF_OpenFontIndex");
+    }
+    return font;
+}
+
+[[nodiscard]] SurfacePtr loadImage(const char* path) {
+    SurfacePtr image(IMG_Load(path));
+    if (!image) {
+        throwSdlError("IMG_Load");
+    }
+    return image;
+}
+
+// The picture is drawn on every frame: held in the screen's own pixel format, that is a copy
+// instead of a conversion of every pixel, and the pixels that reach the screen are the same.
+[[nodiscard]] SurfacePtr inScreenFormat(SurfacePtr image, SDL_Surface* screen) {
+    SurfacePtr converted(SDL_ConvertSurface(image.get(), screen->format, SDL_SWSURFACE));
+    return converted ? std::move(converted) : std::move(image);
+}
+
+} // namespace
+
+GameResources loadResources(SDL_Surface* screen, const StoryLook& look) {
+    // The framework's panel layout (a byte each for red, green and blue) needs 24 bits. Below that
+    // the masks are cut: at 15 and 16 bits blue is lost and the panels turn yellow, and on a
+    // palettised screen the blit fails. Such screens get 32-bit panels, which SDL blends onto them.
+    const int screenDepth = screen->format->BitsPerPixel;
+    const int bitsPerPixel = screenDepth < 24 ? 32 : screenDepth;
+    const int panelWidth = screen->w * look.panelWidthFactor;
+    const auto panelSurface = [&](int height) {
+        return makePanelSurface(panelWidth, height, bitsPerPixel, look.panelAlpha);
+    };
+    SurfacePtr surfaceA = panelSurface(look.storyPanelHeight);
+    SurfacePtr surfaceB = panelSurface(look.choicesPanelHeight);
+    SurfacePtr surfaceC = panelSurface(look.bottomPanelHeight);
+
+    const SDL_PixelFormat* format = surfaceA->format;
+    const Uint32 black = SDL_MapRGBA(format, 0, 0, 0, 255);
+    const Uint32 paleBlue = SDL_MapRGBA(format, 192, 192, 255, 255);
+
+    FontPtr font = openFont(look);
+    const auto panelOn = [&](const SurfacePtr& surface) {
+        return newTextPanel(surface.get(), font.get(), RenderMode::Shaded, black, paleBlue, 0);
+    };
+    TextPanel panelA = panelOn(surfaceA);
+    TextPanel panelB = panelOn(surfaceB);
+    TextPanel panelC = panelOn(surfaceC);
+    SurfacePtr background = inScreenFormat(loadImage(look.backgroundPath), screen);
+    return {std::move(surfaceA),
+            std::move(surfaceB),
+            std::move(surfaceC),
+            std::move(font),
+            panelA,
+            panelB,
+            panelC,
+            std::move(background)};
+}
+
+void release(GameResources& resources) noexcept {
+    resources.font.reset();
+    resources.surfaceA.reset();
+    resources.surfaceB.reset();
+    resources.surfaceC.reset();
+    resources.background.reset();
+}
+
+FrameValues gameLoop(FrameValues values) {
+    // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
+    for (;;) {
+        SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
+        blitAt(panelSurface(values.panelA), values.screen, panelX, panelAY);
+        std::optional<FrameValues> next = engineFrame(values);
+        if (!next) {
+            return values;
+        }
+        values = *next;
+    }
+}
+
+void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look) {
+    // SDL 1.2's timer thread would wake the process a thousand times a second while the player
+    // reads, so it goes before anything else is loaded.
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
+    GameResources resources = loadResources(screen, look);
+    static_cast<void>(
+        gameLoop({screen, SDL_MapRGB(screen->format, 0, 0, 0), resources.panelA, resources.panelB,
+                  resources.panelC, resources.background.get(), initialEngineState(story)}));
+    release(resources);
+}

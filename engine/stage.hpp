@@ -1,0 +1,40 @@
+// What a story game makes before play and the loop that plays it: panels, font and picture as a
+// StoryLook describes them, and the frames from the first to the last.
+#pragma once
+
+#include "engine/frame.hpp"
+#include "engine/look.hpp"
+#include "framework/sdl_handles.hpp"
+#include "framework/text_panel.hpp"
+
+#include <SDL.h>
+
+// Owned for the whole run. The panels borrow the surfaces and the font; destroy them by release,
+// which closes the font before it frees the panel surfaces.
+struct GameResources {
+    SurfacePtr surfaceA;
+    SurfacePtr surfaceB;
+    SurfacePtr surfaceC;
+    FontPtr font;
+    TextPanel panelA;
+    TextPanel panelB;
+    TextPanel panelC;
+    SurfacePtr background;
+};
+
+// The three translucent panels at the screen's depth, the font and the background, the last held in
+// the screen's pixel format. A missing data file is fatal: SdlError "TTF_OpenFontIndex" or
+// "IMG_Load".
+[[nodiscard]] GameResources loadResources(SDL_Surface* screen, const StoryLook& look);
+
+// Closes the font, then frees the story, choices and bottom panel surfaces, in that order.
+void release(GameResources& resources) noexcept;
+
+// Draws the background and the story panel, then runs the engine's frame, once per event, until
+// the frame ends the loop. Returns the values the loop ended with.
+FrameValues gameLoop(FrameValues values);
+
+// A whole game for a runner: lets SDL's timer go (a story sets no timer), loads what the look
+// names, plays the story once from its start and releases what it loaded. The story must outlive
+// the call.
+void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look);

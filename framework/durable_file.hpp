@@ -1,0 +1,55 @@
+// Reading a small file whole, and replacing its bytes so that a crash, a kill or a full disk
+// leaves the old bytes or the new ones, never a mix. No SDL. CMake builds one of
+// durable_file_posix.cpp (syncs to disk, locks, close-on-exec) and durable_file_std.cpp (the
+// standard library alone: no syncs, leftover temporary files stay).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+enum class FileRead : std::uint8_t {
+    Missing,
+    NotRegular, // a folder, a FIFO, a device: never opened for reading long enough to block
+    Failed,     // a regular file that could not be read, or that is larger than asked
+    Read,
+};
+
+struct FileBytes {
+    FileRead result = FileRead::Missing;
+    std::string bytes; // only with FileRead::Read
+};
+
+// Follows symbolic links. Decides from the size before reading. Never changes anything on disk.
+[[nodiscard]] FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept;
+
+enum class OldBytes : bool {
+    Replace,
+    // Keep the old file as path + ".bak", or ".bak.1", ".bak.2", ... when that name is taken,
+    // beside the file a symbolic link at path leads to. No backup ever replaces another.
+    KeepAsBackup,
+};
+
+// what() is the file name of `path`, ": " and the reason, e.g. "save.txt: No space left on device".
+class FileError : public std::runtime_error {
+  public:
+    FileError(const std::string& path, const std::string& reason)
+        : std::runtime_error(std::filesystem::path{path}.filename().string() + ": " + reason) {}
+    FileError(const std::string& path, int error)
+        : FileError(path, std::generic_category().message(error)) {}
+};
+
+// Makes `path` hold `bytes`. When it holds them already nothing is written. Otherwise they go to a
+// fresh temporary file beside it, which is then renamed over it; a symbolic link at `path` stays
+// and the file it leads to is replaced in its own folder. Only a missing or regular file is ever
+// replaced, and never rewritten in place: where no temporary file can be made, the save fails.
+// The new file keeps the old one's permission bits, or with OldBytes::KeepAsBackup (the old bytes
+// were not what the caller wanted) gets the default for a new file. The save removes temporary
+// files a killed save left beside the file, never one that a running save holds.
+//
+// On failure FileError names `path` (or the backup that could not be made), and the file and its
+// folder are as they were. A backup that could not be removed again is named in the error.
+void replaceFile(const std::string& path, std::string_view bytes, OldBytes old);

@@ -1,0 +1,28 @@
+// Waiting for the next SDL event, and the ways out of a game that do not come as an event. CMake
+// builds one of event_wait_posix.cpp (sleeps on the X connection, signals, X server loss) and
+// event_wait_std.cpp (SDL alone).
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+
+// Blocks until SDL has an event and returns it. Where SDL reads an X connection, sleeps on it: an
+// idle game wakes twice a second to look for an event that came without a byte on the socket,
+// and a quit signal wakes it at once. Elsewhere, and in the portable build, SDL_WaitEvent, which
+// looks every 10 ms in classic SDL.
+[[nodiscard]] SDL_Event waitForEvent();
+
+// While one lives, every way out that can be caught ends the game with its work kept: SIGHUP and
+// SIGQUIT come as SDL_QUIT, as SDL makes SIGTERM and SIGINT come (not when they were ignored at
+// start), and when the X server goes away `lastWords` runs and the process ends at once with
+// status 1 and one line on stderr, the error `lastWords` threw if it did. SIGKILL, a crash of the
+// machine or a power loss cannot be caught: the work since the last save is lost. The portable
+// build catches only what SDL does.
+class WaysOut {
+  public:
+    explicit WaysOut(std::function<void()> lastWords);
+    WaysOut(const WaysOut&) = delete;
+    WaysOut& operator=(const WaysOut&) = delete;
+    ~WaysOut();
+};
