@@ -1,5 +1,8 @@
 # Front door: every target installs what is missing, configures and builds first.
+# The game alone (make run, install) and everything with its tests build apart, so that neither
+# rebuilds the other's objects.
 BUILD      ?= build
+TEST_BUILD ?= build-test
 PACKAGE_BUILD ?= build-package
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -12,18 +15,36 @@ MAKEFLAGS  += --no-print-directory
 # SDL 1.2 over SDL 2, as most systems now ship it; loaded in place of the classic library.
 SDL12_COMPAT ?= /usr/lib/$(shell $(CXX) -print-multiarch)/sdl12-compat
 
-.PHONY: all deps build run install package check-reproducible test test-main test-compat test-asan fuzz-smoke fuzz \
-    bench measure screenshots story-map format clean
+# Warnings stop the build only in the test targets, which set this: a newer compiler's new
+# warnings must not keep a player from the game. Unset, a build keeps what it was configured with.
+WERROR     ?=
+werror      = $(if $(WERROR),-DGORUBADON_WERROR=$(WERROR))
+# DEPS=no skips the package check, where the packages come from elsewhere (not Debian).
+DEPS       ?= yes
+
+.PHONY: all deps deps-run build build-all run install package check-reproducible test test-main \
+    test-compat test-asan fuzz-smoke fuzz bench measure test-releases screenshots story-map format clean
 
 all: build
 
 deps:
-	@sh tools/install-deps.sh
+	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh test
 
-build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-	@cmake --build $(BUILD) -j$(JOBS)
+deps-run:
+	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh run
 
+# What make install takes (the game and its manual page); make run builds the game alone.
+build: deps-run
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORUBADON_WERROR=OFF \
+	    -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD) -j$(JOBS) $(BUILD_TARGET)
+
+# The game, its tests, benchmarks and the measuring probe.
+build-all: deps
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) > /dev/null
+	@cmake --build $(TEST_BUILD) -j$(JOBS)
+
+run: BUILD_TARGET = --target gorubadon
 # Display, scale, audio and signals as the installed launcher has them.
 run: build
 	sh dist/run-game.sh ./$(BUILD)/gorubadon
@@ -44,26 +65,32 @@ check-reproducible: deps
 	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)"
 
 test: test-main test-compat test-asan fuzz-smoke
+test-main test-compat test-asan fuzz-smoke: WERROR = ON
 
-test-main: build
-	@sh tools/run-tests.sh sdl12 $(BUILD) $(JOBS) $(HEADLESS)
+test-main: build-all
+	@sh tools/run-tests.sh sdl12 $(TEST_BUILD) $(JOBS) $(HEADLESS)
 
-# The same build and the whole suite again, over sdl12-compat.
-test-compat: build
-	@LD_LIBRARY_PATH=$(SDL12_COMPAT) ldd $(BUILD)/gorubadon | grep -q 'sdl12-compat/libSDL-1.2' || \
-	    { echo "sdl12-compat is not in $(SDL12_COMPAT)" >&2; exit 1; }
-	@sh tools/run-tests.sh sdl12-compat $(BUILD) $(JOBS) $(HEADLESS) LD_LIBRARY_PATH=$(SDL12_COMPAT)
+# The same build and the whole suite again, over sdl12-compat, where the system's own SDL 1.2 is
+# the classic one and sdl12-compat sits beside it (Debian 12). Elsewhere test-main has run on it.
+test-compat: build-all
+	@if [ ! -e $(SDL12_COMPAT)/libSDL-1.2.so.0 ]; then \
+	    echo "== no second SDL 1.2 to test on: $(SDL12_COMPAT) does not exist, the system's libSDL-1.2 is the one test-main ran on"; \
+	else \
+	    LD_LIBRARY_PATH=$(SDL12_COMPAT) ldd $(TEST_BUILD)/gorubadon | grep -q 'sdl12-compat/libSDL-1.2' || \
+	        { echo "sdl12-compat in $(SDL12_COMPAT) is not what the game loads" >&2; exit 1; }; \
+	    sh tools/run-tests.sh sdl12-compat $(TEST_BUILD) $(JOBS) $(HEADLESS) LD_LIBRARY_PATH=$(SDL12_COMPAT); \
+	fi
 
 # The sanitizer build also takes the portable paths (no X11 or POSIX calls), so they are tested.
 test-asan: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	@CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug $(werror) \
 	    -DGORUBADON_SANITIZE=ON -DGORUBADON_PORTABLE=ON -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	@sh tools/run-tests.sh sanitizers $(ASAN_BUILD) $(JOBS) $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) \
 	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target save_fuzzer
 
@@ -76,18 +103,24 @@ fuzz: FUZZ_SECONDS = 600
 fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
 	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
 
-bench: build
-	cd $(BUILD) && $(HEADLESS) ./bench/gorubadon_bench
+bench: build-all
+	cd $(TEST_BUILD) && $(HEADLESS) ./bench/gorubadon_bench
 
 # The game against the bare SDL program on both SDL 1.2 implementations, from outside, under a
 # private X server: make measure REPS=15.
 REPS ?= 11
 measure:
-	@sh tools/install-deps.sh measure
-	@$(MAKE) --no-print-directory build
-	sh tools/measure/measure.sh $(BUILD) $(REPS)
+	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh measure
+	@$(MAKE) --no-print-directory build-all
+	sh tools/measure/measure.sh $(TEST_BUILD) $(REPS)
 
-screenshots: build
+# make test on a clean clone of HEAD in a minimal chroot of each newer Debian release (as root;
+# the chroots are cached in ~/.cache/gorubadon/releases): make test-releases RELEASES=testing
+RELEASES ?= trixie testing
+test-releases:
+	nice sh tools/test-releases.sh $(RELEASES)
+
+screenshots: deps build
 	sh tools/screenshots.sh $(BUILD)/gorubadon $(BUILD)/screenshots
 
 # The game's story as a map, in build/: story-map.svg and story-map.png (Graphviz's dot draws it).
@@ -104,4 +137,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

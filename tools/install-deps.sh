@@ -1,36 +1,81 @@
 #!/bin/sh
-# Installs the Debian packages the build, the game and the tests need, and only when one is missing,
-# so that a second run costs nothing. The X headers build tools/measure/'s probe, which the tests run
-# once too; with "measure", also Python for its summary; with "story-map", Graphviz and a Japanese
-# font to draw the story. sdl12-compat is there for the tests and to measure on; lintian and
-# appstream check the package.
+# Installs the Debian packages a target needs, and only when one is missing, so that a second run
+# costs one dpkg query.
+# Usage: install-deps.sh [run|test|measure|story-map]   (default: test)
+#   run      building and running the game
+#   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
+#            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
+#            clones, the font it depends on), and the X headers of tools/measure/'s probe, which
+#            the tests run once
+#   measure  the tests' list and Python for the summary of make measure
+#   story-map  the game's list, Graphviz and a Japanese font to draw the story
 set -eu
+target=${1:-test}
 
-packages="cmake make g++ clang pkg-config
-  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
-  libsdl1.2-compat
+run="cmake make g++ pkg-config
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev"
+test="$run clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
   git lintian appstream fonts-vlgothic"
-if [ "${1:-}" = measure ]; then
-    packages="$packages python3"
-fi
-if [ "${1:-}" = story-map ]; then
-    packages="$packages graphviz fonts-vlgothic"
+case $target in
+run) packages=$run ;;
+test) packages=$test ;;
+measure) packages="$test python3" ;;
+story-map) packages="$run graphviz fonts-vlgothic" ;;
+*)
+    echo "usage: install-deps.sh [run|test|measure|story-map]" >&2
+    exit 2
+    ;;
+esac
+
+if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
+    cat >&2 <<'EOF'
+install-deps.sh installs Debian packages with apt-get, which this system does not have.
+Install these with your package manager (names not tested here; see the README), then run make
+again with DEPS=no:
+  Fedora:   gcc-c++ cmake make pkgconf-pkg-config sdl12-compat-devel SDL_image-devel
+            SDL_ttf-devel SDL_mixer-devel SDL_gfx-devel gtest-devel gmock-devel
+  Arch:     gcc cmake make pkgconf sdl12-compat sdl_image sdl_ttf sdl_mixer sdl_gfx gtest
+  openSUSE: gcc-c++ cmake make pkgconf-pkg-config sdl12_compat-devel libSDL_image-devel
+            libSDL_ttf-devel libSDL_mixer-devel libSDL_gfx-devel gtest gmock
+EOF
+    exit 1
 fi
 
+# Where libsdl1.2-dev is the classic SDL 1.2, the tests run once more over sdl12-compat, which
+# Debian then ships on its own; elsewhere sdl12-compat already is libsdl1.2-dev.
+# Usage: classic_sdl SOURCE_PACKAGE_OF_LIBSDL1.2-DEV
+classic_sdl() { [ "$1" = libsdl1.2 ]; }
+
+# One query for all; the source of libsdl1.2-dev comes along, so a warm run needs nothing else.
+# shellcheck disable=SC2086
+status=$(dpkg-query -W -f='${Package} ${Status} ${Source}\n' $packages libsdl1.2-compat 2>/dev/null || true)
+names=" $(echo "$status" | sed -n 's/^\([^ ]*\) install ok installed.*/\1/p' | tr '\n' ' ') "
+installed() { case $names in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 missing=""
 for p in $packages; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing="$missing $p"
-    fi
+    installed "$p" || missing="$missing $p"
 done
-[ -z "$missing" ] && exit 0
+ask_sdl=""
+if [ "$target" = test ] || [ "$target" = measure ] && ! installed libsdl1.2-compat; then
+    if installed libsdl1.2-dev; then
+        ! classic_sdl "$(echo "$status" | sed -n 's/^libsdl1.2-dev install ok installed *//p')" ||
+            missing="$missing libsdl1.2-compat"
+    else
+        ask_sdl=yes
+    fi
+fi
+[ -n "$missing" ] || [ -n "$ask_sdl" ] || exit 0
 
-echo "Installing:$missing"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
+if [ -n "$ask_sdl" ]; then
+    ! classic_sdl "$(apt-cache show --no-all-versions libsdl1.2-dev | sed -n 's/^Source: *\([^ ]*\).*/\1/p')" ||
+        missing="$missing libsdl1.2-compat"
+fi
+[ -n "$missing" ] || exit 0
+echo "Installing:$missing"
 # shellcheck disable=SC2086
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing

@@ -16,6 +16,15 @@ build=$(cd "$1" && pwd)
 runs=${2:-11}
 root=$(cd "$here/../.." && pwd)
 compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
+implementations="classic compat"
+# Where sdl12-compat is the system's own SDL 1.2 (Debian 13 and later), there is that one alone.
+if [ ! -e "$compat/libSDL-1.2.so.0" ]; then
+    system=$(ldd "$build/gorubadon" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\).*/\1/p')
+    implementations=classic
+    ! grep -q SDL12COMPAT "$system" || implementations=compat
+    compat=""
+    echo "one SDL 1.2 here ($implementations): $system"
+fi
 probe=$build/tools/measure/gorubadon_probe
 if [ ! -x "$probe" ]; then
     echo "no $probe: build after tools/install-deps.sh measure (make measure does both)" >&2
@@ -29,9 +38,9 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 # The four alternate, so a change in the machine's load falls on all alike. Run 0 warms the
 # caches and is dropped.
 for run in $(seq 0 "$runs"); do
-    for implementation in classic compat; do
+    for implementation in $implementations; do
         library=${LD_LIBRARY_PATH:-}
-        [ "$implementation" = compat ] && library=$compat${library:+:$library}
+        [ "$implementation" = compat ] && [ -n "$compat" ] && library=$compat${library:+:$library}
         for program in game bare; do
             binary=$build/gorubadon
             [ "$program" = bare ] && binary=$build/bench/gorubadon_bare

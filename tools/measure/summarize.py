@@ -45,12 +45,12 @@ def number(value):
     return "-" if value is None else "%.3g" % value if value < 100 else "%.0f" % value
 
 
-def rows(runs):
+def rows(runs, implementations):
     """The table's rows of cells, and the goals missed."""
     table, missed = [], []
     for key, label, goal in FIGURES:
         row, spread = [label], 0.0
-        for implementation, name in IMPLEMENTATIONS:
+        for implementation, name in implementations:
             centres = []
             for program in ("game", "bare"):
                 values = [float(r[key]) for r in runs.get((implementation, program), []) if key in r]
@@ -76,19 +76,22 @@ def main():
         sys.exit(__doc__)
     markdown = sys.argv[1] == "--markdown"
     runs = load(sys.argv[-1])
-    table, missed = rows(runs)
-    header = ["figure (middle mean)"] + ["game", "bare", "ratio"] * len(IMPLEMENTATIONS) + ["goal", "spread"]
+    # A system with one SDL 1.2 has been measured on that one alone.
+    implementations = [(i, name) for i, name in IMPLEMENTATIONS if any(i == r[0] for r in runs)]
+    table, missed = rows(runs, implementations)
+    header = ["figure (middle mean)"] + ["game", "bare", "ratio"] * len(implementations) + ["goal", "spread"]
     if markdown:
-        names = " | ".join("game, %s | bare, %s | ratio" % (name, name) for _, name in IMPLEMENTATIONS)
+        names = " | ".join("game, %s | bare, %s | ratio" % (name, name) for _, name in implementations)
         print("| figure (middle mean) | %s | goal | spread |" % names)
         print("|---" * len(header) + "|")
         for row in table:
             print("| " + " | ".join(row) + " |")
     else:
-        print(" " * 33 + "".join("| %-28s" % name for _, name in IMPLEMENTATIONS) + "|")
+        print(" " * 33 + "".join("| %-28s" % name for _, name in implementations) + "|")
+        end = 1 + 3 * len(implementations)
         for row in [header] + table:
             print("%-33s" % row[0] + "".join("| %8s %8s %8s  " % tuple(row[i:i + 3])
-                                             for i in range(1, 7, 3)) + "| %-7s %6s" % tuple(row[7:]))
+                                             for i in range(1, end, 3)) + "| %-7s %6s" % tuple(row[end:]))
     counts = sorted("%s %s %d" % (i, p, len(v)) for (i, p), v in runs.items())
     print("\nruns: " + ", ".join(counts))
     print("goals missed (!): " + ("; ".join(missed) if missed else "none"))
