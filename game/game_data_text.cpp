@@ -358,13 +358,14 @@ class Lexer {
             if (atEnd()) {
                 break;
             }
+            const std::size_t at = pos_;
             const char32_t c = take();
             if (c == U'"') {
                 return true;
             }
             if (c != U'\\') {
-                replaced_ = replaced_ || (c == Utf8::replacementChar &&
-                                          text_.substr(pos_ - 3, 3) != "\xEF\xBF\xBD");
+                replaced_ = replaced_ ||
+                            (c == Utf8::replacementChar && text_.substr(at, 3) != "\xEF\xBF\xBD");
                 Utf8::append(out, c);
                 continue;
             }
