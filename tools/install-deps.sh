@@ -5,7 +5,7 @@
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
 #            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
-#            clones, the font it depends on), and the X headers of tools/measure/'s probe, which
+#            clones, the font it depends on), gdb to hold a signal, and the X headers of tools/measure/'s probe, which
 #            the tests run once
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
@@ -17,7 +17,7 @@ run="cmake make g++ pkg-config
 test="$run clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
-  git lintian appstream fonts-vlgothic"
+  git lintian appstream fonts-vlgothic gdb"
 case $target in
 run) packages=$run ;;
 test) packages=$test ;;
