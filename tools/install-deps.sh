@@ -5,8 +5,8 @@
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
 #            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
-#            clones, the font it depends on), gdb to hold a signal, and the X headers of tools/measure/'s probe, which
-#            the tests run once
+#            clones, the font it depends on), gdb to hold a signal, and the X headers of
+#            tools/measure/'s probe, which the tests run once
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
 set -eu
