@@ -44,7 +44,9 @@ if command -v lintian >/dev/null; then
     lintian --pedantic -E --fail-on error,warning,info,pedantic,experimental "$deb" >&2 || fail lintian
 fi
 if command -v appstreamcli >/dev/null; then
-    appstreamcli validate-tree --no-net --pedantic --strict "$work/root" >"$work/appstream" 2>&1 &&
-        ! grep '^ *[EWIP]:' "$work/appstream" || { cat "$work/appstream" >&2; fail appstream; }
+    # Errors and warnings only: Debian 12's validator does not know the developer tag that later
+    # ones miss when it is absent, and each says so as a mere info.
+    appstreamcli validate-tree --no-net --pedantic "$work/root" >"$work/appstream" 2>&1 &&
+        ! grep '^ *[EW]:' "$work/appstream" || { cat "$work/appstream" >&2; fail appstream; }
 fi
 echo ok
