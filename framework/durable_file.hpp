@@ -1,7 +1,8 @@
 // Reading a small file whole, and replacing its bytes so that a crash, a kill or a full disk
-// leaves the old bytes or the new ones, never a mix. No SDL. CMake builds one of
-// durable_file_posix.cpp (syncs to disk, locks, close-on-exec) and durable_file_std.cpp (the
-// standard library alone: no syncs, leftover temporary files stay).
+// leaves the old bytes or the new ones, never a mix. No SDL. durable_file.cpp holds the steps;
+// the system calls under them come from durable_file_posix.cpp (syncs to disk, locks,
+// close-on-exec) or durable_file_std.cpp (the standard library alone: no syncs, leftover temporary
+// files stay), as CMake chooses.
 #pragma once
 
 #include <cstdint>
