@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,18 +23,106 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
 
-constexpr const char* defaultText =
-    "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}";
+const std::string defaultText = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}";
 
-[[nodiscard]] std::string reason(int error) {
-    return std::strerror(error);
+[[nodiscard]] std::string failure(int error) {
+    return std::string{"save.txt: "} + std::strerror(error);
+}
+
+void write(const fs::path& path, const std::string& bytes) {
+    std::ofstream{path, std::ios::binary} << bytes;
+}
+
+[[nodiscard]] std::string read(const fs::path& path) {
+    std::ifstream in{path, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, {}};
+}
+
+// The folder as lines "name: what", sorted by name: "dir", "fifo", "-> target" for a link, or a
+// file's mode and bytes ("save.txt: 0644 typo").
+[[nodiscard]] Lines snapshot(const fs::path& dir) {
+    Lines lines;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator{dir}) {
+        const fs::file_status s = e.symlink_status();
+        std::string what = fs::is_symlink(s)     ? "-> " + fs::read_symlink(e).string()
+                           : fs::is_directory(s) ? "dir"
+                           : fs::is_fifo(s)      ? "fifo"
+                                                 : "";
+        if (fs::is_regular_file(s)) {
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o ", static_cast<unsigned>(s.permissions()));
+            fs::permissions(e, fs::perms::owner_read, fs::perm_options::add); // the player's own
+            what = mode + read(e);
+            fs::permissions(e, s.permissions());
+        }
+        lines.push_back(e.path().lexically_relative(dir).string() + ": " + what);
+    }
+    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));
+    });
+    return lines;
+}
+
+// Makes what snapshot() shows, in the order given.
+void lay(const fs::path& dir, const Lines& lines) {
+    for (const std::string& line : lines) {
+        const std::size_t colon = line.find(": ");
+        const fs::path name = dir / line.substr(0, colon);
+        const std::string what = line.substr(colon + 2);
+        if (what == "dir") {
+            fs::create_directory(name);
+        } else if (what == "fifo") {
+            ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+        } else if (what.starts_with("-> ")) {
+            fs::create_symlink(what.substr(3), name);
+        } else {
+            write(name, what.substr(5));
+            fs::permissions(name,
+                            static_cast<fs::perms>(std::stoul(what.substr(0, 4), nullptr, 8)));
+        }
+    }
+}
+
+[[nodiscard]] std::string errorOf(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const FileError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// Runs `body` in a child process, so that what it changes in the process does not outlive it.
+[[nodiscard]] std::string inChild(const std::function<std::string()>& body) {
+    int pipe[2];
+    EXPECT_EQ(::pipe(pipe), 0);
+    if (::fork() == 0) {
+        const std::string said = body();
+        static_cast<void>(::write(pipe[1], said.data(), said.size()));
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t n = 0; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) {
+        said.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipe[0]);
+    ::wait(nullptr);
+    return said;
+}
+
+// What the game does: read before play, save the same record after it.
+void playOnce(const std::string& path) {
+    const SaveFile loaded = readSaveFile(path);
+    saveGameData(path, loaded.data, loaded.old);
 }
 
 class SaveFiles : public testing::Test {
@@ -48,66 +136,9 @@ class SaveFiles : public testing::Test {
         dir = pattern;
         save = (dir / "save.txt").string();
     }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static void write(const fs::path& path, const std::string& bytes) {
-        std::ofstream out{path, std::ios::binary};
-        out << bytes;
-    }
-    [[nodiscard]] static std::optional<std::string> read(const fs::path& path) {
-        std::ifstream in{path, std::ios::binary};
-        if (!in) {
-            return std::nullopt;
-        }
-        return std::string{std::istreambuf_iterator<char>{in}, {}};
-    }
-    [[nodiscard]] std::vector<std::string> listing() const { return listing(dir); }
-    [[nodiscard]] static std::vector<std::string> listing(const fs::path& where) {
-        std::vector<std::string> names;
-        for (const fs::directory_entry& e : fs::directory_iterator{where}) {
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    // Runs `body` in a child process; gives the text of the FileError it ended with, or "no error".
-    [[nodiscard]] std::string inChild(const std::function<void()>& body) const {
-        const fs::path said = dir.string() + ".said";
-        const pid_t child = ::fork();
-        if (child == 0) {
-            write(said, errorOf(body));
-            ::_exit(0);
-        }
-        ::waitpid(child, nullptr, 0);
-        const std::optional<std::string> message = read(said);
-        fs::remove(said);
-        return message.value_or("the child said nothing");
-    }
-    [[nodiscard]] static std::string errorOf(const std::function<void()>& body) {
-        try {
-            body();
-        } catch (const FileError& e) {
-            return e.what();
-        }
-        return "no error";
-    }
-    // What the game does: read before play, save the same record after it.
-    void playOnce() const { playOnce(save); }
-    static void playOnce(const std::string& path) {
-        const SaveFile loaded = readSaveFile(path);
-        saveGameData(path, loaded.data, loaded.old);
-    }
-};
-
-// Run as an unprivileged user by the ctest entry save_tests.unprivileged: as root, permissions
-// hide what these look for.
-class SaveFilesAsPlayer : public SaveFiles {
-  protected:
-    void SetUp() override {
-        SaveFiles::SetUp();
-        if (::geteuid() == 0) {
-            GTEST_SKIP() << "runs unprivileged";
-        }
+    void TearDown() override {
+        fs::permissions(dir, fs::perms::owner_all);
+        fs::remove_all(dir);
     }
 };
 
@@ -119,8 +150,6 @@ struct ReadCase {
 };
 
 TEST_F(SaveFiles, ReadsWhatIsThere) {
-    const GameData small{5, 20, 3, 7, {"herb"}};
-    const std::string record = "GameData {hp = 1, hpMax = 2, turn = 3, gold = 4, items = []}";
     const auto gold = [](const std::string& value) {
         return "GameData {hp = 10, hpMax = 10, turn = 0, gold = " + value + ", items = []}";
     };
@@ -132,18 +161,14 @@ TEST_F(SaveFiles, ReadsWhatIsThere) {
         {"Empty", "", {defaultGameData, OldBytes::Replace}},
         {"Record",
          "GameData{hp=5,hpMax=20,turn=3,gold=7,items=[\"herb\"]}",
-         {small, OldBytes::Replace}},
+         {GameData{5, 20, 3, 7, {"herb"}}, OldBytes::Replace}},
         {"Malformed", "GameData {hp = 1O}", {defaultGameData, OldBytes::KeepAsBackup}},
-        {"Only white space", " \n", {defaultGameData, OldBytes::KeepAsBackup}},
-        {"Not text", "\xff\xfe\x00\x01", {defaultGameData, OldBytes::KeepAsBackup}},
-        // Read as specified, but kept when the written form would lose bytes (more in the next
-        // test): not for a U+FFFD of the file's own, or numbers at the ends of the range.
+        // Kept when the written form would lose bytes: not for a U+FFFD of the file's own, or
+        // numbers at the ends of the range.
         {"A U+FFFD of its own",
          "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = [\"\xEF\xBF\xBD\"]}",
          {GameData{10, 10, 0, 1000, {"\uFFFD"}}, OldBytes::Replace}},
-        {"Gold reduced past many digits",
-         gold("-0x1000000080000000"),
-         {reduced, OldBytes::KeepAsBackup}},
+        {"Gold reduced", gold("-0x1000000080000000"), {reduced, OldBytes::KeepAsBackup}},
         {"Largest gold",
          gold("2147483647"),
          {GameData{10, 10, 0, 2147483647, {}}, OldBytes::Replace}},
@@ -151,10 +176,10 @@ TEST_F(SaveFiles, ReadsWhatIsThere) {
         {"A five-megabyte item", gameDataToText(fiveMegabytes), {fiveMegabytes, OldBytes::Replace}},
         // Decided from the size before reading: 8 GB once took 105 s and 8.4 GB of memory.
         {"Over the size limit",
-         record,
+         defaultText,
          {defaultGameData, OldBytes::KeepAsBackup},
          saveSizeLimit + 1},
-        {"Eight gigabytes", record, {defaultGameData, OldBytes::KeepAsBackup}, 8ull << 30},
+        {"Eight gigabytes", defaultText, {defaultGameData, OldBytes::KeepAsBackup}, 8ull << 30},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,149 +195,189 @@ TEST_F(SaveFiles, ReadsWhatIsThere) {
     }
 }
 
-struct PlayCase {
-    const char* name;
-    std::optional<std::string> content; // nullopt: no file
-    std::string saved;
-    std::optional<std::string> backup; // nullopt: none made
-    mode_t before = 0644;
-    mode_t after = 0644; // with umask 022
+enum class Player : std::uint8_t {
+    Anyone,
+    Root,
+    Unprivileged, // where permissions bind
+    FileSizeLimit,
+    NobodyInStickyFolder, // run as root: the folder and file are root's
 };
 
-// A record keeps its mode; after bytes that were kept as a backup the file gets the default.
-TEST_F(SaveFiles, PlayWritesTheRecordAndKeepsWhatItWouldLose) {
+struct FolderCase {
+    const char* name;
+    Lines before;
+    Lines after;                    // a failed save changes nothing
+    std::string error = "no error"; // of both plays
+    mode_t folder = 0755;           // while playing
+    Player player = Player::Anyone;
+    std::string path = "save.txt";
+};
+
+// Two plays. A record keeps its file's mode; after bytes kept as a backup the file gets the
+// default. A save.txt whose line is the same before and after was not written at all.
+TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     const std::string spaceless = "GameData{hp=10,hpMax=10,turn=0,gold=1000,items=[]}";
     const std::string shiftJis = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, "
                                  "items = [\"\x8c\x95\", \"\x8f\x82\"]}";
     const std::string bigGold = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 5000000000, "
                                 "items = []}";
-    const PlayCase cases[] = {
-        {"No file", std::nullopt, defaultText, std::nullopt},
-        {"The record as written", defaultText, defaultText, std::nullopt, 0444, 0444},
-        {"Spaceless record", spaceless, defaultText, std::nullopt, 0640, 0640},
-        {"Read-only record", spaceless, defaultText, std::nullopt, 0444, 0444},
-        {"Record of mode 0", spaceless, defaultText, std::nullopt, 0000, 0000},
-        {"Not a record", "typo", defaultText, "typo", 0640, 0644},
-        {"Items in Shift-JIS", shiftJis,
-         R"(GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, )"
-         R"(items = ["\65533\65533","\65533\65533"]})",
-         shiftJis},
-        {"Gold past 32 bits", bigGold,
-         "GameData {hp = 10, hpMax = 10, turn = 0, gold = 705032704, items = []}", bigGold},
+    const std::string saved = "save.txt: 0644 " + defaultText;
+    const std::string denied = failure(EACCES);
+    const bool root = ::geteuid() == 0;
+    const FolderCase cases[] = {
+        {"No file", {}, {saved}},
+        {"The record as written",
+         {"save.txt: 0444 " + defaultText},
+         {"save.txt: 0444 " + defaultText}},
+        {"Spaceless record", {"save.txt: 0640 " + spaceless}, {"save.txt: 0640 " + defaultText}},
+        {"Read-only record", {"save.txt: 0444 " + spaceless}, {"save.txt: 0444 " + defaultText}},
+        {"Record of mode 0",
+         {"save.txt: 0000 " + spaceless},
+         {"save.txt: 0000 " + defaultText},
+         "no error",
+         0755,
+         Player::Root},
+        {"Unreadable record",
+         {"save.txt: 0000 " + spaceless},
+         {saved, "save.txt.bak: 0000 " + spaceless},
+         "no error",
+         0755,
+         Player::Unprivileged},
+        {"Not a record", {"save.txt: 0640 typo"}, {saved, "save.txt.bak: 0640 typo"}},
+        {"Items in Shift-JIS",
+         {"save.txt: 0644 " + shiftJis},
+         {R"(save.txt: 0644 GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, )"
+          R"(items = ["\65533\65533","\65533\65533"]})",
+          "save.txt.bak: 0644 " + shiftJis}},
+        {"Gold past 32 bits",
+         {"save.txt: 0644 " + bigGold},
+         {"save.txt: 0644 GameData {hp = 10, hpMax = 10, turn = 0, gold = 705032704, items = []}",
+          "save.txt.bak: 0644 " + bigGold}},
+        {"Backups never replace one another",
+         {"save.txt: 0644 typo", "save.txt.bak: 0600 older", "save.txt.bak.1: dir"},
+         {saved, "save.txt.bak: 0600 older", "save.txt.bak.1: dir", "save.txt.bak.2: 0644 typo"}},
+        {"Through a chain of links",
+         {"elsewhere: dir", "elsewhere/link: -> record.txt", "elsewhere/record.txt: 0644 typo",
+          "save.txt: -> elsewhere/link"},
+         {"elsewhere: dir", "elsewhere/link: -> record.txt",
+          "elsewhere/record.txt: 0644 " + defaultText, "elsewhere/record.txt.bak: 0644 typo",
+          "save.txt: -> elsewhere/link"}},
+        {"A link to a file not yet there",
+         {"elsewhere: dir", "save.txt: -> elsewhere/new"},
+         {"elsewhere: dir", "elsewhere/new: 0644 " + defaultText, "save.txt: -> elsewhere/new"}},
+        // Read as no file (a FIFO without blocking), the default is the record to save.
+        {"Missing folder", {}, {}, failure(ENOENT), 0755, Player::Anyone, "missing/save.txt"},
+        {"Parent is a file",
+         {"file: 0644 x"},
+         {},
+         failure(ENOTDIR),
+         0755,
+         Player::Anyone,
+         "file/save.txt"},
+        {"A folder in its place", {"save.txt: dir", "save.txt/inside: dir"}, {}, failure(EISDIR)},
+        {"A link to itself", {"save.txt: -> save.txt"}, {}, failure(ELOOP)},
+        {"A link to a FIFO",
+         {"pipe: fifo", "save.txt: -> pipe"},
+         {},
+         "save.txt: Not a regular file"},
+        {"A write failing half way",
+         {"save.txt: 0644 typo"},
+         {},
+         failure(EFBIG),
+         0755,
+         Player::FileSizeLimit},
+        // Another user's file that is not a record: neither the save nor the undo of a backup
+        // could replace or remove its name, so no backup is made.
+        {"Another user's file in a sticky folder",
+         {"save.txt: 0777 typo"},
+         {},
+         failure(EPERM),
+         01777,
+         Player::NobodyInStickyFolder},
+        // Never rewritten in place: where no temporary file can be made, the save fails...
+        {"Write-protected folder",
+         {"save.txt: 0644 " + spaceless},
+         {},
+         denied,
+         0555,
+         Player::Unprivileged},
+        {"Write-protected folder, no file", {}, {}, denied, 0555, Player::Unprivileged},
+        {"Write-protected folder, a typo",
+         {"save.txt: 0644 typo"},
+         {},
+         denied,
+         0555,
+         Player::Unprivileged},
+        // ...unless the bytes are there already, as on a read-only mount.
+        {"Write-protected folder and file, the record",
+         {"save.txt: 0444 " + defaultText},
+         {"save.txt: 0444 " + defaultText},
+         "no error",
+         0555,
+         Player::Unprivileged},
+        {"Folder that cannot be read or synced",
+         {"save.txt: 0644 " + spaceless},
+         {saved},
+         "no error",
+         0333,
+         Player::Unprivileged},
     };
     const mode_t mask = ::umask(022);
-    for (const PlayCase& c : cases) {
+    for (const FolderCase& c : cases) {
+        const bool needsRoot = c.player == Player::Root || c.player == Player::NobodyInStickyFolder;
+#ifdef GORUBADON_PORTABLE
+        if (c.player == Player::NobodyInStickyFolder) {
+            continue; // without owners, a failed undo is only reported
+        }
+#endif
+        if ((needsRoot && !root) || (c.player == Player::Unprivileged && root)) {
+            continue; // the same table runs as both
+        }
         SCOPED_TRACE(c.name);
+        fs::permissions(dir, fs::perms::owner_all);
         fs::remove_all(dir);
         fs::create_directory(dir);
+        lay(dir, c.before);
         struct stat before {};
-        if (c.content) {
-            write(save, *c.content);
-            ASSERT_EQ(::chmod(save.c_str(), c.before), 0);
+        if (fs::is_regular_file(fs::symlink_status(save))) {
             fs::last_write_time(save, fs::last_write_time(save) - std::chrono::hours{1});
-            ASSERT_EQ(::stat(save.c_str(), &before), 0);
+            ::stat(save.c_str(), &before);
         }
-        playOnce();
-        EXPECT_EQ(read(save), c.saved);
-        EXPECT_EQ(read(dir / "save.txt.bak"), c.backup);
-        EXPECT_EQ(listing().size(), c.backup ? 2u : 1u);
-        struct stat after {};
-        ASSERT_EQ(::stat(save.c_str(), &after), 0);
-        EXPECT_EQ(after.st_mode & 07777, c.after);
-        // The same bytes are not written again: most saves of this game.
-        EXPECT_EQ(c.content == c.saved,
-                  after.st_ino == before.st_ino && after.st_mtim.tv_sec == before.st_mtim.tv_sec);
+        const Lines laid = snapshot(dir);
+        fs::permissions(dir, static_cast<fs::perms>(c.folder));
+        const std::string path = (dir / c.path).string();
+        const auto play = [&] { return errorOf([&] { playOnce(path); }); };
+        for (int round = 0; round < 2; ++round) {
+            std::string error;
+            if (c.player == Player::FileSizeLimit) {
+                error = inChild([&] {
+                    std::signal(SIGXFSZ, SIG_IGN);
+                    const rlimit limit{32, 32};
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                    return play();
+                });
+            } else if (c.player == Player::NobodyInStickyFolder) {
+                error = inChild([&] {
+                    return ::setgid(65534) == 0 && ::setuid(65534) == 0 ? play() : "still root";
+                });
+            } else {
+                error = play();
+            }
+            EXPECT_EQ(error, c.error) << "play " << round + 1;
+        }
+        fs::permissions(dir, fs::perms::owner_all);
+        const Lines after = snapshot(dir);
+        EXPECT_EQ(after, c.error == "no error" ? c.after : laid);
+        struct stat now {};
+        const bool untouched = ::stat(save.c_str(), &now) == 0 && now.st_ino == before.st_ino &&
+                               now.st_mtim.tv_sec == before.st_mtim.tv_sec;
+        const auto file = std::find_if(laid.begin(), laid.end(), [](const std::string& line) {
+            return line.starts_with("save.txt: 0");
+        });
+        EXPECT_EQ(untouched, file != laid.end() &&
+                                 std::find(after.begin(), after.end(), *file) != after.end());
     }
     ::umask(mask);
-}
-
-TEST_F(SaveFiles, BackupsNeverReplaceOneAnother) {
-    const std::string typo = "GameData {hp = 10, hpMax = 10, turn = 0, gold =-1000, items = []}";
-    write(dir / "save.txt.bak", "an older backup");
-    fs::create_directories(dir / "save.txt.bak.1" / "inside");
-    for (const std::string& bytes : {typo, std::string{"typo"}}) {
-        write(save, bytes);
-        playOnce();
-        EXPECT_EQ(read(save), defaultText);
-    }
-    EXPECT_EQ(read(dir / "save.txt.bak"), "an older backup");
-    EXPECT_EQ(read(dir / "save.txt.bak.2"), typo);
-    EXPECT_EQ(read(dir / "save.txt.bak.3"), "typo");
-    EXPECT_EQ(listing(), (std::vector<std::string>{"save.txt", "save.txt.bak", "save.txt.bak.1",
-                                                   "save.txt.bak.2", "save.txt.bak.3"}));
-}
-
-struct FailCase {
-    const char* name;
-    std::string path; // relative to the test directory
-    std::string message;
-};
-
-TEST_F(SaveFiles, UnwritablePlacesGiveAnErrorNamingTheFile) {
-    write(dir / "file", "not a directory");
-    fs::create_directories(dir / "taken" / "save.txt" / "inside");
-    fs::create_directory(dir / "loop");
-    fs::create_symlink("save.txt", dir / "loop" / "save.txt");
-    fs::create_directory(dir / "fifo");
-    ASSERT_EQ(::mkfifo((dir / "fifo" / "pipe").c_str(), 0600), 0);
-    fs::create_symlink("pipe", dir / "fifo" / "save.txt");
-    const FailCase cases[] = {
-        {"Missing directory", "missing/save.txt", "save.txt: " + reason(ENOENT)},
-        {"Parent is a regular file", "file/save.txt", "save.txt: " + reason(ENOTDIR)},
-        {"A directory in its place", "taken/save.txt", "save.txt: " + reason(EISDIR)},
-        {"A link to itself", "loop/save.txt", "save.txt: " + reason(ELOOP)},
-        {"A link to a FIFO", "fifo/save.txt", "save.txt: Not a regular file"},
-    };
-    const std::vector<std::string> before = listing();
-    for (const FailCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        // Read as no file (a FIFO without blocking), the default is the record to save.
-        EXPECT_EQ(errorOf([&] { playOnce((dir / c.path).string()); }), c.message);
-        EXPECT_EQ(listing(), before);
-        EXPECT_EQ(read(dir / "file"), "not a directory");
-        EXPECT_TRUE(fs::is_directory(dir / "taken" / "save.txt" / "inside"));
-        EXPECT_EQ(std::distance(fs::directory_iterator{dir / "taken"}, {}), 1);
-        EXPECT_EQ(listing(dir / "loop"), std::vector<std::string>{"save.txt"});
-        EXPECT_TRUE(fs::is_fifo(dir / "fifo" / "pipe"));
-        EXPECT_EQ(listing(dir / "fifo"), (std::vector<std::string>{"pipe", "save.txt"}));
-    }
-}
-
-TEST_F(SaveFiles, SaveGoesThroughSymbolicLinks) {
-    const fs::path elsewhere = dir / "elsewhere";
-    fs::create_directory(elsewhere);
-    fs::create_symlink("elsewhere/link", save);
-    fs::create_symlink(elsewhere / "record.txt", elsewhere / "link");
-    write(elsewhere / "record.txt", "typo");
-    playOnce();
-    EXPECT_EQ(read(elsewhere / "record.txt"), defaultText);
-    EXPECT_EQ(read(elsewhere / "record.txt.bak"), "typo");
-    EXPECT_TRUE(fs::is_symlink(save) && fs::is_symlink(elsewhere / "link"));
-    EXPECT_EQ(listing(elsewhere),
-              (std::vector<std::string>{"link", "record.txt", "record.txt.bak"}));
-    // A link to a file not yet there makes the file.
-    fs::remove(elsewhere / "record.txt");
-    playOnce();
-    EXPECT_EQ(read(elsewhere / "record.txt"), defaultText);
-    EXPECT_EQ(listing(), (std::vector<std::string>{"elsewhere", "save.txt"}));
-}
-
-// A file size limit makes the write fail half way, even as root. It runs in a child so the limit
-// does not outlive the test.
-TEST_F(SaveFiles, WriteFailingHalfWayLeavesTheOldFile) {
-    const std::string old = "GameData {hp = 1, hpMax = 2, turn = 3, gold = 4, items = [\"old\"]}";
-    write(save, old);
-    GameData big;
-    big.items.assign(10'000, "a long enough potion name");
-    const std::string message = inChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        saveGameData(save, big);
-    });
-    EXPECT_EQ(message, "save.txt: " + reason(EFBIG));
-    EXPECT_EQ(read(save), old);
-    EXPECT_EQ(listing(), std::vector<std::string>{"save.txt"});
 }
 
 // A temporary file no save holds a lock on was left by a killed save: the next save removes it,
@@ -321,88 +386,16 @@ TEST_F(SaveFiles, SaveRemovesWhatAKilledSaveLeftAndNothingElse) {
 #ifdef GORUBADON_PORTABLE
     GTEST_SKIP() << "without file locks, leftovers stay";
 #endif
-    const std::vector<std::string> names{"save.txt", "save.txt.tmpHeld01", "save.txt.tmpLeft01",
-                                         "save.txt.tmp_copy2"};
-    for (const std::string& name : names) {
-        write(dir / name, "typo");
-    }
+    const Lines names{"save.txt: 0644 typo", "save.txt.tmpHeld01: 0644 ",
+                      "save.txt.tmpLeft01: 0644 ", "save.txt.tmp_copy2: 0644 "};
+    lay(dir, names);
     const int held = ::open((dir / "save.txt.tmpHeld01").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     EXPECT_EQ(readSaveFile(save).data, defaultGameData);
-    EXPECT_EQ(listing(), names);
+    EXPECT_EQ(snapshot(dir), names);
     saveGameData(save, defaultGameData);
     ::close(held);
-    EXPECT_EQ(listing(),
-              (std::vector<std::string>{"save.txt", "save.txt.tmpHeld01", "save.txt.tmp_copy2"}));
-}
-
-// In a sticky folder (/tmp) save.txt is a link to another user's file that is not a record: the
-// save can neither replace it nor remove a backup again, so it makes none.
-TEST_F(SaveFiles, NoBackupWhereItCouldNotBeUndone) {
-#ifdef GORUBADON_PORTABLE
-    GTEST_SKIP() << "without owners, the failed undo is only reported";
-#endif
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to play two users";
-    }
-    fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);
-    write(save, "typo");
-    fs::permissions(save, fs::perms::all);
-    const std::string message = inChild([&] {
-        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
-            playOnce();
-        }
-    });
-    EXPECT_EQ(message, "save.txt: " + reason(EPERM));
-    EXPECT_EQ(read(save), "typo");
-    EXPECT_EQ(listing(), std::vector<std::string>{"save.txt"});
-}
-
-struct PlayerCase {
-    const char* name;
-    mode_t folder;
-    mode_t file;
-    std::string content; // all three: empty for no file
-    std::string saved;
-    std::string backup;
-    std::string error; // of both plays
-};
-
-TEST_F(SaveFilesAsPlayer, NoFolderOrFileModeLosesARecord) {
-    const std::string record = "GameData {hp = 5, hpMax = 20, turn = 3, gold = 7, items = []}";
-    const std::string spaceless = "GameData{hp=5,hpMax=20,turn=3,gold=7,items=[]}";
-    const std::string denied = "save.txt: " + reason(EACCES);
-    const PlayerCase cases[] = {
-        {"Unreadable record", 0755, 0000, record, defaultText, record, "no error"},
-        // Never rewritten in place: where no temporary file can be made, the save fails.
-        {"Write-protected folder", 0555, 0644, spaceless, spaceless, "", denied},
-        // As on a read-only mount: the bytes are there already.
-        {"Write-protected folder and file, the record", 0555, 0444, record, record, "", "no error"},
-        {"Write-protected folder, no file", 0555, 0644, "", "", "", denied},
-        {"Write-protected folder, a typo", 0555, 0644, "typo", "typo", "", denied},
-        {"Folder that cannot be read or synced", 0333, 0644, spaceless, record, "", "no error"},
-    };
-    for (const PlayerCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path folder = dir / c.name;
-        const fs::path path = folder / "save.txt";
-        fs::create_directory(folder);
-        if (!c.content.empty()) {
-            write(path, c.content);
-            fs::permissions(path, static_cast<fs::perms>(c.file));
-        }
-        fs::permissions(folder, static_cast<fs::perms>(c.folder));
-        // The second play must find the first one's file readable and keep its backup.
-        EXPECT_EQ(errorOf([&] { playOnce(path.string()); }), c.error);
-        EXPECT_EQ(errorOf([&] { playOnce(path.string()); }), c.error);
-        fs::permissions(folder, fs::perms::owner_all);
-        EXPECT_EQ(read(path).value_or(""), c.saved);
-        if (!c.backup.empty()) {
-            fs::permissions(folder / "save.txt.bak", fs::perms::owner_read);
-        }
-        EXPECT_EQ(read(folder / "save.txt.bak").value_or(""), c.backup);
-        EXPECT_EQ(listing(folder).size(), !c.saved.empty() + !c.backup.empty());
-    }
+    EXPECT_EQ(snapshot(dir), (Lines{"save.txt: 0644 " + defaultText, names[1], names[3]}));
 }
 
 } // namespace
