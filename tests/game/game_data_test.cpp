@@ -192,9 +192,10 @@ TEST_F(SaveFiles, ReadsWhatIsThere) {
 enum class Player : std::uint8_t {
     Anyone,
     Root,
-    Unprivileged, // where permissions bind
+    User, // for whom modes bind: nobody, owning the folder, when the test runs as root
     FileSizeLimit,
-    NobodyInStickyFolder, // run as root: the folder and file are root's
+    HoldingATemporaryFile, // as a running save does: its lock keeps it from being swept
+    NobodyInStickyFolder,  // the folder and file are root's
 };
 
 struct FolderCase {
@@ -225,7 +226,7 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
 #endif
     const std::string readOnly = "save.txt: 0444 " + defaultText;
     const std::string link = "save.txt: -> elsewhere/record.txt";
-    const Player user = Player::Unprivileged;
+    const Player user = Player::User;
     // clang-format off
     const FolderCase cases[] = {
         {"No file", {}, {saved}},
@@ -235,7 +236,7 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
         {"Record of mode 0", {"save.txt: 0000 " + spaceless}, {"save.txt: 0000 " + defaultText},
          "no error", 0755, Player::Root},
         {"Unreadable record", {"save.txt: 0000 " + spaceless},
-         {saved, "save.txt.bak: 0000 " + spaceless}, "no error", 0755, Player::Unprivileged},
+         {saved, "save.txt.bak: 0000 " + spaceless}, "no error", 0755, user},
         {"Not a record", {"save.txt: 0640 typo"}, {saved, "save.txt.bak: 0640 typo"}},
         {"Items in Shift-JIS", {"save.txt: 0644 " + shiftJis},
          {R"(save.txt: 0644 GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, )"
@@ -254,6 +255,12 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
           "save.txt: -> elsewhere/link"}},
         {"A link to a file not yet there", {"elsewhere: dir", link},
          {"elsewhere: dir", "elsewhere/record.txt: 0644 " + defaultText, link}},
+        // A killed save's temporary file goes, just before the save makes its own.
+        {"Leftovers", {"save.txt: 0644 typo", "save.txt.tmpHeld01: 0644 ",
+                       "save.txt.tmpLeft01: 0644 ", "save.txt.tmp_copy2: 0644 "},
+         {saved, "save.txt.bak: 0644 typo", "save.txt.tmpHeld01: 0644 ",
+          "save.txt.tmp_copy2: 0644 "},
+         "no error", 0755, Player::HoldingATemporaryFile},
         // Read as no file (a FIFO without blocking), the default is the record to save.
         {"Missing folder", {}, {}, failure(ENOENT), 0755, Player::Anyone, "missing/save.txt"},
         {"Parent is a file", {"file: 0644 x"}, {}, failure(ENOTDIR), 0755, Player::Anyone,
@@ -281,11 +288,13 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     // clang-format on
     const mode_t mask = ::umask(022);
     for (const FolderCase& c : cases) {
-        const bool needsRoot = c.player == Player::Root || c.player == Player::NobodyInStickyFolder;
-        if ((needsRoot && !root) || (c.player == Player::Unprivileged && root) ||
-            (portable && c.player == Player::NobodyInStickyFolder)) {
-            continue; // the same table runs as root and as a user
+        const bool sticky = c.player == Player::NobodyInStickyFolder;
+        const bool holding = c.player == Player::HoldingATemporaryFile;
+        if ((c.player == Player::Root && !root) || (sticky && (!root || portable)) ||
+            (holding && portable)) {
+            continue;
         }
+        const bool asNobody = root && (sticky || c.player == Player::User);
         SCOPED_TRACE(c.name);
         fs::permissions(dir, fs::perms::owner_all);
         fs::remove_all(dir);
@@ -297,6 +306,16 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
             ::stat(save.c_str(), &before);
         }
         const Lines laid = snapshot(dir);
+        if (asNobody && !sticky) {
+            for (const fs::directory_entry& e : fs::recursive_directory_iterator{dir}) {
+                ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+            }
+            ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
+        }
+        static_cast<void>(readSaveFile(save));
+        EXPECT_EQ(snapshot(dir), laid) << "reading changed the folder";
+        const int held = holding ? ::open((dir / "save.txt.tmpHeld01").c_str(), O_RDONLY) : -1;
+        ASSERT_EQ(holding, ::flock(held, LOCK_EX) == 0);
         fs::permissions(dir, static_cast<fs::perms>(c.folder));
         const std::string path = (dir / c.path).string();
         const std::string said = inChild([&] {
@@ -305,14 +324,14 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
                 const rlimit limit{32, 32};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
-            if (c.player == Player::NobodyInStickyFolder &&
-                (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
                 return std::string{"still root"};
             }
             const std::string first = errorOf([&] { playOnce(path); });
             return first + ", then " + errorOf([&] { playOnce(path); });
         });
         EXPECT_EQ(said, c.error + ", then " + c.error);
+        ::close(held);
         fs::permissions(dir, fs::perms::owner_all);
         const Lines after = snapshot(dir);
         EXPECT_EQ(after, c.error == "no error" ? c.after : laid);
@@ -326,24 +345,6 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
                                  std::find(after.begin(), after.end(), *file) != after.end());
     }
     ::umask(mask);
-}
-
-// A temporary file no save holds a lock on was left by a killed save: the next save removes it,
-// just before it makes its own. Reading removes nothing.
-TEST_F(SaveFiles, SaveRemovesWhatAKilledSaveLeftAndNothingElse) {
-#ifdef GORUBADON_PORTABLE
-    GTEST_SKIP() << "without file locks, leftovers stay";
-#endif
-    const Lines names{"save.txt: 0644 typo", "save.txt.tmpHeld01: 0644 ",
-                      "save.txt.tmpLeft01: 0644 ", "save.txt.tmp_copy2: 0644 "};
-    lay(dir, names);
-    const int held = ::open((dir / "save.txt.tmpHeld01").c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    EXPECT_EQ(readSaveFile(save).data, defaultGameData);
-    EXPECT_EQ(snapshot(dir), names);
-    saveGameData(save, defaultGameData);
-    ::close(held);
-    EXPECT_EQ(snapshot(dir), (Lines{"save.txt: 0644 " + defaultText, names[1], names[3]}));
 }
 
 } // namespace
