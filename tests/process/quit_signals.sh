@@ -10,7 +10,6 @@ export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 # A script's background jobs start with SIGINT and SIGQUIT ignored, and the game leaves them so.
 runner="env --default-signal=INT,QUIT"
 signals="TERM INT" && [ "$native" = no ] || signals="TERM INT HUP QUIT"
-awk -v s="$signals" 'BEGIN { srand(); n = split(s, a); for (i = 0; i < 8; i++) printf "%s %.3f\n", a[i % n + 1], rand() * 0.6 }' >"$work/moments"
 # Measured to the save, which the game writes as soon as its loop ends; not in the portable build,
 # which is the sanitizers' and slow.
 saved_at_once() {
@@ -19,10 +18,10 @@ saved_at_once() {
     [ "$native" = no ] || [ "$late" -lt 250 ] || fail "$2: saved $late ms later"
 }
 n=0
-while read -r sig delay; do
+for sig in $signals $signals; do
     d="$work/$n"; mkdir "$d"; link_data "$d"
     start_game "$d"
-    sleep "$delay"
+    delay=$(awk "BEGIN { srand($$ + $n); printf \"%.3f\", rand() * 0.6 }") && sleep "$delay"
     date +%s%N >"$work/sent"
     kill -"$sig" "$pid"
     # A game that never wakes would hang the test: it gets 10 s (a sanitizer's exit is slow).
@@ -32,7 +31,7 @@ while read -r sig delay; do
     kill "$dog"
     saved_at_once "$d" "SIG$sig after ${delay}s"
     n=$((n + 1))
-done <"$work/moments"
+done
 [ "$native" = yes ] || { echo "ok: $n runs"; exit 0; }
 
 # Stopped where the queue has been found empty and the sleep is about to start, the game gets
@@ -43,15 +42,12 @@ class Held(gdb.Breakpoint):
     def stop(self):
         caller = gdb.selected_frame().older()
         return caller is not None and "sleepOnConnection" in (caller.name() or "")
-gdb.execute("set breakpoint pending on")
-gdb.execute("handle SIGTERM nostop noprint")
 Held("ppoll"), Held("poll")
-gdb.execute("run")
-gdb.execute("delete")
-gdb.execute("shell date +%%s%%N >$work/sent; kill -TERM %d" % gdb.selected_inferior().pid)
-gdb.execute("continue")
 EOF
-(cd "$d" && exec gdb -q -batch -x "$work/held.py" "$game") >"$work/gdb" 2>&1 || fail "gdb: $(cat "$work/gdb")"
+(cd "$d" && exec gdb -q -batch -ex 'set breakpoint pending on' -ex 'handle SIGTERM nostop noprint' \
+    -x "$work/held.py" -ex run -ex delete \
+    -ex "python import os; os.system('date +%s%N >$work/sent'); os.kill(gdb.selected_inferior().pid, 15)" \
+    -ex continue "$game") >"$work/gdb" 2>&1 || fail "gdb: $(cat "$work/gdb")"
 grep -q 'exited normally' "$work/gdb" || fail "held SIGTERM: $(cat "$work/gdb")"
 saved_at_once "$d" "held SIGTERM"
 
