@@ -45,8 +45,8 @@ void write(const fs::path& path, const std::string& bytes) {
     return {std::istreambuf_iterator<char>{in}, {}};
 }
 
-// The folder as lines "name: what", sorted by name: "dir", "fifo", "-> target" for a link, or a
-// file's mode and bytes ("save.txt: 0644 typo").
+// The folder as sorted lines "name what": "dir", "fifo", "-> target" for a link, or a file's mode
+// and bytes ("save.txt 0644 typo").
 [[nodiscard]] Lines snapshot(const fs::path& dir) {
     Lines lines;
     for (const fs::directory_entry& e : fs::recursive_directory_iterator{dir}) {
@@ -62,20 +62,18 @@ void write(const fs::path& path, const std::string& bytes) {
             what = mode + read(e);
             fs::permissions(e, s.permissions());
         }
-        lines.push_back(e.path().lexically_relative(dir).string() + ": " + what);
+        lines.push_back(e.path().lexically_relative(dir).string() + " " + what);
     }
-    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-        return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));
-    });
+    std::sort(lines.begin(), lines.end()); // a space sorts before "." and "/"
     return lines;
 }
 
 // Makes what snapshot() shows, in the order given.
 void lay(const fs::path& dir, const Lines& lines) {
     for (const std::string& line : lines) {
-        const std::size_t colon = line.find(": ");
-        const fs::path name = dir / line.substr(0, colon);
-        const std::string what = line.substr(colon + 2);
+        const std::size_t space = line.find(' ');
+        const fs::path name = dir / line.substr(0, space);
+        const std::string what = line.substr(space + 1);
         if (what == "dir") {
             fs::create_directory(name);
         } else if (what == "fifo") {
@@ -181,7 +179,7 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     const std::string shiftJis = items("\"\x8c\x95\", \"\x8f\x82\"");
     const std::string bigGold = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 5000000000, "
                                 "items = []}";
-    const std::string saved = "save.txt: 0644 " + defaultText;
+    const std::string saved = "save.txt 0644 " + defaultText;
     const std::string denied = failure(EACCES);
     const bool root = ::geteuid() == 0;
 #ifdef GORUBADON_PORTABLE
@@ -189,75 +187,75 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
 #else
     const bool portable = false;
 #endif
-    const std::string readOnly = "save.txt: 0444 " + defaultText;
-    const std::string link = "save.txt: -> elsewhere/record.txt";
+    const std::string readOnly = "save.txt 0444 " + defaultText;
+    const std::string link = "save.txt -> elsewhere/record.txt";
     const Player user = Player::User;
     // clang-format off
     const FolderCase cases[] = {
         {"No file", {}, {saved}},
-        {"Empty file", {"save.txt: 0640 "}, {"save.txt: 0640 " + defaultText}},
+        {"Empty file", {"save.txt 0640 "}, {"save.txt 0640 " + defaultText}},
         {"The record as written", {readOnly}, {readOnly}},
-        {"Spaceless record", {"save.txt: 0640 " + spaceless}, {"save.txt: 0640 " + defaultText}},
-        {"Read-only record", {"save.txt: 0444 " + spaceless}, {"save.txt: 0444 " + defaultText}},
-        {"Record of mode 0", {"save.txt: 0000 " + spaceless}, {"save.txt: 0000 " + defaultText},
+        {"Spaceless record", {"save.txt 0640 " + spaceless}, {"save.txt 0640 " + defaultText}},
+        {"Read-only record", {"save.txt 0444 " + spaceless}, {"save.txt 0444 " + defaultText}},
+        {"Record of mode 0", {"save.txt 0000 " + spaceless}, {"save.txt 0000 " + defaultText},
          "no error", 0755, Player::Root},
-        {"Unreadable record", {"save.txt: 0000 " + spaceless},
-         {saved, "save.txt.bak: 0000 " + spaceless}, "no error", 0755, user},
-        {"Not a record", {"save.txt: 0640 typo"}, {saved, "save.txt.bak: 0640 typo"}},
+        {"Unreadable record", {"save.txt 0000 " + spaceless},
+         {saved, "save.txt.bak 0000 " + spaceless}, "no error", 0755, user},
+        {"Not a record", {"save.txt 0640 typo"}, {saved, "save.txt.bak 0640 typo"}},
         // Kept when the written form would lose bytes: not for a U+FFFD of the file's own, or
         // numbers at the ends of the range.
-        {"A U+FFFD of its own", {"save.txt: 0644 " + items("\"\xEF\xBF\xBD\"")},
-         {"save.txt: 0644 " + items(R"("\65533")")}},
+        {"A U+FFFD of its own", {"save.txt 0644 " + items("\"\xEF\xBF\xBD\"")},
+         {"save.txt 0644 " + items(R"("\65533")")}},
         {"Largest and smallest numbers",
-         {"save.txt: 0644 GameData {hp = 0x7FFFFFFF, hpMax = - 2147483648, turn = 0, gold = 1000, "
+         {"save.txt 0644 GameData {hp = 0x7FFFFFFF, hpMax = - 2147483648, turn = 0, gold = 1000, "
           "items = []}"},
-         {"save.txt: 0644 GameData {hp = 2147483647, hpMax = -2147483648, turn = 0, gold = 1000, "
+         {"save.txt 0644 GameData {hp = 2147483647, hpMax = -2147483648, turn = 0, gold = 1000, "
           "items = []}"}},
-        {"Items in Shift-JIS", {"save.txt: 0644 " + shiftJis},
-         {"save.txt: 0644 " + items(R"("\65533\65533","\65533\65533")"),
-          "save.txt.bak: 0644 " + shiftJis}},
-        {"Gold past 32 bits", {"save.txt: 0644 " + bigGold},
-         {"save.txt: 0644 GameData {hp = 10, hpMax = 10, turn = 0, gold = 705032704, items = []}",
-          "save.txt.bak: 0644 " + bigGold}},
+        {"Items in Shift-JIS", {"save.txt 0644 " + shiftJis},
+         {"save.txt 0644 " + items(R"("\65533\65533","\65533\65533")"),
+          "save.txt.bak 0644 " + shiftJis}},
+        {"Gold past 32 bits", {"save.txt 0644 " + bigGold},
+         {"save.txt 0644 GameData {hp = 10, hpMax = 10, turn = 0, gold = 705032704, items = []}",
+          "save.txt.bak 0644 " + bigGold}},
         {"Backups never replace one another",
-         {"save.txt: 0644 typo", "save.txt.bak: 0600 older", "save.txt.bak.1: dir"},
-         {saved, "save.txt.bak: 0600 older", "save.txt.bak.1: dir", "save.txt.bak.2: 0644 typo"}},
+         {"save.txt 0644 typo", "save.txt.bak 0600 older", "save.txt.bak.1 dir"},
+         {saved, "save.txt.bak 0600 older", "save.txt.bak.1 dir", "save.txt.bak.2 0644 typo"}},
         {"Through a chain of links",
-         {"elsewhere: dir", "elsewhere/link: -> record.txt", "elsewhere/record.txt: 0644 typo",
-          "save.txt: -> elsewhere/link"},
-         {"elsewhere: dir", "elsewhere/link: -> record.txt",
-          "elsewhere/record.txt: 0644 " + defaultText, "elsewhere/record.txt.bak: 0644 typo",
-          "save.txt: -> elsewhere/link"}},
-        {"A link to a file not yet there", {"elsewhere: dir", link},
-         {"elsewhere: dir", "elsewhere/record.txt: 0644 " + defaultText, link}},
+         {"elsewhere dir", "elsewhere/link -> record.txt", "elsewhere/record.txt 0644 typo",
+          "save.txt -> elsewhere/link"},
+         {"elsewhere dir", "elsewhere/link -> record.txt",
+          "elsewhere/record.txt 0644 " + defaultText, "elsewhere/record.txt.bak 0644 typo",
+          "save.txt -> elsewhere/link"}},
+        {"A link to a file not yet there", {"elsewhere dir", link},
+         {"elsewhere dir", "elsewhere/record.txt 0644 " + defaultText, link}},
         // A killed save's temporary file goes, just before the save makes its own.
-        {"Leftovers", {"save.txt: 0644 typo", "save.txt.tmpHeld01: 0644 ",
-                       "save.txt.tmpLeft01: 0644 ", "save.txt.tmp_copy2: 0644 "},
-         {saved, "save.txt.bak: 0644 typo", "save.txt.tmpHeld01: 0644 ",
-          "save.txt.tmp_copy2: 0644 "},
+        {"Leftovers", {"save.txt 0644 typo", "save.txt.tmpHeld01 0644 ",
+                       "save.txt.tmpLeft01 0644 ", "save.txt.tmp_copy2 0644 "},
+         {saved, "save.txt.bak 0644 typo", "save.txt.tmpHeld01 0644 ",
+          "save.txt.tmp_copy2 0644 "},
          "no error", 0755, Player::HoldingATemporaryFile},
         // Read as no file (a FIFO without blocking), the default is the record to save.
         {"Missing folder", {}, {}, failure(ENOENT), 0755, Player::Anyone, "missing/save.txt"},
-        {"Parent is a file", {"file: 0644 x"}, {}, failure(ENOTDIR), 0755, Player::Anyone,
+        {"Parent is a file", {"file 0644 x"}, {}, failure(ENOTDIR), 0755, Player::Anyone,
          "file/save.txt"},
-        {"A folder in its place", {"save.txt: dir", "save.txt/inside: dir"}, {}, failure(EISDIR)},
-        {"A link to itself", {"save.txt: -> save.txt"}, {}, failure(ELOOP)},
-        {"A link to a FIFO", {"pipe: fifo", "save.txt: -> pipe"}, {},
+        {"A folder in its place", {"save.txt dir", "save.txt/inside dir"}, {}, failure(EISDIR)},
+        {"A link to itself", {"save.txt -> save.txt"}, {}, failure(ELOOP)},
+        {"A link to a FIFO", {"pipe fifo", "save.txt -> pipe"}, {},
          "save.txt: Not a regular file"},
-        {"A write failing half way", {"save.txt: 0644 typo"}, {}, failure(EFBIG), 0755,
+        {"A write failing half way", {"save.txt 0644 typo"}, {}, failure(EFBIG), 0755,
          Player::FileSizeLimit},
         // Another user's file that is not a record: neither the save nor the undo of a backup
         // could replace or remove its name, so no backup is made.
-        {"Another user's file in a sticky folder", {"save.txt: 0777 typo"}, {}, failure(EPERM),
+        {"Another user's file in a sticky folder", {"save.txt 0777 typo"}, {}, failure(EPERM),
          01777, Player::NobodyInStickyFolder},
         // Never rewritten in place: where no temporary file can be made, the save fails...
-        {"Write-protected folder", {"save.txt: 0644 " + spaceless}, {}, denied, 0555, user},
+        {"Write-protected folder", {"save.txt 0644 " + spaceless}, {}, denied, 0555, user},
         {"Write-protected folder, no file", {}, {}, denied, 0555, user},
-        {"Write-protected folder, a typo", {"save.txt: 0644 typo"}, {}, denied, 0555, user},
+        {"Write-protected folder, a typo", {"save.txt 0644 typo"}, {}, denied, 0555, user},
         // ...unless the bytes are there already, as on a read-only mount.
         {"Write-protected folder and file, the record", {readOnly}, {readOnly}, "no error", 0555,
          user},
-        {"Folder that cannot be read or synced", {"save.txt: 0644 " + spaceless}, {saved},
+        {"Folder that cannot be read or synced", {"save.txt 0644 " + spaceless}, {saved},
          "no error", 0333, user},
     };
     // clang-format on
@@ -314,7 +312,7 @@ TEST_F(SaveFiles, PlaysKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
         const bool untouched = ::stat(save.c_str(), &now) == 0 && now.st_ino == before.st_ino &&
                                now.st_mtim.tv_sec == before.st_mtim.tv_sec;
         const auto file = std::find_if(laid.begin(), laid.end(), [](const std::string& line) {
-            return line.starts_with("save.txt: 0");
+            return line.starts_with("save.txt 0");
         });
         EXPECT_EQ(untouched, file != laid.end() &&
                                  std::find(after.begin(), after.end(), *file) != after.end());
