@@ -32,6 +32,6 @@ class TempFile {
   private:
     std::string target_;
     std::string name_;
-    int lock_ = -1; // POSIX: the open file, locked so that no other save sweeps it away
+    [[maybe_unused]] int lock_ = -1; // POSIX: the open file, locked so no other save sweeps it
     bool placed_ = false;
 };
