@@ -8,6 +8,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using durable_file_os::readRegular;
+using durable_file_os::replaceRefused;
+using durable_file_os::TempFile;
 
 // Where a chain of symbolic links at `path` ends: the file a save replaces.
 [[nodiscard]] std::string followLinks(const std::string& path) {

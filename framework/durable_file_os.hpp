@@ -9,6 +9,9 @@
 #include <string_view>
 #include <system_error>
 
+// Kept apart, so that a program built on the framework may use these names for its own.
+namespace durable_file_os {
+
 // Appends the bytes of the regular file at `path`. False on an error, when it is no longer a
 // regular file, or when it turns out longer than `maxBytes`.
 [[nodiscard]] bool readRegular(const std::string& path, std::string& out, std::size_t maxBytes);
@@ -35,3 +38,5 @@ class TempFile {
     [[maybe_unused]] int lock_ = -1; // POSIX: the open file, locked so no other save sweeps it
     bool placed_ = false;
 };
+
+} // namespace durable_file_os

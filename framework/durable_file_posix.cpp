@@ -116,6 +116,8 @@ void writeAll(int fd, std::string_view bytes, mode_t mode, const std::string& pa
 
 } // namespace
 
+namespace durable_file_os {
+
 // In a sticky folder only the owner of a file or of the folder may replace or remove its name,
 // so neither the save nor the undo of its backup could go through.
 bool replaceRefused(const std::string& target) {
@@ -185,3 +187,5 @@ bool readRegular(const std::string& path, std::string& out, std::size_t maxBytes
         }
     }
 }
+
+} // namespace durable_file_os

@@ -27,6 +27,8 @@ namespace fs = std::filesystem;
 
 } // namespace
 
+namespace durable_file_os {
+
 bool readRegular(const std::string& path, std::string& out, std::size_t maxBytes) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -84,3 +86,5 @@ std::error_code TempFile::place() noexcept {
     placed_ = !ec;
     return ec;
 }
+
+} // namespace durable_file_os
