@@ -17,7 +17,7 @@ class StoryFit : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ASSERT_EQ(TTF_Init(), 0);
-        font = TTF_OpenFontIndex(config::fontPath, config::fontPointSize, 0);
+        font = TTF_OpenFontIndex(config::look.fontPath, config::look.fontPointSize, 0);
         ASSERT_NE(font, nullptr) << "run from the repository root, where data/ is";
     }
     static void TearDownTestSuite() {
