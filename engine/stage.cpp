@@ -121,5 +121,6 @@ int runStoryGame(const StoryLook& look, const GameRoutine& game) noexcept try {
     return EXIT_SUCCESS;
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    return EXIT_FAILURE;
+    return dynamic_cast<const NoAudioDevice*>(&error) != nullptr ? noAudioDeviceStatus
+                                                                 : EXIT_FAILURE;
 }
