@@ -2,7 +2,9 @@
 
 #include "game/game_data_text.hpp"
 
+#include <cerrno>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 SaveFile readSaveFile(const std::string& path) noexcept {
@@ -15,7 +17,9 @@ SaveFile readSaveFile(const std::string& path) noexcept {
             return {}; // nothing to keep
         }
         std::optional<TextRecord> read = readGameDataText(file.bytes);
-        if (!read) {
+        // A record that is not the file's own and could not be written either is no record to
+        // play with: its bytes are kept as any others are.
+        if (!read || (!read->exact && gameDataTextSize(read->data) > saveSizeLimit)) {
             return {defaultGameData, OldBytes::KeepAsBackup};
         }
         return {std::move(read->data), read->exact ? OldBytes::Replace : OldBytes::KeepAsBackup};
@@ -29,5 +33,13 @@ GameData loadGameData(const std::string& path) noexcept {
 }
 
 void saveGameData(const std::string& path, const GameData& data, OldBytes old) {
+    if (gameDataTextSize(data) > saveSizeLimit) {
+        // The reader would refuse the text. A file that holds the record in a shorter form (raw
+        // Japanese rather than escapes) keeps it.
+        if (readSaveFile(path) == SaveFile{data, OldBytes::Replace}) {
+            return;
+        }
+        throw FileError(path, std::generic_category().message(EFBIG));
+    }
     replaceFile(path, gameDataToText(data), old);
 }

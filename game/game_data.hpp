@@ -35,11 +35,14 @@ struct SaveFile {
 };
 
 // Never fails and never changes anything on disk. A missing, empty or non-regular file, or one
-// that is not a record, gives defaultGameData.
+// that is not a record, gives defaultGameData; so does one read with changes whose text would
+// pass the limit, as it could not be saved.
 [[nodiscard]] SaveFile readSaveFile(const std::string& path) noexcept;
 
 // readSaveFile(path).data.
 [[nodiscard]] GameData loadGameData(const std::string& path) noexcept;
 
-// Replaces the file with the record's text (see replaceFile); throws FileError naming it.
+// Replaces the file with the record's text (see replaceFile); throws FileError naming it. A
+// record whose text would pass saveSizeLimit is not written: the file is left as it is, and
+// that is an error ("File too large") unless it holds the record already.
 void saveGameData(const std::string& path, const GameData& data, OldBytes old = OldBytes::Replace);

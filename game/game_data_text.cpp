@@ -111,13 +111,28 @@ constexpr std::string_view letterEscapes = "abtnvfr"; // 7 to 13
 
 // ---- writer ------------------------------------------------------------------------------------
 
-void appendInt(std::string& out, std::int32_t v) {
+// Counts what would be written, so that a record too large to read back is never made in memory.
+struct Length {
+    std::uintmax_t bytes = 0;
+    Length& operator+=(char /*c*/) noexcept {
+        ++bytes;
+        return *this;
+    }
+    Length& operator+=(std::string_view s) noexcept {
+        bytes += s.size();
+        return *this;
+    }
+};
+
+template <class Out>
+void appendInt(Out& out, std::int32_t v) {
     std::array<char, 16> buf{};
     const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), v);
-    out.append(buf.data(), result.ptr);
+    out += std::string_view{buf.data(), result.ptr};
 }
 
-void appendItem(std::string& out, std::string_view item) {
+template <class Out>
+void appendItem(Out& out, std::string_view item) {
     out += '"';
     // Set after an escape that the next character could extend: a decimal one by a digit, "\SO"
     // by an H (it would read as "\SOH").
@@ -154,6 +169,26 @@ void appendItem(std::string& out, std::string_view item) {
         }
     }
     out += '"';
+}
+
+template <class Out>
+void appendRecord(Out& out, const GameData& data) {
+    out += "GameData {hp = ";
+    appendInt(out, data.hp);
+    out += ", hpMax = ";
+    appendInt(out, data.hpMax);
+    out += ", turn = ";
+    appendInt(out, data.turn);
+    out += ", gold = ";
+    appendInt(out, data.gold);
+    out += ", items = [";
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        appendItem(out, data.items[i]);
+    }
+    out += "]}";
 }
 
 // ---- lexer -------------------------------------------------------------------------------------
@@ -548,23 +583,15 @@ class Parser {
 } // namespace
 
 std::string gameDataToText(const GameData& data) {
-    std::string out = "GameData {hp = ";
-    appendInt(out, data.hp);
-    out += ", hpMax = ";
-    appendInt(out, data.hpMax);
-    out += ", turn = ";
-    appendInt(out, data.turn);
-    out += ", gold = ";
-    appendInt(out, data.gold);
-    out += ", items = [";
-    for (std::size_t i = 0; i < data.items.size(); ++i) {
-        if (i > 0) {
-            out += ',';
-        }
-        appendItem(out, data.items[i]);
-    }
-    out += "]}";
+    std::string out;
+    appendRecord(out, data);
     return out;
+}
+
+std::uintmax_t gameDataTextSize(const GameData& data) noexcept {
+    Length length;
+    appendRecord(length, data);
+    return length.bytes;
 }
 
 std::optional<TextRecord> readGameDataText(std::string_view text) {

@@ -4,6 +4,7 @@
 
 #include "game/game_data.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@
 // Always ASCII. Bytes of an item that are not UTF-8 are written as U+FFFD, as the reader would
 // decode them, so the text always reads back.
 [[nodiscard]] std::string gameDataToText(const GameData& data);
+
+// gameDataToText(data).size(), without making the text.
+[[nodiscard]] std::uintmax_t gameDataTextSize(const GameData& data) noexcept;
 
 // The record, or nothing when the text is not exactly one record. Linear in the length of the
 // text, and the depth of parentheses costs no stack.

@@ -34,6 +34,15 @@ const std::string defaultText = "GameData {hp = 10, hpMax = 10, turn = 0, gold =
     data.items.push_back(std::move(item));
     return data;
 }
+[[nodiscard]] std::string repeat(const std::string& s, std::size_t n) {
+    std::string out;
+    out.reserve(s.size() * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        out += s;
+    }
+    return out;
+}
+
 // A play reads `before` (nothing: no file) as `read`, then leaves `after` in save.txt and `backup`
 // (nothing: none) in save.txt.bak. A second play reads `after` as the record and writes nothing.
 struct GameCase {
@@ -92,6 +101,33 @@ const GameRow gameRows[] = {
     {"Padded past the limit", [] {
          const std::string padded = defaultText + std::string(limit + 1 - defaultText.size(), ' ');
          return GameCase{padded, {defaultGameData, keep}, defaultText, padded};
+     }},
+    // Whatever is written reads back: a record whose written form would pass the limit is never
+    // written, and a file that holds it in a shorter form keeps it.
+    {"Written form at the limit", [] {
+         const std::string item(limit - items("\"\"").size(), 'a');
+         return GameCase{spaceless(items('"' + item + '"')), {withItem(item), replace},
+                         items('"' + item + '"'), {}};
+     }},
+    {"Written form past the limit", [] {
+         const std::string item(limit + 1 - items("\"\"").size(), 'a');
+         const std::string file = spaceless(items('"' + item + '"'));
+         return GameCase{file, {withItem(item), replace}, file, {}};
+     }},
+    {"Raw Japanese twice as long written", [] {
+         const std::string item = repeat("剣", limit / 4);
+         return GameCase{items('"' + item + '"'), {withItem(item), replace}, items('"' + item + '"'),
+                         {}};
+     }},
+    {"Raw control characters four times as long written", [] {
+         const std::string item(limit / 3, '\x01');
+         return GameCase{items('"' + item + '"'), {withItem(item), replace}, items('"' + item + '"'),
+                         {}};
+     }},
+    // Not the file's record, and too large to write: kept aside as other bytes are.
+    {"Invalid UTF-8 six times as long written", [] {
+         const std::string file = items('"' + std::string(limit / 5, '\xff') + '"');
+         return GameCase{file, {defaultGameData, keep}, defaultText, file};
      }},
 };
 // clang-format on
@@ -152,6 +188,17 @@ TEST_F(SaveFiles, EightGigabytesAreNotRead) {
     std::ofstream{save} << defaultText;
     fs::resize_file(save, std::uintmax_t{8} << 30);
     EXPECT_TRUE(readSaveFile(save) == (SaveFile{defaultGameData, keep}));
+}
+
+TEST_F(SaveFiles, ARecordTooLargeToReadBackIsNotWritten) {
+    const GameData large = withItem(std::string(limit, 'a'));
+    try {
+        saveGameData(save, large);
+        ADD_FAILURE() << "saved";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), "save.txt: File too large");
+    }
+    EXPECT_FALSE(fs::exists(save));
 }
 
 } // namespace
