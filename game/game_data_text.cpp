@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -193,6 +195,30 @@ void appendRecord(Out& out, const GameData& data) {
 
 // ---- lexer -------------------------------------------------------------------------------------
 
+// Where the characters of strings go: only counted on a first reading, which decides whether the
+// text is a record and how much room its items take, then into that room on the second.
+class Content {
+  public:
+    explicit Content(std::string* bytes) noexcept : bytes_(bytes) {}
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    void append(std::string_view s) {
+        size_ += s.size();
+        if (bytes_ != nullptr) {
+            bytes_->append(s);
+        }
+    }
+    void append(char32_t c) {
+        encoded_.clear();
+        Utf8::append(encoded_, c);
+        append(std::string_view{encoded_});
+    }
+
+  private:
+    std::string* bytes_;
+    std::size_t size_ = 0;
+    std::string encoded_;
+};
+
 enum class TokenKind : std::uint8_t {
     End,
     Identifier,
@@ -206,14 +232,14 @@ enum class TokenKind : std::uint8_t {
 struct Token {
     TokenKind kind = TokenKind::End;
     std::string_view text; // identifier, punctuation and operator tokens
-    std::uint64_t value =
-        0;              // integer tokens: exact below 2^32, else 2^32 plus the value modulo 2^32
-    std::string string; // string tokens, UTF-8
+    // Integer tokens: exact below 2^32, else 2^32 plus the value modulo 2^32.
+    std::uint64_t value = 0;
 };
 
 class Lexer {
   public:
-    explicit Lexer(std::string_view text) noexcept : text_(text) {}
+    // The characters of string tokens go to `content`.
+    Lexer(std::string_view text, Content& content) noexcept : text_(text), content_(content) {}
 
     // Set once a string held bytes that are not UTF-8 and so read as U+FFFD.
     [[nodiscard]] bool replaced() const noexcept { return replaced_; }
@@ -246,8 +272,7 @@ class Lexer {
             token.kind = number(token.value);
         } else if (c == U'"') {
             ++pos_;
-            token.string.clear();
-            token.kind = string(token.string) ? TokenKind::String : TokenKind::Bad;
+            token.kind = string(content_) ? TokenKind::String : TokenKind::Bad;
         } else {
             token.kind = TokenKind::Bad;
         }
@@ -256,6 +281,7 @@ class Lexer {
 
   private:
     std::string_view text_;
+    Content& content_;
     std::size_t pos_ = 0;
     bool replaced_ = false;
 
@@ -382,7 +408,7 @@ class Lexer {
     }
 
     // After the opening quote. Appends the characters to `out`; false on a malformed literal.
-    [[nodiscard]] bool string(std::string& out) {
+    [[nodiscard]] bool string(Content& out) {
         while (!atEnd()) {
             // Plain ASCII goes over in runs.
             const std::size_t run = pos_;
@@ -399,9 +425,12 @@ class Lexer {
                 return true;
             }
             if (c != U'\\') {
-                replaced_ = replaced_ ||
-                            (c == Utf8::replacementChar && text_.substr(at, 3) != "\xEF\xBF\xBD");
-                Utf8::append(out, c);
+                // Good UTF-8 goes over as it is; a bad sequence as U+FFFD.
+                constexpr std::string_view replacement = "\xEF\xBF\xBD";
+                const std::string_view source = text_.substr(at, pos_ - at);
+                const bool bad = c == Utf8::replacementChar && source != replacement;
+                replaced_ = replaced_ || bad;
+                out.append(bad ? replacement : source);
                 continue;
             }
             if (atEnd()) {
@@ -454,7 +483,7 @@ class Lexer {
             if (cp >= 0xD800 && cp <= 0xDFFF) {
                 return false; // a surrogate has no UTF-8 form
             }
-            Utf8::append(out, cp);
+            out.append(cp);
         }
         return false; // no closing quote
     }
@@ -467,7 +496,14 @@ class Lexer {
 // accepts the same texts as a recursive grammar without the stack.
 class Parser {
   public:
-    explicit Parser(std::string_view text) : lexer_(text) { advance(); }
+    // The items' characters go to `bytes` and where each ends to `ends`; both null: only counted.
+    Parser(std::string_view text, std::string* bytes, std::vector<std::uint32_t>* ends)
+        : content_(bytes), lexer_(text, content_), ends_(ends) {
+        advance();
+    }
+
+    [[nodiscard]] std::size_t items() const noexcept { return items_; }
+    [[nodiscard]] std::size_t itemBytes() const noexcept { return content_.size(); }
 
     [[nodiscard]] std::optional<TextRecord> record() {
         TextRecord read;
@@ -477,7 +513,7 @@ class Parser {
                         punctuation(',') && field("hpMax", data.hpMax) && punctuation(',') &&
                         field("turn", data.turn) && punctuation(',') && field("gold", data.gold) &&
                         punctuation(',') && identifier("items") && operatorToken("=") &&
-                        stringList(data.items) && punctuation('}') && closeParens(parens) &&
+                        stringList() && punctuation('}') && closeParens(parens) &&
                         token_.kind == TokenKind::End;
         if (!ok) {
             return std::nullopt;
@@ -487,7 +523,10 @@ class Parser {
     }
 
   private:
+    Content content_;
     Lexer lexer_;
+    std::vector<std::uint32_t>* ends_;
+    std::size_t items_ = 0;
     Token token_;
     bool reduced_ = false;
 
@@ -549,28 +588,30 @@ class Parser {
         return closeParens(parens);
     }
 
-    [[nodiscard]] bool string(std::string& out) {
+    // Its characters went to the content when the lexer took it.
+    [[nodiscard]] bool string() {
         const std::size_t parens = openParens();
         if (token_.kind != TokenKind::String) {
             return false;
         }
-        out = std::move(token_.string);
+        if (ends_ != nullptr) {
+            ends_->push_back(static_cast<std::uint32_t>(content_.size()));
+        }
+        ++items_;
         advance();
         return closeParens(parens);
     }
 
-    [[nodiscard]] bool stringList(std::vector<std::string>& out) {
+    [[nodiscard]] bool stringList() {
         const std::size_t parens = openParens();
         if (!punctuation('[')) {
             return false;
         }
         if (!punctuation(']')) {
             do {
-                std::string item;
-                if (!string(item)) {
+                if (!string()) {
                     return false;
                 }
-                out.push_back(std::move(item));
             } while (punctuation(','));
             if (!punctuation(']')) {
                 return false;
@@ -594,11 +635,28 @@ std::uintmax_t gameDataTextSize(const GameData& data) noexcept {
     return length.bytes;
 }
 
-std::optional<TextRecord> readGameDataText(std::string_view text) {
-    return Parser{text}.record();
+// Read twice: a text that is no record costs no memory, and a record's items take exactly the
+// room they need, however many and however short they are.
+std::optional<TextRecord> readGameDataText(std::string_view text, std::uintmax_t maxTextSize) {
+    Parser counting{text, nullptr, nullptr};
+    std::optional<TextRecord> read = counting.record();
+    // The written form of a character is never shorter than its UTF-8.
+    if (!read || (!read->exact && counting.itemBytes() > maxTextSize)) {
+        return std::nullopt;
+    }
+    if (counting.itemBytes() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error{"items"};
+    }
+    std::string bytes;
+    bytes.reserve(counting.itemBytes());
+    std::vector<std::uint32_t> ends;
+    ends.reserve(counting.items());
+    read = Parser{text, &bytes, &ends}.record();
+    read->data.items = ItemList{std::move(bytes), std::move(ends)};
+    return read;
 }
 
 std::optional<GameData> gameDataFromText(std::string_view text) {
-    std::optional<TextRecord> read = readGameDataText(text);
+    std::optional<TextRecord> read = readGameDataText(text, UINTMAX_MAX);
     return read ? std::optional{std::move(read->data)} : std::nullopt;
 }

@@ -21,9 +21,12 @@
 [[nodiscard]] std::optional<GameData> gameDataFromText(std::string_view text);
 
 // The same, and whether the text held the record exactly: not when a number was reduced modulo
-// 2^32 or bytes that are not UTF-8 were read as U+FFFD.
+// 2^32 or bytes that are not UTF-8 were read as U+FFFD. Nothing, too, for a record read with
+// changes whose items alone pass `maxTextSize` bytes, before the room for them is taken: its
+// written form could not be kept either. Memory: the items' bytes and four bytes an item.
 struct TextRecord {
     GameData data;
     bool exact = true;
 };
-[[nodiscard]] std::optional<TextRecord> readGameDataText(std::string_view text);
+[[nodiscard]] std::optional<TextRecord> readGameDataText(std::string_view text,
+                                                         std::uintmax_t maxTextSize);
