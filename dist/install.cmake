@@ -31,6 +31,11 @@ file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
+# The author's story player beside the launcher; it finds the game's font and pictures from its
+# own place.
+target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}")
+install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
+
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps RENAME gorubadon.png)

@@ -196,7 +196,6 @@ class Reader {
         }
         sections_.emplace_back();
         result_.source.sections.push_back({std::string(name), line, {}});
-        names_.emplace_back(name);
         optionRun_ = false;
     }
 
@@ -349,8 +348,7 @@ class Reader {
         for (const PendingOption& p : pending_) {
             const auto found = index_.find(p.target);
             if (found == index_.end()) {
-                error(p.line, p.column,
-                      "no section named " + quoted(p.target) + didYouMean(p.target, names_));
+                error(p.line, p.column, noSectionNamed(result_.source, p.target));
                 continue;
             }
             auto& selector = std::get<ScenarioSelector>(sections_[p.section - 1][p.element]);
@@ -377,7 +375,6 @@ class Reader {
     std::string_view text_;
     StoryFile result_;
     std::vector<std::vector<Scenario>> sections_;
-    std::vector<std::string> names_;
     std::unordered_map<std::string, std::size_t> index_;
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
@@ -406,6 +403,23 @@ std::size_t sourceLine(const StorySource& source, std::size_t section, std::size
         return s.line;
     }
     return element <= s.elementLines.size() ? s.elementLines[element - 1] : 0;
+}
+
+std::size_t sectionIndex(const StorySource& source, std::string_view name) {
+    for (std::size_t s = 1; s < source.sections.size(); ++s) {
+        if (source.sections[s].name == name) {
+            return s;
+        }
+    }
+    return 0;
+}
+
+std::string noSectionNamed(const StorySource& source, std::string_view name) {
+    std::vector<std::string_view> names;
+    for (const SectionSource& section : source.sections) {
+        names.emplace_back(section.name);
+    }
+    return "no section named " + quoted(name) + didYouMean(name, names);
 }
 
 std::string describe(const StoryFileError& error) {

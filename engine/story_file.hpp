@@ -31,6 +31,11 @@ struct StorySource {
 [[nodiscard]] std::size_t sourceLine(const StorySource& source, std::size_t section,
                                      std::size_t element);
 
+// The index of the section with this name, or 0 when there is none.
+[[nodiscard]] std::size_t sectionIndex(const StorySource& source, std::string_view name);
+// "no section named "hagle"; did you mean "haggle"?"
+[[nodiscard]] std::string noSectionNamed(const StorySource& source, std::string_view name);
+
 struct StoryFileError {
     std::string file;
     std::size_t line = 0;
