@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the save-file fuzzer for about SECONDS seconds from the seed corpus. Its progress goes to a
+# Runs a fuzzer (save_fuzzer, story_fuzzer) for about SECONDS seconds from its seed corpus. Its progress goes to a
 # log beside the work corpus and one summary line is printed; on a crash, the report and where
 # the crashing input was kept, and the exit status is non-zero.
 #   sh fuzz/run.sh BINARY SECONDS
@@ -12,16 +12,18 @@ fi
 binary=$1
 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
+# save_fuzzer reads corpus/save/ and save.dict, story_fuzzer corpus/story/ and story.dict.
+kind=$(basename "$binary" _fuzzer)
 
 # The work corpus grows between runs and lives in the build directory, never in the sources.
-work=$(cd "$(dirname "$binary")" && pwd)/save-work
+work=$(cd "$(dirname "$binary")" && pwd)/$kind-work
 log=$work/fuzz.log
 mkdir -p "$work/corpus" "$work/artifacts"
-cp "$here"/corpus/save/* "$work/corpus/"
+cp "$here"/corpus/"$kind"/* "$work/corpus/"
 
 status=0
 "$binary" "$work/corpus" \
-    -dict="$here/save.dict" \
+    -dict="$here/$kind.dict" \
     -max_total_time="$seconds" \
     -max_len=4096 \
     -timeout=10 \
