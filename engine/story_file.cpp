@@ -45,6 +45,11 @@ std::size_t distance(std::string_view a, std::string_view b, std::size_t limit) 
                 row[j] = std::min(row[j], before[j - 2] + 1);
             }
         }
+        // No later row is smaller than this one's least (a swap reaches back two rows).
+        if (*std::min_element(row.begin(), row.end()) > limit &&
+            *std::min_element(last.begin(), last.end()) > limit) {
+            return limit + 1;
+        }
     }
     return row[b.size()];
 }
@@ -134,14 +139,16 @@ class Reader {
 
     // Only what a panel can draw: UTF-8 without control characters.
     bool readable(std::size_t line, std::string_view raw) {
+        const std::size_t first = std::min(raw.find_first_not_of(blanks), raw.size());
+        const std::size_t last = raw.find_last_not_of(blanks);
         for (std::size_t i = 0; i < raw.size();) {
             const Utf8::Decoded d = Utf8::decodeAt(raw, i);
             if (d.cp == Utf8::replacementChar && raw.substr(i, 3) != "\xEF\xBF\xBD") {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
                 return false;
             }
-            const bool indent = d.cp == '\t' && trimmed(raw.substr(0, i)).empty();
-            const bool trailing = d.cp == '\t' && trimmed(raw.substr(i)).empty();
+            const bool indent = d.cp == '\t' && i < first;
+            const bool trailing = d.cp == '\t' && (last == std::string_view::npos || i > last);
             if ((d.cp < 0x20 && !indent && !trailing) || d.cp == 0x7F) {
                 error(line, columnOf(raw, i),
                       d.cp == '\t' ? "a tab inside a line cannot be shown; use spaces"
@@ -345,10 +352,15 @@ class Reader {
     }
 
     void resolveOptions() {
+        // Suggestions compare with every section: a few are enough, however many names are wrong.
+        constexpr std::size_t suggested = 10;
+        std::size_t unknown = 0;
         for (const PendingOption& p : pending_) {
             const auto found = index_.find(p.target);
             if (found == index_.end()) {
-                error(p.line, p.column, noSectionNamed(result_.source, p.target));
+                error(p.line, p.column,
+                      ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
+                                             : "no section named " + quoted(p.target));
                 continue;
             }
             auto& selector = std::get<ScenarioSelector>(sections_[p.section - 1][p.element]);
