@@ -30,10 +30,18 @@ struct FontLibrary {
     FontLibrary& operator=(const FontLibrary&) = delete;
 };
 
-void print(const std::vector<Finding>& findings, const StorySource& source) {
+// Prints the shape's findings, then the fit's when there is a font to measure in; how many.
+std::size_t printFindings(const Story& story, const StorySource& source, const TextFit* fit) {
+    std::vector<Finding> findings = checkShape(story, source);
+    if (fit != nullptr) {
+        for (Finding& finding : checkFit(story, *fit)) {
+            findings.push_back(std::move(finding));
+        }
+    }
     for (const Finding& finding : findings) {
         std::cout << describe(finding, source) << '\n';
     }
+    return findings.size();
 }
 
 int checkBuiltIn(const Story& story, const StoryLook& look) {
@@ -42,12 +50,8 @@ int checkBuiltIn(const Story& story, const StoryLook& look) {
     if (!font) {
         throwSdlError("TTF_OpenFontIndex");
     }
-    std::vector<Finding> findings = checkShape(story);
-    for (Finding& finding : checkFit(story, fontFit(font.get(), look, 0))) {
-        findings.push_back(std::move(finding));
-    }
-    print(findings, {});
-    return findings.empty() ? 0 : 1;
+    const TextFit fit = fontFit(font.get(), look, 0);
+    return printFindings(story, {}, &fit) == 0 ? 0 : 1;
 }
 
 // Every error, or every finding of the story, its font and its picture, on standard output.
@@ -57,21 +61,18 @@ int checkFile(const std::string& path, const StoryLook& look) {
         return 1;
     }
     const StoryFile& file = loaded->file;
-    std::vector<Finding> findings = checkShape(*file.story, file.source);
     const FontLibrary library;
     const FontPtr font(TTF_OpenFontIndex(loaded->paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
     if (font) {
-        const int gap = descenderGap(font.get(), *file.story);
-        for (Finding& finding : checkFit(*file.story, fontFit(font.get(), playerLook(look), gap))) {
-            findings.push_back(std::move(finding));
-        }
+        fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
     }
-    print(findings, file.source);
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
     const std::vector<std::string> missing = missingFiles(*loaded);
     for (const std::string& line : missing) {
         std::cout << line << '\n';
     }
-    return findings.empty() && missing.empty() ? 0 : 1;
+    return found == 0 && missing.empty() ? 0 : 1;
 }
 
 int mapFile(const std::string& path, const StoryLook& look) {

@@ -13,31 +13,24 @@
 #include <sstream>
 #include <string_view>
 
-namespace {
-
-void check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
-
-} // namespace
+// A broken promise stops the run where libFuzzer keeps the input.
+#define STORY_EXPECT(condition) ((condition) ? static_cast<void>(0) : std::abort())
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes{reinterpret_cast<const char*>(data), size};
     const StoryFile file = readStory(bytes, "f.story");
-    check((file.story == nullptr) == !file.errors.empty());
-    check(file.errors.size() <= maxStoryFileErrors);
+    STORY_EXPECT((file.story == nullptr) == !file.errors.empty());
+    STORY_EXPECT(file.errors.size() <= maxStoryFileErrors);
     const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     for (const StoryFileError& error : file.errors) {
-        check(error.line >= 1 && error.line <= lines && error.column >= 1);
-        check(!describe(error).empty());
+        STORY_EXPECT(error.line >= 1 && error.line <= lines && error.column >= 1);
+        STORY_EXPECT(!describe(error).empty());
     }
     if (file.story == nullptr) {
         return 0;
     }
     const Story& story = *file.story;
-    check(story.sequenceCount() == file.source.sections.size());
+    STORY_EXPECT(story.sequenceCount() == file.source.sections.size());
     const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()); },
                       16,
                       304,
@@ -47,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::vector<Finding>& findings :
          {checkShape(story, file.source), checkFit(story, fit)}) {
         for (const Finding& finding : findings) {
-            check(finding.sequence < story.sequenceCount());
-            check(!describe(finding, file.source).empty());
+            STORY_EXPECT(finding.sequence < story.sequenceCount());
+            STORY_EXPECT(!describe(finding, file.source).empty());
         }
     }
     std::ostringstream map;

@@ -19,27 +19,30 @@ write() {
     printf '%s\n' "$@" >"$work/new"
     mv "$work/new" "$story"
 }
-caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
-wait_for_caption() {
+# Runs the command until it succeeds, for ten seconds at the most.
+within() {
+    what=$1
+    shift
     i=0
-    until [ "$(caption)" = "$1" ]; do
+    until "$@"; do
         i=$((i + 1))
-        [ "$i" -le 100 ] || fail "the title is \"$(caption)\", not \"$1\""
+        [ "$i" -le 100 ] || fail "$what"
         sleep 0.1
     done
 }
+caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
+titled() { [ "$(caption)" = "$1" ]; }
+wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
 
 write "title: One" "== a" "First." "* On -> b" "== b" "Second." "[end]"
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" play "$story" 2>"$work/err" &
 pid=$!
-i=0
 # Keys are read once the first frame shows: the picture has more than one colour.
-until win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
-    [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null; do
-    i=$((i + 1))
-    [ "$i" -le 100 ] || fail "no window"
-    sleep 0.1
-done
+drawn() {
+    win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
+        [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
+}
+within "no window" drawn
 wait_for_caption "One - a"
 for k in space space 1; do
     xdotool key --window "$win" "$k" 2>/dev/null
