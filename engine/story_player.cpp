@@ -7,6 +7,7 @@
 #include "framework/sdl_handles.hpp"
 
 #include <SDL.h>
+#include <SDL_image.h>
 #include <SDL_ttf.h>
 
 #include <filesystem>
@@ -60,6 +61,11 @@ std::string inData(const fs::path& data, std::string_view lookPath) {
         lookPath.remove_prefix(dataPrefix.size());
     }
     return (data / lookPath).string();
+}
+
+// A picture a story names is found from the story file's folder.
+std::string pictureOf(const std::string& storyPath, const std::string& picture) {
+    return (fs::path(storyPath).parent_path() / picture).string();
 }
 
 bool readable(const std::string& path) {
@@ -141,7 +147,8 @@ class Player {
   public:
     Player(SDL_Surface* screen, LoadedStory story, std::size_t section, const StoryLook& look,
            std::string path)
-        : story_(std::move(story)), look_(playerLook(look)), path_(std::move(path)), watch_(path_),
+        : story_(std::move(story)), defaultPicture_(story_.paths.defaultPicture),
+          look_(playerLook(look)), path_(std::move(path)), watch_(path_),
           resources_(loadResources(screen, shown(look_, story_.paths))),
           gap_(descenderGap(resources_.font.get(), *story_.file.story)),
           fit_(fontFit(resources_.font.get(), look_, gap_)), values_{screen,
@@ -160,6 +167,8 @@ class Player {
 
     void run() {
         for (;;) {
+            // A picture smaller than the window leaves black around it, not the last frame.
+            SDL_FillRect(values_.screen, nullptr, 0);
             SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
             blitAt(panelSurface(values_.panelA), values_.screen, panelX, panelAY);
             showFrame(values_);
@@ -215,6 +224,23 @@ class Player {
         SDL_WM_SetCaption(caption.c_str(), nullptr);
     }
 
+    // A picture named anew is shown at once; one that cannot be opened leaves the last one.
+    void showPicture(const std::string& picture) {
+        if (picture == story_.paths.picture) {
+            return;
+        }
+        SurfacePtr image(IMG_Load(picture.c_str()));
+        if (!image) {
+            std::cerr << path_ << ": the picture " << picture << " cannot be opened\n";
+            return;
+        }
+        SurfacePtr converted(
+            SDL_ConvertSurface(image.get(), values_.screen->format, SDL_SWSURFACE));
+        resources_.background = converted ? std::move(converted) : std::move(image);
+        values_.background = resources_.background.get();
+        story_.paths.picture = picture;
+    }
+
     // The new story from the start of the section the player was in (or its opening when that
     // section is gone); an edit that does not read leaves the last good story playing.
     void reload() {
@@ -235,6 +261,7 @@ class Player {
         const std::size_t was = section();
         const std::string name =
             was < story_.file.source.sections.size() ? story_.file.source.sections[was].name : "";
+        showPicture(file.picture.empty() ? defaultPicture_ : pictureOf(path_, file.picture));
         story_.file = std::move(file);
         const std::size_t now = std::max<std::size_t>(1, sectionIndex(story_.file.source, name));
         values_.state = stateAt(now);
@@ -243,6 +270,7 @@ class Player {
     }
 
     LoadedStory story_;
+    std::string defaultPicture_;
     StoryLook look_;
     std::string path_;
     FileWatch watch_;
@@ -269,11 +297,9 @@ std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& l
         return std::nullopt;
     }
     const fs::path data = dataFolder(look);
+    const std::string picture = inData(data, look.backgroundPath);
     StoryPaths paths{inData(data, look.fontPath), inData(data, "data/images/icon.bmp"),
-                     inData(data, look.backgroundPath)};
-    if (!file.picture.empty()) {
-        paths.picture = (fs::path(path).parent_path() / file.picture).string();
-    }
+                     file.picture.empty() ? picture : pictureOf(path, file.picture), picture};
     return LoadedStory{std::move(file), std::move(paths)};
 }
 

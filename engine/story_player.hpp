@@ -17,6 +17,7 @@ struct StoryPaths {
     std::string font;
     std::string icon;
     std::string picture;
+    std::string defaultPicture; // the game's, for a story that names none
 };
 
 struct LoadedStory {
