@@ -31,6 +31,16 @@ file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
+# The author's story player beside the launcher; it finds the game's font and pictures from its
+# own place.
+target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}")
+install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
+add_custom_command(OUTPUT ${staged}/gorubadon-story.6.gz
+                   COMMAND gzip -9nc ${dist}/gorubadon-story.6 > ${staged}/gorubadon-story.6.gz
+                   DEPENDS ${dist}/gorubadon-story.6)
+add_custom_target(gorubadon_story_manual ALL DEPENDS ${staged}/gorubadon-story.6.gz)
+install(FILES ${staged}/gorubadon-story.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps RENAME gorubadon.png)
@@ -131,7 +141,8 @@ install(CODE [[
     # What dh_strip leaves: no symbols, no compiler's notes.
     if(gorubadon_package)
         execute_process(COMMAND strip --remove-section=.comment --remove-section=.note --strip-unneeded
-                                "$ENV{DESTDIR}${game_path}" COMMAND_ERROR_IS_FATAL ANY)
+                                "$ENV{DESTDIR}${game_path}" "$ENV{DESTDIR}${games_path}-story"
+                        COMMAND_ERROR_IS_FATAL ANY)
     endif()
 ]])
 

@@ -7,9 +7,7 @@
 
 namespace {
 
-// The story panel gets the text of the element just fed; "*cls*" clears the page instead.
-constexpr std::string_view pageClear = "*cls*";
-
+// The story panel gets the text of the element just fed; pageClear clears the page instead.
 [[nodiscard]] TextPanel writeStoryLine(const TextPanel& panel, std::string_view text) {
     return text == pageClear ? clearTextPanel(panel) : putLine(panel, text);
 }

@@ -10,6 +10,9 @@ dest=$work/dest
 root=$dest$prefix
 DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
 desktop-file-validate "$root/share/applications/gorubadon.desktop" || fail "desktop entry"
+# The story player finds the installed font from its own place, wherever it is started.
+ferry=$(cd "$(dirname "$0")/../.." && pwd)/examples/ferry/ferry.story
+(cd "$work" && "$root/games/gorubadon-story" check "$ferry") >&2 || fail "the installed story player"
 grep -qx "Exec=\"$prefix/games/gorubadon\"" "$root/share/applications/gorubadon.desktop" ||
     fail "desktop entry: $(grep Exec "$root/share/applications/gorubadon.desktop")"
 
