@@ -19,7 +19,9 @@ EM_JS(void, presentScreen, (const void* pixels, int width, int height, int pitch
 // Fills sym, unicode and modifiers of the next key; returns 0 when the page closes the game.
 EM_ASYNC_JS(int, nextKey, (int* fields), { return await Module.gorubadon.nextKey(fields); });
 
-EM_JS(void, watchHiding, (int on), { Module.gorubadon.watchHiding(on != = 0); });
+// While play lasts the page keeps the record when the tab goes; at its end, the record written,
+// the page stores the files.
+EM_JS(void, playing, (int on), { Module.gorubadon.playing(on != = 0); });
 
 EM_JS(void, reportError, (const char* what), { Module.gorubadon.error(UTF8ToString(what)); });
 
@@ -60,10 +62,10 @@ SDL_Event waitForEvent() {
 
 WaysOut::WaysOut(std::function<void()> lastWords) {
     keepRecord = std::move(lastWords);
-    watchHiding(1);
+    playing(1);
 }
 
 WaysOut::~WaysOut() {
-    watchHiding(0);
+    playing(0);
     keepRecord = nullptr;
 }

@@ -42,6 +42,8 @@
             }
             tx.onabort = storageRefused;
             tx.onerror = storageRefused;
+            // At once: a closing tab may not get another task in which to commit.
+            tx.commit();
         } catch (e) {
             storageRefused();
         }
@@ -177,12 +179,20 @@
                 waiting = (key) => resolve(write(key));
             });
         },
-        watchHiding(on) {
+        playing(on) {
             for (const type of ['visibilitychange', 'pagehide']) {
                 if (on) {
                     window.addEventListener(type, hidden);
                 } else {
                     window.removeEventListener(type, hidden);
+                }
+            }
+            if (!on) {
+                persist();
+                ended = true;
+                page.ended = true;
+                if (!storageProblem) {
+                    say('The story is over. Press space to play again.');
                 }
             }
         },
@@ -241,14 +251,6 @@
             return restore();
         }).then(() => removeRunDependency('gorubadon-record'));
     });
-    Module.onExit = (code) => {
-        persist();
-        ended = true;
-        page.ended = true;
-        if (code === 0 && !storageProblem) {
-            say('The story is over. Press space to play again.');
-        }
-    };
     if (location.protocol === 'file:') {
         say('This page needs a web server: run make run-web, or put the folder on any static web host.');
     }

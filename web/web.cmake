@@ -10,6 +10,9 @@ endif()
 # The game's errors are exceptions, caught in main.
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
+# Emscripten 3.1.6's libc++ compares no vector with <=>, so a record's defaulted <=> is deleted
+# there; nothing in the game calls it.
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-defaulted-function-deleted>)
 
 # SDL's headers with the configuration of web/include beside them, in one folder, as <SDL.h>
 # finds them on the desktop.

@@ -14,7 +14,8 @@ const types = {
 };
 
 // Serves the folder on 127.0.0.1 (gzip where the client takes it, as static hosts do).
-function serve(root, port = 0) {
+function serve(folder, port = 0) {
+    const root = path.resolve(folder);
     const server = http.createServer((req, res) => {
         const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
         const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
@@ -114,7 +115,11 @@ class Browser {
         }
         this.child.kill();
         await this.exited;
-        fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10 });
+        try {
+            fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 20 });
+        } catch (e) {
+            // a helper process still writing: the folder is in the system's temporary folder
+        }
     }
 }
 
@@ -189,7 +194,7 @@ class Tab {
     async until(expression, ms = 20000) {
         const end = Date.now() + ms;
         for (;;) {
-            if (await this.evaluate(expression)) {
+            if (await this.evaluate(`(() => { try { return !!(${expression}); } catch (e) { return false; } })()`)) {
                 return;
             }
             if (Date.now() > end) {
