@@ -173,9 +173,19 @@ FontRaster::~FontRaster() = default;
 
 namespace {
 
-// The byte order marks SDL_ttf skips; nothing else in this build swaps bytes.
-bool isMark(char16_t c) noexcept {
-    return c == bomNative || c == bomSwapped;
+// The characters SDL_ttf draws for the units: byte order marks are skipped, and one of the other
+// order makes it swap the bytes of the units after it (until a mark of this order).
+std::u16string drawnUnits(std::string_view utf8) {
+    std::u16string out;
+    bool swapped = false;
+    for (const char16_t c : sdlTtfUnits(utf8)) {
+        if (c == bomNative || c == bomSwapped) {
+            swapped = c == bomSwapped;
+            continue;
+        }
+        out.push_back(swapped ? static_cast<char16_t>((c << 8) | (c >> 8)) : c);
+    }
+    return out;
 }
 
 bool useKerning(FT_Face face) noexcept {
@@ -191,7 +201,7 @@ FT_Pos kerning(FT_Face face, FT_UInt previous, FT_UInt index) noexcept {
 } // namespace
 
 bool FontRaster::size(std::string_view utf8, int* width, int* height) {
-    const std::u16string text = sdlTtfUnits(utf8);
+    const std::u16string text = drawnUnits(utf8);
     const bool kern = useKerning(face_->face);
     int minx = 0;
     int maxx = 0;
@@ -199,9 +209,6 @@ bool FontRaster::size(std::string_view utf8, int* width, int* height) {
     int x = 0;
     FT_UInt previous = 0;
     for (const char16_t c : text) {
-        if (isMark(c)) {
-            continue;
-        }
         const Glyph* g = face_->glyph(c, false, ascent_);
         if (g == nullptr) {
             return false;
@@ -238,9 +245,6 @@ bool drawGlyphs(FontRaster::Face& face, const std::u16string& text, int ascent, 
     FT_UInt previous = 0;
     bool first = true;
     for (const char16_t c : text) {
-        if (isMark(c)) {
-            continue;
-        }
         const Glyph* g = face.glyph(c, mono, ascent);
         if (g == nullptr) {
             return false;
@@ -278,11 +282,12 @@ bool drawGlyphs(FontRaster::Face& face, const std::u16string& text, int ascent, 
 
 SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
     int width = 0;
-    if (!size(utf8, &width, nullptr) || width == 0) {
+    int height = 0;
+    if (!size(utf8, &width, &height) || width == 0) {
         SDL_SetError("Text has zero width");
         return nullptr;
     }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height_, 8, 0, 0, 0, 0));
+    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0));
     if (!surface) {
         return nullptr;
     }
@@ -291,7 +296,7 @@ SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
                            {fg.r, fg.g, fg.b, 0}};
     SDL_SetColors(surface.get(), colors, 0, 2);
     SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, 0);
-    if (!drawGlyphs(*face_, sdlTtfUnits(utf8), ascent_, true, surface.get(), 1,
+    if (!drawGlyphs(*face_, drawnUnits(utf8), ascent_, true, surface.get(), 1,
                     [](Uint8* d, unsigned char v) { *d |= v; })) {
         return nullptr;
     }
@@ -300,11 +305,12 @@ SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
 
 SurfacePtr FontRaster::renderShaded(std::string_view utf8, SDL_Color fg, SDL_Color bg) {
     int width = 0;
-    if (!size(utf8, &width, nullptr) || width == 0) {
+    int height = 0;
+    if (!size(utf8, &width, &height) || width == 0) {
         SDL_SetError("Text has zero width");
         return nullptr;
     }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height_, 8, 0, 0, 0, 0));
+    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0));
     if (!surface) {
         return nullptr;
     }
@@ -318,7 +324,7 @@ SurfacePtr FontRaster::renderShaded(std::string_view utf8, SDL_Color fg, SDL_Col
                      static_cast<Uint8>(bg.b + i * db / (grays - 1)), 0};
     }
     SDL_SetColors(surface.get(), colors, 0, grays);
-    if (!drawGlyphs(*face_, sdlTtfUnits(utf8), ascent_, false, surface.get(), 1,
+    if (!drawGlyphs(*face_, drawnUnits(utf8), ascent_, false, surface.get(), 1,
                     [](Uint8* d, unsigned char v) { *d |= v; })) {
         return nullptr;
     }
@@ -327,18 +333,19 @@ SurfacePtr FontRaster::renderShaded(std::string_view utf8, SDL_Color fg, SDL_Col
 
 SurfacePtr FontRaster::renderBlended(std::string_view utf8, SDL_Color fg) {
     int width = 0;
-    if (!size(utf8, &width, nullptr) || width == 0) {
+    int height = 0;
+    if (!size(utf8, &width, &height) || width == 0) {
         SDL_SetError("Text has zero width");
         return nullptr;
     }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height_, 32, 0x00FF0000U,
+    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0x00FF0000U,
                                             0x0000FF00U, 0x000000FFU, 0xFF000000U));
     if (!surface) {
         return nullptr;
     }
     const Uint32 pixel = (Uint32{fg.r} << 16) | (Uint32{fg.g} << 8) | fg.b;
     SDL_FillRect(surface.get(), nullptr, pixel);
-    if (!drawGlyphs(*face_, sdlTtfUnits(utf8), ascent_, false, surface.get(), 4,
+    if (!drawGlyphs(*face_, drawnUnits(utf8), ascent_, false, surface.get(), 4,
                     [pixel](Uint8* d, unsigned char v) {
                         Uint32 p = 0;
                         std::memcpy(&p, d, sizeof p);

@@ -4,18 +4,9 @@ file(MAKE_DIRECTORY ${web_data}/data/images ${web_data}/data/fonts/aqua2_8)
 configure_file(${PROJECT_SOURCE_DIR}/data/images/bg.jpg ${web_data}/data/images/bg.jpg COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${web_data}/data/images/icon.bmp COPYONLY)
 
-# The font cut down to the stories' characters: a few kilobytes instead of four megabytes, each
-# glyph drawn as before (tests/framework/font_raster_test.cpp holds it to that).
-set(GORUBADON_FONT_PYTHON /usr/bin/python3 CACHE FILEPATH "A python3 with fontTools")
-file(GLOB story_sources ${PROJECT_SOURCE_DIR}/game/story_script.cpp
-     ${PROJECT_SOURCE_DIR}/examples/*/*story*.cpp)
-set(full_font ${PROJECT_SOURCE_DIR}/data/fonts/aqua2_8/aquafont.ttf)
+include(${PROJECT_SOURCE_DIR}/web/page_font.cmake)
 set(page_font ${web_data}/data/fonts/aqua2_8/aquafont.ttf)
-add_custom_command(OUTPUT ${page_font}
-    COMMAND ${GORUBADON_FONT_PYTHON} ${PROJECT_SOURCE_DIR}/tools/web/subset_font.py ${full_font}
-            ${page_font} ${story_sources}
-    DEPENDS ${full_font} ${story_sources} ${PROJECT_SOURCE_DIR}/tools/web/subset_font.py)
-add_custom_target(page_font DEPENDS ${page_font})
+add_page_font(page_font ${page_font})
 add_dependencies(gorubadon page_font)
 
 target_link_options(gorubadon PRIVATE
