@@ -156,9 +156,11 @@ test-web: build-all web
 	@echo "== tests in the browser"
 	@sh tests/web/browser.sh $(TEST_BUILD)/gorubadon $(WEB_BUILD)
 
-# First frame, transfer size and key-to-pixels latency in headless Chromium: make measure-web REPS=10
+# First frame, transfer size, key-to-pixels latency and idle CPU in headless Chromium:
+# make measure-web WEB_REPS=20
+WEB_REPS ?= 10
 measure-web: web
-	node tools/web/measure.js $(WEB_BUILD) $(REPS)
+	node tools/web/measure.js $(WEB_BUILD) $(WEB_REPS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

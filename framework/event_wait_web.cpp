@@ -21,7 +21,7 @@ EM_ASYNC_JS(int, nextKey, (int* fields), { return await Module.gorubadon.nextKey
 
 // While play lasts the page keeps the record when the tab goes; at its end, the record written,
 // the page stores the files.
-EM_JS(void, playing, (int on), { Module.gorubadon.playing(on != = 0); });
+EM_JS(void, playing, (int on), { Module.gorubadon.playing(!!on); });
 
 EM_JS(void, reportError, (const char* what), { Module.gorubadon.error(UTF8ToString(what)); });
 

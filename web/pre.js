@@ -131,6 +131,7 @@
             }
             return;
         }
+        page.lastKey = e.timeStamp;
         const key = keysym(e);
         if (key[0] === 32 || /^Digit[1-3]$/.test(e.code)) {
             e.preventDefault(); // no scrolling under the game
@@ -166,6 +167,9 @@
             context.putImageData(image, 0, 0);
             page.frames += 1;
             page.lastFrame = performance.now();
+            if (page.firstFrame === 0) {
+                page.firstFrame = page.lastFrame;
+            }
         },
         nextKey(fields) {
             const write = (key) => {
@@ -201,8 +205,11 @@
             console.error(text);
         },
         images: {},
+        // For the tests and make measure-web: frames drawn, and when (ms since navigation).
         frames: 0,
+        firstFrame: 0,
         lastFrame: 0,
+        lastKey: 0,
         ended: false,
     };
     Module.gorubadon = page;
@@ -251,7 +258,4 @@
             return restore();
         }).then(() => removeRunDependency('gorubadon-record'));
     });
-    if (location.protocol === 'file:') {
-        say('This page needs a web server: run make run-web, or put the folder on any static web host.');
-    }
 })();

@@ -1,6 +1,7 @@
 // The page in headless Chromium with real key presses: the three paths of tools/story-paths.txt
 // to their endings, a PNG of the canvas at each shot, the record kept in IndexedDB across tab
-// closes and reloads, play going on where storage is refused, and not one console message.
+// closes and reloads, play going on where storage is refused, the page opened from a file, and
+// not one console message.
 // Usage: node play.js WEB_BUILD OUT_DIR   (prints FAIL lines and exits 1 on any failure)
 'use strict';
 const fs = require('fs');
@@ -160,6 +161,15 @@ async function main() {
         await press(tab, 'space');
         await press(tab, 'space');
         check(!(await tab.evaluate('Module.gorubadon.ended')), 'play stopped when storage was refused');
+        await tab.close();
+
+        // From a file the page says it needs a server, and tries nothing that fails.
+        tab = await browser.open();
+        tabs.push(tab);
+        await tab.start();
+        await tab.navigate('file://' + path.resolve(webBuild, 'index.html'));
+        const said = await tab.evaluate("document.getElementById('status').textContent");
+        check(/server/.test(said), `from a file the page says "${said}"`);
         await tab.close();
     } finally {
         for (const tab of tabs) {
