@@ -6,6 +6,7 @@ TEST_BUILD ?= build-test
 PACKAGE_BUILD ?= build-package
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WEB_BUILD  ?= build-web
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
@@ -21,7 +22,8 @@ werror      = $(if $(WERROR),-DGORUBADON_WERROR=$(WERROR))
 DEPS       ?= yes
 
 .PHONY: all deps deps-run build build-all run install package check-reproducible test test-main \
-    test-compat test-asan fuzz-smoke fuzz bench measure test-releases screenshots story-map format clean
+    test-compat test-asan fuzz-smoke fuzz bench measure test-releases screenshots story-map format clean \
+    web run-web measure-web test-web
 
 all: build
 
@@ -62,8 +64,8 @@ package: deps
 check-reproducible: deps
 	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)"
 
-test: test-main test-compat test-asan fuzz-smoke
-test-main test-compat test-asan fuzz-smoke: WERROR = ON
+test: test-main test-compat test-asan fuzz-smoke test-web
+test-main test-compat test-asan fuzz-smoke test-web: WERROR = ON
 
 test-main: build-all
 	@sh tools/run-tests.sh sdl12 $(TEST_BUILD) $(JOBS) $(HEADLESS)
@@ -133,8 +135,35 @@ story-map: build
 # The font the game's own is made from, so the Japanese reads as it does on screen.
 STORY_MAP_FONT := -Nfontname="VL Gothic" -Efontname="VL Gothic"
 
+# The browser build: a folder of static files in $(WEB_BUILD)/ (index.html and what it loads).
+# Emscripten's compiler finds its JavaScript modules in Debian's folder even when another Node
+# comes first on PATH.
+EMENV := NODE_PATH=/usr/share/nodejs
+web:
+	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh web
+	@sh tools/web/prepare.sh $(CURDIR)/$(WEB_BUILD)/debian-src
+	@$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DGORUBADON_TESTS=OFF \
+	    -DGORUBADON_BENCH=OFF -DGORUBADON_WEB_SOURCES=$(CURDIR)/$(WEB_BUILD)/debian-src $(werror) > /dev/null
+	@$(EMENV) cmake --build $(WEB_BUILD) -j$(JOBS) --target gorubadon
+
+# Serves the folder on 127.0.0.1 until interrupted: make run-web WEB_PORT=8080
+WEB_PORT ?= 8023
+run-web: web
+	node tools/web/serve.js $(WEB_BUILD) $(WEB_PORT)
+
+# The browser game played as on the desktop, screen for screen, in headless Chromium.
+test-web: build-all web
+	@echo "== tests in the browser"
+	@sh tests/web/browser.sh $(TEST_BUILD)/gorubadon $(WEB_BUILD)
+
+# First frame, transfer size, key-to-pixels latency and idle CPU in headless Chromium:
+# make measure-web WEB_REPS=20
+WEB_REPS ?= 10
+measure-web: web
+	node tools/web/measure.js $(WEB_BUILD) $(WEB_REPS)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(PACKAGE_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

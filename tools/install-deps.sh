@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages a target needs, and only when one is missing, so that a second run
 # costs one dpkg query.
-# Usage: install-deps.sh [run|test|measure|story-map]   (default: test)
+# Usage: install-deps.sh [run|test|measure|story-map|web]   (default: test)
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
 #            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
@@ -10,12 +10,15 @@
 #            SDL 1.2 on Debian 12, where the tests run once more over it; later, the SDL 1.2)
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
+#   web      the browser build: emscripten, Node, Chromium to test it, fontTools to cut the font,
+#            and dpkg-dev to unpack the source packages of SDL 1.2 and FreeType
 set -eu
 target=${1:-test}
 
 run="cmake make g++ pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev"
-test="$run clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
+web="cmake make pkg-config emscripten nodejs chromium python3-fonttools dpkg-dev"
+test="$run $web clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
   git lintian appstream fonts-vlgothic gdb libsdl1.2-compat"
@@ -24,8 +27,9 @@ run) packages=$run ;;
 test) packages=$test ;;
 measure) packages="$test python3" ;;
 story-map) packages="$run graphviz fonts-vlgothic" ;;
+web) packages=$web ;;
 *)
-    echo "usage: install-deps.sh [run|test|measure|story-map]" >&2
+    echo "usage: install-deps.sh [run|test|measure|story-map|web]" >&2
     exit 2
     ;;
 esac

@@ -36,10 +36,9 @@ play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a
     rm -rf "$work"
 }
 
-# Four opening lines, then the choice (the fifth space reaches it).
-play opening shot:first-frame space space shot:mid-story space space space shot:choices \
-    3 space space space space shot:before-clear space space space shot:paper-page space space space \
-    shot:victory
-play defeat space space space space space 1 space space space space space space shot:defeat
-play tie space space space space space 2 space space space space space shot:tie
+# shellcheck disable=SC2086 # each line is a name and its steps
+while read -r line; do
+    case $line in '#'* | '') continue ;; esac
+    play $line
+done <"$root/tools/story-paths.txt"
 echo "screenshots in $out"

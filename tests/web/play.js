@@ -1,0 +1,188 @@
+// The page in headless Chromium with real key presses: the three paths of tools/story-paths.txt
+// to their endings, a PNG of the canvas at each shot, the record kept in IndexedDB across tab
+// closes and reloads, play going on where storage is refused, the page opened from a file, and
+// not one console message.
+// Usage: node play.js WEB_BUILD OUT_DIR   (prints FAIL lines and exits 1 on any failure)
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const { Browser, serve } = require('../../tools/web/browser.js');
+
+const [webBuild, out] = process.argv.slice(2);
+const root = path.join(__dirname, '..', '..');
+const defaultRecord = 'GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}';
+const failures = [];
+function check(ok, what) {
+    if (!ok) {
+        failures.push(what);
+        console.log(`FAIL: ${what}`);
+    }
+}
+
+const paths = fs.readFileSync(path.join(root, 'tools', 'story-paths.txt'), 'utf8').split('\n')
+    .filter((l) => l.trim() && !l.startsWith('#')).map((l) => l.trim().split(/\s+/));
+
+// The files the page keeps, read straight from IndexedDB: {name: text}.
+const storedFiles = `new Promise((resolve, reject) => {
+    const open = indexedDB.open('gorubadon', 1);
+    open.onupgradeneeded = () => open.result.createObjectStore('files');
+    open.onerror = () => reject(open.error);
+    open.onsuccess = () => {
+        const files = {};
+        const cursor = open.result.transaction('files').objectStore('files').openCursor();
+        cursor.onsuccess = () => {
+            const c = cursor.result;
+            if (!c) { open.result.close(); resolve(files); return; }
+            files[c.key] = new TextDecoder().decode(c.value);
+            c.continue();
+        };
+    };
+})`;
+const storeFiles = (files) => `new Promise((resolve, reject) => {
+    const open = indexedDB.open('gorubadon', 1);
+    open.onupgradeneeded = () => open.result.createObjectStore('files');
+    open.onsuccess = () => {
+        const tx = open.result.transaction('files', 'readwrite');
+        tx.objectStore('files').clear();
+        for (const [name, text] of Object.entries(${JSON.stringify(files)})) {
+            tx.objectStore('files').put(new TextEncoder().encode(text), name);
+        }
+        tx.oncomplete = () => { open.result.close(); resolve(true); };
+        tx.onerror = () => reject(tx.error);
+    };
+})`;
+
+// Stores files while no game runs: a game's tab keeps its own record when it goes.
+async function seed(browser, url, files) {
+    const tab = await browser.open();
+    await tab.start();
+    await tab.navigate(url + 'icon.png');
+    await tab.evaluate(storeFiles(files));
+    await tab.close();
+}
+
+async function openGame(browser, url, before) {
+    const tab = await browser.open();
+    await tab.start();
+    if (before) {
+        await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: before });
+    }
+    await tab.navigate(url);
+    await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+    return tab;
+}
+
+// A key, and the frame it brings (each key the game takes is answered with one).
+async function press(tab, key) {
+    const frames = await tab.evaluate('Module.gorubadon.frames');
+    await tab.key(key);
+    await tab.until(`Module.gorubadon.frames > ${frames} || Module.gorubadon.ended`);
+}
+
+async function shot(tab, file) {
+    const png = await tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
+    fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
+}
+
+async function main() {
+    fs.mkdirSync(out, { recursive: true });
+    const server = await serve(webBuild);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    const browser = await Browser.launch();
+    const tabs = [];
+    try {
+        // The three paths; the first starts with no record at all.
+        for (const [name, ...steps] of paths) {
+            const tab = await openGame(browser, url);
+            tabs.push(tab);
+            for (const step of steps) {
+                if (step.startsWith('shot:')) {
+                    await shot(tab, path.join(out, `${step.slice(5)}.png`));
+                } else {
+                    await press(tab, step);
+                }
+            }
+            await press(tab, 'space');
+            await tab.until('Module.gorubadon.ended');
+            const files = await tab.evaluate(storedFiles);
+            check(files['save.txt'] === defaultRecord, `${name}: the record after the ending is ${JSON.stringify(files)}`);
+            await tab.close();
+        }
+
+        // A record with items, read at load and kept byte for byte when the tab is closed mid-story.
+        const kept = 'GameData {hp = 3, hpMax = 12, turn = 7, gold = 42, items = ["herb","\\34220\\33609"]}';
+        await seed(browser, url, { 'save.txt': kept });
+        let tab = await openGame(browser, url);
+        tabs.push(tab);
+        check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept,
+            'the stored record is not what the game reads after a reload');
+        await press(tab, 'space');
+        await tab.evaluate(storeFiles({}));
+        await tab.close(); // closing the tab writes the record again
+        tab = await browser.open();
+        tabs.push(tab);
+        await tab.start();
+        await tab.navigate(url + 'icon.png');
+        // The closed tab's transaction may commit a moment after the new tab has opened.
+        let files = {};
+        for (let i = 0; i < 100 && files['save.txt'] !== kept; ++i) {
+            files = await tab.evaluate(storedFiles);
+            await new Promise((r) => setTimeout(r, 20));
+        }
+        check(files['save.txt'] === kept, `closing the tab kept ${JSON.stringify(files)}`);
+
+        // A file that is not a record is kept aside, and the default takes its place.
+        await tab.evaluate(storeFiles({ 'save.txt': 'GameData {hp = oops' }));
+        await tab.navigate(url);
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+        check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === 'GameData {hp = oops',
+            'the malformed record is not what the game reads');
+        for (const key of paths.find((p) => p[0] === 'tie').slice(1).filter((s) => !s.startsWith('shot:'))) {
+            await press(tab, key);
+        }
+        await press(tab, 'space');
+        await tab.until('Module.gorubadon.ended');
+        files = await tab.evaluate(storedFiles);
+        check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
+            `after a malformed record: ${JSON.stringify(files)}`);
+        // The ended page starts again on space.
+        const reloaded = tab.waitFor((m) => m.method === 'Page.loadEventFired');
+        await tab.key('space');
+        await reloaded;
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+        await tab.close();
+
+        // Storage refused (private browsing): one line on the page, and play goes on.
+        tab = await openGame(browser, url,
+            "indexedDB.open = () => { throw new DOMException('refused', 'SecurityError'); };");
+        tabs.push(tab);
+        const line = await tab.evaluate("document.getElementById('status').textContent");
+        check(/record/.test(line), `no line on the page when storage is refused: "${line}"`);
+        await press(tab, 'space');
+        await press(tab, 'space');
+        check(!(await tab.evaluate('Module.gorubadon.ended')), 'play stopped when storage was refused');
+        await tab.close();
+
+        // From a file the page says it needs a server, and tries nothing that fails.
+        tab = await browser.open();
+        tabs.push(tab);
+        await tab.start();
+        await tab.navigate('file://' + path.resolve(webBuild, 'index.html'));
+        const said = await tab.evaluate("document.getElementById('status').textContent");
+        check(/server/.test(said), `from a file the page says "${said}"`);
+        await tab.close();
+    } finally {
+        for (const tab of tabs) {
+            for (const message of tab.console) {
+                check(false, `console: ${message}`);
+            }
+        }
+        await browser.close();
+        server.close();
+    }
+}
+
+main().then(() => process.exit(failures.length ? 1 : 0), (e) => {
+    console.log(`FAIL: ${e.stack}`);
+    process.exit(1);
+});

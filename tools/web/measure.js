@@ -1,0 +1,111 @@
+// make measure-web: the page in headless Chromium on 127.0.0.1. First frame after navigation
+// (median of REPS fresh loads, nothing cached), the bytes each file takes gzipped as a static host
+// sends them (the total must stay within 2.5 MB), key press to new pixels on the canvas, and the
+// CPU an idle tab takes.
+// Usage: node measure.js WEB_BUILD [REPS]
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const zlib = require('zlib');
+const { Browser, serve } = require('./browser.js');
+
+const [webBuild, repsArg] = process.argv.slice(2);
+const reps = Number(repsArg || 10);
+const budget = 2.5 * 1000 * 1000;
+const median = (xs) => {
+    const s = [...xs].sort((a, b) => a - b);
+    return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
+};
+const ms = (x) => x.toFixed(1);
+
+async function main() {
+    const server = await serve(webBuild);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    const browser = await Browser.launch();
+    let failed = false;
+    try {
+        // Transfer: what the page asked for, each file gzipped at the level static hosts use.
+        const loaded = new Set();
+        const firsts = [];
+        for (let i = 0; i < reps; ++i) {
+            const tab = await browser.open();
+            await tab.start();
+            await tab.send('Network.enable');
+            await tab.send('Network.setCacheDisabled', { cacheDisabled: true });
+            await tab.navigate(url);
+            await tab.until('Module.gorubadon.firstFrame > 0');
+            firsts.push(await tab.evaluate('Module.gorubadon.firstFrame'));
+            for (const m of tab.events) {
+                if (m.method === 'Network.requestWillBeSent' && m.params.request.url.startsWith(url)) {
+                    loaded.add(new URL(m.params.request.url).pathname.replace(/\/$/, '/index.html'));
+                }
+            }
+            await tab.close();
+        }
+        console.log(`first frame after navigation: median ${ms(median(firsts))} ms of ${reps} ` +
+            `(${firsts.map(ms).join(', ')}); within 1.5 s: ${median(firsts) <= 1500 ? 'yes' : 'NO'}`);
+
+        console.log('transfer, gzipped:');
+        let total = 0;
+        for (const name of [...loaded].sort()) {
+            const bytes = fs.readFileSync(path.join(webBuild, name));
+            const gz = zlib.gzipSync(bytes, { level: 6 }).length;
+            total += gz;
+            console.log(`  ${name.slice(1).padEnd(16)} ${String(gz).padStart(9)} B  (${bytes.length} B as built)`);
+        }
+        console.log(`  ${'total'.padEnd(16)} ${String(total).padStart(9)} B  (budget ${budget} B)`);
+        if (total > budget) {
+            console.log('FAIL: over the transfer budget');
+            failed = true;
+        }
+
+        // Key to pixels: from the keydown event to the frame on the canvas, along the opening path.
+        const tab = await browser.open();
+        await tab.start();
+        await tab.navigate(url);
+        await tab.until('Module.gorubadon.frames > 0');
+        await tab.send('Performance.enable');
+        const metric = async (name) => (await tab.send('Performance.getMetrics')).metrics
+            .find((m) => m.name === name).value;
+        const idleSeconds = 5;
+        const before = await metric('TaskDuration');
+        await new Promise((r) => setTimeout(r, idleSeconds * 1000));
+        const idle = (await metric('TaskDuration')) - before;
+        const latencies = [];
+        for (let i = 0; i < 12; ++i) {
+            const frames = await tab.evaluate('Module.gorubadon.frames');
+            await tab.key('space');
+            await tab.until(`Module.gorubadon.frames > ${frames}`);
+            latencies.push(await tab.evaluate('Module.gorubadon.lastFrame - Module.gorubadon.lastKey'));
+        }
+        console.log(`key press to new pixels on the canvas: median ${ms(median(latencies))} ms ` +
+            `(${latencies.map(ms).join(', ')}); the desktop's, from make measure: 1.18 ms`);
+        await tab.close();
+        // The same for a page with nothing running: what the browser itself spends on a tab.
+        const blank = await browser.open();
+        await blank.start();
+        await blank.navigate(url + 'icon.png');
+        await blank.send('Performance.enable');
+        const blankMetric = async () => (await blank.send('Performance.getMetrics')).metrics
+            .find((m) => m.name === 'TaskDuration').value;
+        const blankBefore = await blankMetric();
+        await new Promise((r) => setTimeout(r, idleSeconds * 1000));
+        const blankIdle = (await blankMetric()) - blankBefore;
+        await blank.close();
+        console.log(`idle tab: ${(idle * 100 / idleSeconds).toFixed(2)}% of a core on its main ` +
+            `thread over ${idleSeconds} s (a picture alone: ${(blankIdle * 100 / idleSeconds).toFixed(2)}%)`);
+        if (idle / idleSeconds > 0.01) {
+            console.log('FAIL: an idle tab takes 1% of a core or more');
+            failed = true;
+        }
+    } finally {
+        await browser.close();
+        server.close();
+    }
+    process.exit(failed ? 1 : 0);
+}
+
+main().catch((e) => {
+    console.error(e);
+    process.exit(1);
+});
