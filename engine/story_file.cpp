@@ -142,6 +142,11 @@ class Reader {
         const std::size_t first = std::min(raw.find_first_not_of(blanks), raw.size());
         const std::size_t last = raw.find_last_not_of(blanks);
         for (std::size_t i = 0; i < raw.size();) {
+            // Printable ASCII, most of most stories, needs no decoding.
+            if (const auto byte = static_cast<unsigned char>(raw[i]); byte >= 0x20 && byte < 0x7F) {
+                ++i;
+                continue;
+            }
             const Utf8::Decoded d = Utf8::decodeAt(raw, i);
             if (d.cp == Utf8::replacementChar && raw.substr(i, 3) != "\xEF\xBF\xBD") {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
