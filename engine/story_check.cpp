@@ -89,18 +89,22 @@ void checkNumbers(const ScenarioSelector& selector, std::size_t s, std::size_t e
         if (blank(options[o].label)) {
             findings.push_back({s, element,
                                 "option " + std::to_string(o + 1) + " has an empty label, but " +
-                                    key + " still takes it"});
+                                    key + " still takes it",
+                                o + 1});
         } else if (numbered && !number) {
-            findings.push_back(
-                {s, element, which + " has no number, unlike the others; " + key + " takes it"});
+            findings.push_back({s, element,
+                                which + " has no number, unlike the others; " + key + " takes it",
+                                o + 1});
         } else if (number && !seen.insert(*number).second) {
             findings.push_back(
                 {s, element,
-                 which + " repeats number " + std::to_string(*number) + "; " + key + " takes it"});
+                 which + " repeats number " + std::to_string(*number) + "; " + key + " takes it",
+                 o + 1});
         } else if (number && *number != o + 1) {
             findings.push_back(
                 {s, element,
-                 which + " is numbered " + std::to_string(*number) + ", but " + key + " takes it"});
+                 which + " is numbered " + std::to_string(*number) + ", but " + key + " takes it",
+                 o + 1});
         }
     }
 }
@@ -117,12 +121,13 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
         const SelectorOption& option = selector.options[o];
         const std::string which = "option " + std::to_string(o + 1) + " " + quoted(option.label);
         if (option.branch == ListId{} || listIndex(option.branch) >= story.sequenceCount()) {
-            findings.push_back({s, element, which + " leads to no section"});
+            findings.push_back({s, element, which + " leads to no section", o + 1});
         } else if (story.elements(option.branch).empty()) {
             findings.push_back({s, element,
                                 which + " leads to " +
                                     sectionName(source, listIndex(option.branch)) +
-                                    ", which is empty"});
+                                    ", which is empty",
+                                o + 1});
         }
     }
 }
@@ -257,7 +262,7 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
         const std::string& label = selector.options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
-                {s, element, tooWide("option " + std::to_string(o + 1), width, fit)});
+                {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
         }
         lines += lineCount(label);
     }
@@ -271,7 +276,7 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 } // namespace
 
 std::string describe(const Finding& finding, const StorySource& source) {
-    const std::size_t line = sourceLine(source, finding.sequence, finding.element);
+    const std::size_t line = sourceLine(source, finding.sequence, finding.element, finding.option);
     if (!source.file.empty() && line != 0) {
         return source.file + ":" + std::to_string(line) + ": " +
                sectionName(source, finding.sequence) + ": " + finding.message;

@@ -17,6 +17,7 @@ struct Finding {
     std::size_t sequence = 0;
     std::size_t element = 0;
     std::string message;
+    std::size_t option = 0; // counted from 1 when it concerns one option of a selector
     friend bool operator==(const Finding&, const Finding&) = default;
 };
 

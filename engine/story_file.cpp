@@ -142,6 +142,11 @@ class Reader {
         const std::size_t first = std::min(raw.find_first_not_of(blanks), raw.size());
         const std::size_t last = raw.find_last_not_of(blanks);
         for (std::size_t i = 0; i < raw.size();) {
+            // Printable ASCII, most of most stories, needs no decoding.
+            if (const auto byte = static_cast<unsigned char>(raw[i]); byte >= 0x20 && byte < 0x7F) {
+                ++i;
+                continue;
+            }
             const Utf8::Decoded d = Utf8::decodeAt(raw, i);
             if (d.cp == Utf8::replacementChar && raw.substr(i, 3) != "\xEF\xBF\xBD") {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
@@ -202,7 +207,7 @@ class Reader {
             // Later lines still belong somewhere; they go to a section no option can name.
         }
         sections_.emplace_back();
-        result_.source.sections.push_back({std::string(name), line, {}});
+        result_.source.sections.push_back({std::string(name), line, {}, {}});
         optionRun_ = false;
     }
 
@@ -279,6 +284,7 @@ class Reader {
     void add(std::size_t line, Scenario element) {
         sections_.back().push_back(std::move(element));
         result_.source.sections.back().elementLines.push_back(line);
+        result_.source.sections.back().optionLines.emplace_back();
         optionRun_ = false;
     }
 
@@ -325,6 +331,7 @@ class Reader {
         auto& options = std::get<ScenarioSelector>(sections_.back().back()).options;
         const std::string number = numbered_ ? numberFor(options.size() + 1) : "";
         options.push_back({number + std::string(label), ListId{}});
+        result_.source.sections.back().optionLines.back().push_back(line);
         pending_.push_back({sections_.size(), sections_.back().size() - 1, options.size() - 1,
                             std::string(target), line,
                             columnOf(raw, static_cast<std::size_t>(target.data() - raw.data()))});
@@ -406,13 +413,18 @@ std::string sectionName(const StorySource& source, std::size_t section) {
     return "section " + std::to_string(section);
 }
 
-std::size_t sourceLine(const StorySource& source, std::size_t section, std::size_t element) {
+std::size_t sourceLine(const StorySource& source, std::size_t section, std::size_t element,
+                       std::size_t option) {
     if (section >= source.sections.size()) {
         return 0;
     }
     const SectionSource& s = source.sections[section];
     if (element == 0) {
         return s.line;
+    }
+    if (option != 0 && element <= s.optionLines.size() &&
+        option <= s.optionLines[element - 1].size()) {
+        return s.optionLines[element - 1][option - 1];
     }
     return element <= s.elementLines.size() ? s.elementLines[element - 1] : 0;
 }

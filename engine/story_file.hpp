@@ -14,8 +14,9 @@
 // index.
 struct SectionSource {
     std::string name;
-    std::size_t line = 0;                  // of its "==" line
-    std::vector<std::size_t> elementLines; // one per element, where it starts
+    std::size_t line = 0;                              // of its "==" line
+    std::vector<std::size_t> elementLines;             // one per element, where it starts
+    std::vector<std::vector<std::size_t>> optionLines; // per element, where each option is
 };
 
 // Where a story came from, for messages in the author's terms.
@@ -27,9 +28,10 @@ struct StorySource {
 
 // "section "haggle"" for a story from a file, "section 3" otherwise.
 [[nodiscard]] std::string sectionName(const StorySource& source, std::size_t section);
-// The line an element (counted from 1; 0 for the section itself) was written on; 0 when unknown.
+// The line an element (counted from 1; 0 for the section itself), or an option of it (from 1), was
+// written on; 0 when unknown.
 [[nodiscard]] std::size_t sourceLine(const StorySource& source, std::size_t section,
-                                     std::size_t element);
+                                     std::size_t element, std::size_t option = 0);
 
 // The index of the section with this name, or 0 when there is none.
 [[nodiscard]] std::size_t sectionIndex(const StorySource& source, std::string_view name);

@@ -160,7 +160,7 @@ const std::vector<Case> cases{
      "== start\na\n[end]\n== lost\nlost\n[end]\n"},
     {"FileFindingsNameLines",
      {},
-     {"t.story:2: section \"s\": option 2 \"2: b\" leads to section \"e\", which is empty",
+     {"t.story:3: section \"s\": option 2 \"2: b\" leads to section \"e\", which is empty",
       "t.story:5: section \"s\": never shown: the options at line 2 leave this section",
       "t.story:8: section \"w\": the game ends on a blank page: no text since the page was "
       "cleared"},
