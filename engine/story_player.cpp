@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The window the frame lays its panels out in (frame.hpp).
-constexpr int screenHeight = 240;
-constexpr Uint32 iconColorKey = 15;
-constexpr int audioFrequency = 44100;
 constexpr std::string_view dataPrefix = "data/";
 
 std::optional<std::string> readWhole(const std::string& path) {
@@ -341,11 +337,12 @@ int playFile(const std::string& path, std::string_view from, const StoryLook& lo
     }
     const std::string caption = story->file.title;
     const std::string icon = story->paths.icon;
-    runGame(look.screenWidth, screenHeight, caption, icon, iconColorKey, audioFrequency,
-            [&](SDL_Surface* screen) {
-                // No timer: the player wakes on its own to look at the file.
-                SDL_QuitSubSystem(SDL_INIT_TIMER);
-                Player(screen, std::move(*story), section, look, path).run();
-            });
-    return 0;
+    StoryLook window = look;
+    window.caption = caption.c_str();
+    window.iconPath = icon.c_str();
+    return runStoryGame(window, [&](SDL_Surface* screen) {
+        // No timer: the player wakes on its own to look at the file.
+        SDL_QuitSubSystem(SDL_INIT_TIMER);
+        Player(screen, std::move(*story), section, look, path).run();
+    });
 }

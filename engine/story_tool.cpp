@@ -160,8 +160,8 @@ int descenderGap(TTF_Font* font, const Story& story) {
 }
 
 StoryLook playerLook(StoryLook look) {
-    look.storyPanelHeight = panelBY - panelAY;
-    look.choicesPanelHeight = panelCY - panelBY;
+    look.storyPanelHeight = look.storyPanelHeight + panelX;
+    look.choicesPanelHeight = look.choicesPanelHeight + panelX;
     return look;
 }
 
