@@ -8,8 +8,5 @@
 // Built on the first call; every call returns the same story.
 [[nodiscard]] const Story& ferryStory();
 
-// Its caption, and the game's own icon, font and picture, read from data/ in the working directory.
-inline constexpr StoryLook ferryLook{.caption = "The Ferry",
-                                     .iconPath = "data/images/icon.bmp",
-                                     .fontPath = "data/fonts/aqua2_8/aquafont.ttf",
-                                     .backgroundPath = "data/images/bg.jpg"};
+// Its caption; the rest is the engine's default look, with the data/ in the working directory.
+inline constexpr StoryLook ferryLook{.caption = "The Ferry"};
