@@ -17,20 +17,10 @@ inline void preferHeadlessDrivers() {
     test_support::useDummyDriversUnlessSet();
 }
 
-[[nodiscard]] inline SDL_Event keyDown(SDLKey key, SDLMod modifiers = KMOD_NONE) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = modifiers;
-    return event;
-}
+using test_support::keyDown;
 
 [[nodiscard]] inline SDL_Event quit() {
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    return event;
+    return test_support::ofType(SDL_QUIT);
 }
 
 [[nodiscard]] inline SDL_Event mouseMotion(Uint16 x, Uint16 y) {
