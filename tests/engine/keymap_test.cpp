@@ -1,6 +1,6 @@
 #include "engine/keymap.hpp"
 
-#include "tests/framework/test_support.hpp"
+#include "tests/framework/test_events.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 namespace {
 
-using test_support::keyDown;
-using test_support::ofType;
+using test_events::keyDown;
+using test_events::ofType;
 
 struct Situation {
     const char* name;

@@ -76,24 +76,4 @@ inline Uint32 pixelAt(SDL_Surface* surface, int x, int y) {
     return value;
 }
 
-// A key press as SDL reports it, with the modifiers held and the character typed (0 for none).
-[[nodiscard]] inline SDL_Event keyDown(SDLKey key, unsigned modifiers = KMOD_NONE,
-                                       Uint16 typed = 0) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = static_cast<SDLMod>(modifiers);
-    event.key.keysym.unicode = typed;
-    return event;
-}
-
-// An event that carries no more than its type.
-[[nodiscard]] inline SDL_Event ofType(Uint8 type) {
-    SDL_Event event{};
-    event.type = type;
-    return event;
-}
-
 } // namespace test_support

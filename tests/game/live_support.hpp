@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/frame.hpp"
+#include "tests/framework/test_events.hpp"
 #include "tests/framework/test_support.hpp"
 
 #include <SDL.h>
@@ -17,19 +18,11 @@ inline void preferHeadlessDrivers() {
     test_support::useDummyDriversUnlessSet();
 }
 
-using test_support::keyDown;
+using test_events::keyDown;
+using test_events::mouseMotion;
 
 [[nodiscard]] inline SDL_Event quit() {
-    return test_support::ofType(SDL_QUIT);
-}
-
-[[nodiscard]] inline SDL_Event mouseMotion(Uint16 x, Uint16 y) {
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.x = x;
-    event.motion.y = y;
-    return event;
+    return test_events::ofType(SDL_QUIT);
 }
 
 // Pushes the events in order; the queue holds about a hundred at a time.
