@@ -3,7 +3,6 @@
 #pragma once
 
 #include "engine/frame.hpp"
-#include "tests/framework/test_events.hpp"
 #include "tests/framework/test_support.hpp"
 
 #include <SDL.h>
@@ -16,13 +15,6 @@ namespace live {
 // Chooses the dummy drivers unless the caller already chose (the Xvfb runs pick x11).
 inline void preferHeadlessDrivers() {
     test_support::useDummyDriversUnlessSet();
-}
-
-using test_events::keyDown;
-using test_events::mouseMotion;
-
-[[nodiscard]] inline SDL_Event quit() {
-    return test_events::ofType(SDL_QUIT);
 }
 
 // Pushes the events in order; the queue holds about a hundred at a time.
