@@ -4,6 +4,7 @@
 #include "engine/stage.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
+#include "tests/framework/test_events.hpp"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -64,14 +65,7 @@ std::optional<FrameValues> startValues(benchmark::State& state) {
                        initialEngineState(storyScript())};
 }
 
-SDL_Event keyDown(SDLKey key) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    return event;
-}
+using test_events::keyDown;
 
 // One pass of the game loop with the event already in hand (gameLoop waits for a real one).
 FrameValues press(const FrameValues& values, const SDL_Event& event) {

@@ -50,8 +50,8 @@ true 2>/dev/null 9>&1 || exec >/dev/null
 
 # The SDL 1.2 the game loads, from the folder ldd finds it in. sdl12-compat (SDL 2 or 3 beneath)
 # scales the window and talks Wayland; classic SDL 1.2 does neither, and on Debian 12 keeps
-# sdl12-compat beside itself for whoever asks. Sets $compat to that folder, empty where the game
-# loads sdl12-compat already or none is beside; fails for classic SDL with none beside.
+# sdl12-compat beside itself for whoever asks. Sets $compat to that folder (empty where the game
+# loads sdl12-compat already, or ldd cannot tell); fails for classic SDL with none beside.
 sdl12_compat() {
     compat=''
     lib=$(ldd "$game" 2>/dev/null | awk '$1 ~ /^libSDL-1\.2\.so/ { print $3 }')

@@ -7,10 +7,6 @@
 namespace config {
 
 inline constexpr const char* savePath = "save.txt";
-
-inline constexpr StoryLook look{.caption = "ゴルバドン",
-                                .iconPath = "data/images/icon.bmp",
-                                .fontPath = "data/fonts/aqua2_8/aquafont.ttf",
-                                .backgroundPath = "data/images/bg.jpg"};
+inline constexpr StoryLook look{.caption = "ゴルバドン"};
 
 } // namespace config

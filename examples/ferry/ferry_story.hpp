@@ -12,8 +12,5 @@
 // Where each section of it is written in ferry.story.
 [[nodiscard]] const StorySource& ferrySource();
 
-// Its caption, and the game's own icon, font and picture, read from data/ in the working directory.
-inline constexpr StoryLook ferryLook{.caption = "The Ferry",
-                                     .iconPath = "data/images/icon.bmp",
-                                     .fontPath = "data/fonts/aqua2_8/aquafont.ttf",
-                                     .backgroundPath = "data/images/bg.jpg"};
+// Its caption; the rest is the engine's default look, with the data/ in the working directory.
+inline constexpr StoryLook ferryLook{.caption = "The Ferry"};

@@ -1,5 +1,7 @@
 #include "engine/keymap.hpp"
 
+#include "tests/framework/test_events.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,22 +9,8 @@
 
 namespace {
 
-SDL_Event keyDown(SDLKey key, unsigned modifiers = KMOD_NONE, Uint16 typed = 0) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = static_cast<SDLMod>(modifiers);
-    event.key.keysym.unicode = typed;
-    return event;
-}
-
-SDL_Event ofType(Uint8 type) {
-    SDL_Event event{};
-    event.type = type;
-    return event;
-}
+using test_events::keyDown;
+using test_events::ofType;
 
 struct Situation {
     const char* name;

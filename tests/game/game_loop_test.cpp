@@ -4,6 +4,7 @@
 #include "game/config.hpp"
 #include "game/story_script.hpp"
 #include "live_support.hpp"
+#include "tests/framework/test_events.hpp"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -18,7 +19,8 @@
 namespace {
 
 using live::hasInk;
-using live::keyDown;
+using test_events::keyDown;
+using test_events::mouseMotion;
 
 constexpr int lineSkip = 16; // the shipped font at 16 points
 constexpr int screenRight = 320;
@@ -74,7 +76,7 @@ class GameLoop : public ::testing::Test {
     static Played play(const FrameValues& from, const std::vector<SDL_Event>& events) {
         live::drainQueue();
         std::vector<SDL_Event> all = events;
-        all.push_back(live::quit());
+        all.push_back(test_events::ofType(SDL_QUIT));
         live::push(all);
         Played played{gameLoop(from)};
         played.endedByKey = live::drainQueue();
@@ -215,7 +217,7 @@ TEST_F(GameLoop, KeysThatDoNotApplyChangeNothingAtAll) {
         {"keypad 1 while choosing", "     ", {keyDown(SDLK_KP1)}},
         {"space while choosing", "     ", {keyDown(SDLK_SPACE), keyDown(SDLK_SPACE)}},
         {"F4 with shift", "  ", {keyDown(SDLK_F4, static_cast<SDLMod>(KMOD_LALT | KMOD_LSHIFT))}},
-        {"mouse motion", "     ", {live::mouseMotion(10, 10), live::mouseMotion(200, 100)}},
+        {"mouse motion", "     ", {mouseMotion(10, 10), mouseMotion(200, 100)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -313,8 +315,8 @@ TEST_F(GameLoop, MouseMotionFloodRunsInConstantMemory) {
         live::drainQueue();
         std::thread pusher([events] {
             for (int i = 0; i <= events; ++i) {
-                SDL_Event event =
-                    i < events ? live::mouseMotion(static_cast<Uint16>(i % 320), 5) : live::quit();
+                SDL_Event event = i < events ? mouseMotion(static_cast<Uint16>(i % 320), 5)
+                                             : test_events::ofType(SDL_QUIT);
                 while (SDL_PushEvent(&event) != 0) {
                     std::this_thread::yield();
                 }

@@ -17,31 +17,6 @@ inline void preferHeadlessDrivers() {
     test_support::useDummyDriversUnlessSet();
 }
 
-[[nodiscard]] inline SDL_Event keyDown(SDLKey key, SDLMod modifiers = KMOD_NONE) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = modifiers;
-    return event;
-}
-
-[[nodiscard]] inline SDL_Event quit() {
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    return event;
-}
-
-[[nodiscard]] inline SDL_Event mouseMotion(Uint16 x, Uint16 y) {
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.x = x;
-    event.motion.y = y;
-    return event;
-}
-
 // Pushes the events in order; the queue holds about a hundred at a time.
 inline void push(const std::vector<SDL_Event>& events) {
     for (SDL_Event event : events) {

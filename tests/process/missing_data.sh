@@ -26,7 +26,6 @@ try data/images/bg.jpg IMG_Load
 link_data "$work/no_audio"
 status=0
 (cd "$work/no_audio" && SDL_AUDIODRIVER=alsa AUDIODEV=none "$game") 2>"$work/no_audio.err" || status=$?
-[ "$status" -eq 69 ] && grep -qx Mix_OpenAudio "$work/no_audio.err" ||
+[ "$status" -eq 69 ] && grep -qx Mix_OpenAudio "$work/no_audio.err" && [ ! -e "$work/no_audio/save.txt" ] ||
     fail "no sound device: status $status, stderr: $(cat "$work/no_audio.err")"
-[ ! -e "$work/no_audio/save.txt" ] || fail "no sound device: save.txt written"
 echo ok
