@@ -7,8 +7,9 @@
 //   or device swapped in is never waited on.
 // - durable_file_std.cpp has only the standard library: nothing is synced, so a power cut may
 //   lose a save that returned; leftover temporary files stay; another user's file in a sticky
-//   folder is not refused ahead (the save fails and says whether its backup stays); and a FIFO
-//   swapped in for the file between the check and the read blocks the reader.
+//   folder is not refused ahead (the save fails and says whether its backup stays); a FIFO
+//   swapped in for the file between the check and the read blocks the reader; and a write that
+//   takes nothing (a broken file system) is retried by the C library for ever.
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,9 @@ inline std::string rowName(std::string_view words) {
     std::string name;
     bool start = true;
     for (const char c : words) {
+        if (c == '\'') {
+            continue; // "A killed save's leftover" becomes "AKilledSavesLeftover"
+        }
         const bool alnum = std::isalnum(static_cast<unsigned char>(c)) != 0;
         if (alnum) {
             name += start ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;

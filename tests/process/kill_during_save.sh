@@ -1,52 +1,65 @@
 #!/bin/sh
-# SIGKILL at fixed moments around the save: save.txt always holds the old record or the new one,
-# never a mix. And a save whose rename fails takes its backup back, or names the one it could not.
-# Usage: kill_during_save.sh GAME DATA_DIR
-game=$1 data=$2
+# Faults injected by strace at each system call of a save, so that each lands where it is aimed:
+# - SIGKILL at each call: save.txt holds the old record or the new one, never a mix, and the next
+#   save removes the temporary file the killed one left;
+# - a rename that fails: the backup is taken back, or named in the error when removing it fails;
+# - two games at once, one of them held at a call: the old bytes survive in a backup, save.txt is
+#   never missing, and no backup holds what the other game wrote.
+# The portable build has no syncs or locks and leaves its temporary files.
+# Usage: kill_during_save.sh GAME DATA_DIR NATIVE=yes|no
+game=$1 data=$2 native=$3
 . "$(dirname "$0")/common.sh"
 # LeakSanitizer cannot run under strace.
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 d="$work/run"; mkdir "$d"; link_data "$d"
-# Many items, so that writing the file is more than one quick step. The old file holds the same
-# record without spaces, so that every save writes.
-awk 'BEGIN { printf "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = [";
-             for (i = 0; i < 200000; i++) printf "%s\"item%d\"", (i ? "," : ""), i; printf "]}" }' >"$work/want"
-tr -d ' ' <"$work/want" >"$work/old"
-# A save takes a few milliseconds, too short to aim a kill at: strace holds each write, sync and
-# rename 30 ms, so that the same kills land inside the write on any disk, with or without syncs.
-calls=write,fsync,rename,renameat,renameat2
+spaceless=$(printf '%s' "$default" | tr -d ' ')
 # Only the game itself, not strace's child before it runs the game, saves on SIGTERM.
 started() {
-    pid=$(pgrep -P "$tracer") && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = gorubadon ] && catches "$pid" 15 ||
-        { running "$tracer" || fail "$1: the game ended at start: $(cat "$work/stderr")"; false; }
+    pid=$(pgrep -P "$1") && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = gorubadon ] && catches "$pid" 15 ||
+        { running "$1" || fail "the game ended at start: $(cat "$work/stderr")"; false; }
 }
-# Runs the game under strace with the faults $1 and sends it SIGTERM.
+# Runs the game in $d under strace with the options $1 and sends it SIGTERM; sets $tracer.
 play() {
     # shellcheck disable=SC2086
     (cd "$d" && exec strace -f -qq -o /dev/null $1 "$game") 2>"$work/stderr" &
     tracer=$!
-    wait_until "SIGTERM handler in the game" started "$2"
+    wait_until "SIGTERM handler in the game" started "$tracer"
     kill -TERM "$pid"
 }
-# Every other kill follows the temporary file's creation at once; the rest spread over the write,
-# the rename and the folder's sync.
-n=0 inside=0
-for delay in 0 0.005 0 0.015 0 0.025 0 0.035 0 0.045 0 0.055 0 0.065 0 0.075 0 0.085 0 0.095; do
-    cp "$work/old" "$d/save.txt"
-    watch_dir "$d"
-    play "-e trace=$calls -e inject=$calls:delay_enter=30000" "round $n"
-    watch_done || fail "round $n: no save after SIGTERM ($(running "$pid" || echo "the game ended; ")$(cat "$work/stderr"))"
-    [ "$delay" = 0 ] || sleep "$delay"
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$tracer" 2>/dev/null || true
-    cmp -s "$work/want" "$d/save.txt" || cmp -s "$work/old" "$d/save.txt" ||
-        fail "round $n (kill ${delay}s into the save): save.txt is $(wc -c <"$d/save.txt") bytes of neither record"
-    [ ! -e "$d/save.txt.bak" ] || fail "round $n: a whole record was backed up"
-    [ ! -e "$d/$created" ] || inside=$((inside + 1)) # the temporary file stays when killed in the write
-    n=$((n + 1))
+# Waits for the game under strace $tracer; fails unless it exits with status $1 within seconds.
+finish() {
+    (sleep 20; kill -KILL "$tracer") 2>/dev/null &
+    dog=$!
+    status=0
+    wait "$tracer" || status=$?
+    kill "$dog" 2>/dev/null || true
+    [ "$status" -eq "$1" ] || fail "$2: status $status, $(cat "$work/stderr")"
+}
+holds() { printf '%s' "$2" | cmp -s - "$d/$1"; }
+
+# The calls of a save, in order; CALL:N is the Nth. Over an old record, no backup is made.
+n=0
+for old in "$spaceless" typo; do
+    backup= && [ "$old" != typo ] || backup=link
+    calls="write $backup rename"
+    [ "$native" = no ] || calls="getdents64 flock fchmod write fsync:1 $backup rename fsync:2"
+    for at in $calls; do
+        rm -f "$d"/save.txt* && printf '%s' "$old" >"$d/save.txt"
+        call=${at%:*} when=1 && [ "$call" = "$at" ] || when=${at#*:}
+        play "-e inject=$call:signal=KILL:when=$when"
+        finish 137 "killed at $at"
+        holds save.txt "$old" || holds save.txt "$default" ||
+            fail "killed at $at: save.txt holds $(cat "$d/save.txt" 2>/dev/null || echo nothing)"
+        play ""
+        finish 0 "save after the kill at $at"
+        holds save.txt "$default" || fail "after the kill at $at: save.txt holds $(cat "$d/save.txt")"
+        left=$(cd "$d" && ls save.txt.tmp* 2>/dev/null || true)
+        [ -z "$left" ] || [ "$native" = no ] || fail "after the kill at $at: $left stays"
+        [ "$old" != typo ] || holds save.txt.bak typo || fail "killed at $at: no backup of typo"
+        n=$((n + 1))
+    done
 done
-echo "$n rounds, $inside kills inside a write"
-[ "$inside" -ge $((n / 3)) ] || fail "only $inside of $n kills landed inside a write"
+echo "$n kills, each at its own call"
 
 # A file that is not a record is backed up before the rename, which strace makes fail: the backup
 # is taken back, or named in the error when removing it fails too.
@@ -55,11 +68,41 @@ for undo in works fails; do
     rm -f "$d"/save.txt* && printf typo >"$d/save.txt"
     [ "$undo" = works ] && want=$rofs kept= ||
         faults="$faults -e inject=unlink,unlinkat:error=EBUSY" want="$rofs; save.txt.bak stays: Device or resource busy" kept=typo
-    play "$faults" "undo that $undo"
-    status=0
-    wait "$tracer" || status=$?
-    [ "$status" -eq 1 ] && [ "$(cat "$d/save.txt")" = typo ] && [ "$(cat "$work/stderr")" = "$want" ] &&
+    play "$faults"
+    finish 1 "undo that $undo"
+    holds save.txt typo && [ "$(cat "$work/stderr")" = "$want" ] &&
         [ "$(cat "$d/save.txt.bak" 2>/dev/null || true)" = "$kept" ] ||
-        fail "undo that $undo: status $status, $(cat "$work/stderr"); $(ls "$d")"
+        fail "undo that $undo: $(cat "$work/stderr"); $(ls "$d")"
 done
+
+# Two games over one file that is not a record, the first held 1.5 s at a call of its save while
+# the second saves. $1: the first game's options; $2: the owner of save.txt. Both play as nobody.
+two_games() {
+    rm -f "$d"/save.txt* && printf typo >"$d/save.txt" && chown "$2" "$d/save.txt"
+    inotifywait -m -e delete,moved_from --format %f "$d" >"$work/gone" 2>"$work/watch.err" &
+    watcher=$!
+    wait_until "watch on $d" grep -q 'Watches established' "$work/watch.err"
+    play "-u nobody $1"
+    first=$tracer
+    sleep 0.3
+    play "-u nobody"
+    finish 0 "the second game"
+    tracer=$first
+    finish 0 "the first game"
+    kill "$watcher"
+    ! grep -qx save.txt "$work/gone" || fail "save.txt was missing for a while: $(cat "$work/gone")"
+    holds save.txt "$default" || fail "two games: save.txt holds $(cat "$d/save.txt")"
+}
+held="delay_enter=1500000:when=1"
+# Another user's file, to which no hard link may be made (protected_hardlinks): the backup is a
+# copy, made under a free name, while the file stays in its place.
+chown nobody "$d"
+two_games "-e inject=rename:$held" root
+backups=$(cd "$d" && grep -lx typo save.txt.bak* || true)
+[ -n "$backups" ] || fail "two games over root's file: no backup holds typo ($(ls "$d"))"
+# The player's own file: the first game's backup is made after the second game has saved, so
+# the file holds the default record; no backup of that is kept.
+two_games "-e inject=link,linkat:$held" nobody
+holds save.txt.bak typo && [ ! -e "$d/save.txt.bak.1" ] ||
+    fail "two games over the player's file: $(cd "$d" && grep -H . save.txt.bak*)"
 echo ok
