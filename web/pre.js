@@ -42,8 +42,10 @@
             }
             tx.onabort = storageRefused;
             tx.onerror = storageRefused;
-            // At once: a closing tab may not get another task in which to commit.
-            tx.commit();
+            // At once where the browser can: a closing tab may not get another task to commit in.
+            if (tx.commit) {
+                tx.commit();
+            }
         } catch (e) {
             storageRefused();
         }
