@@ -1,5 +1,6 @@
 #!/bin/sh
-# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens.
+# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens
+# (with EVERY_STEP=1 set, also NAME-stepN.png after each key of each path).
 # Usage: screenshots.sh GAME_BINARY OUTPUT_DIR
 set -eu
 game=$(realpath "$1")
@@ -14,7 +15,10 @@ fi
 picture() { import -silent -window "$1" rgb:- 2>/dev/null | md5sum; }
 black=$(head -c $((320 * 240 * 3)) /dev/zero | md5sum)
 
-play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a shot is taken
+play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or a shot is taken
+    name=$1
+    shift
+    step_count=0
     work=$(mktemp -d)
     ln -s "$root/data" "$work/data"
     (cd "$work" && SDL_AUDIODRIVER=dummy exec "$game") &
@@ -45,6 +49,8 @@ play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a
                 sleep 0.05
                 i=$((i + 1))
             done
+            step_count=$((step_count + 1))
+            [ -z "${EVERY_STEP:-}" ] || import -window "$win" "$out/$name-step$step_count.png"
             ;;
         esac
     done
