@@ -202,8 +202,9 @@
                 }
             }
         },
+        // The game's own error lines (a missing data file, say): all of them on the page.
         error(text) {
-            say(text);
+            status.textContent += (status.textContent ? '\n' : '') + text;
             console.error(text);
         },
         images: {},
