@@ -1,5 +1,6 @@
 #!/bin/sh
-# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens.
+# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens
+# (with EVERY_STEP=1 set, also NAME-stepN.png after each key of each path).
 # Usage: screenshots.sh GAME_BINARY OUTPUT_DIR
 set -eu
 game=$(realpath "$1")
@@ -11,7 +12,13 @@ if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
     SCREENSHOTS_UNDER_XVFB=1 exec "$root/tools/with-xvfb.sh" sh "$0" "$game" "$out"
 fi
 
-play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a shot is taken
+picture() { import -silent -window "$1" rgb:- 2>/dev/null | md5sum; }
+black=$(head -c $((320 * 240 * 3)) /dev/zero | md5sum)
+
+play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or a shot is taken
+    name=$1
+    shift
+    step_count=0
     work=$(mktemp -d)
     ln -s "$root/data" "$work/data"
     (cd "$work" && SDL_AUDIODRIVER=dummy exec "$game") &
@@ -24,11 +31,27 @@ play() { # play NAME KEYS...: starts a fresh game, then each key is pressed or a
         sleep 0.05
     done
     [ -n "$win" ] || { echo "screenshots: no game window" >&2; kill "$pid"; exit 1; }
-    sleep 0.3
+    # Drawn once the window is no longer black (10 s at most).
+    i=0
+    while [ "$(picture "$win")" = "$black" ] && [ "$i" -lt 200 ]; do
+        sleep 0.05
+        i=$((i + 1))
+    done
     for step in "$@"; do
         case "$step" in
         shot:*) import -window "$win" "$out/${step#shot:}.png" ;;
-        *) xdotool key --window "$win" "$step" 2>/dev/null; sleep 0.15 ;;
+        *)
+            # Each key of the paths changes the screen: the next step waits for that (2 s at most).
+            before=$(picture "$win")
+            xdotool key --window "$win" "$step" 2>/dev/null
+            i=0
+            while [ "$(picture "$win")" = "$before" ] && [ "$i" -lt 40 ]; do
+                sleep 0.05
+                i=$((i + 1))
+            done
+            step_count=$((step_count + 1))
+            [ -z "${EVERY_STEP:-}" ] || import -window "$win" "$out/$name-step$step_count.png"
+            ;;
         esac
     done
     kill "$pid" 2>/dev/null || true

@@ -42,8 +42,10 @@
             }
             tx.onabort = storageRefused;
             tx.onerror = storageRefused;
-            // At once: a closing tab may not get another task in which to commit.
-            tx.commit();
+            // At once where the browser can: a closing tab may not get another task to commit in.
+            if (tx.commit) {
+                tx.commit();
+            }
         } catch (e) {
             storageRefused();
         }
@@ -200,8 +202,9 @@
                 }
             }
         },
+        // The game's own error lines (a missing data file, say): all of them on the page.
         error(text) {
-            say(text);
+            status.textContent += (status.textContent ? '\n' : '') + text;
             console.error(text);
         },
         images: {},

@@ -1,5 +1,5 @@
 // The page in headless Chromium with real key presses: the three paths of tools/story-paths.txt
-// to their endings, a PNG of the canvas at each shot, the record kept in IndexedDB across tab
+// to their endings, a PNG of the canvas at each shot and after each key, the record kept in IndexedDB across tab
 // closes and reloads, play going on where storage is refused, the page opened from a file, and
 // not one console message.
 // Usage: node play.js WEB_BUILD OUT_DIR   (prints FAIL lines and exits 1 on any failure)
@@ -95,11 +95,14 @@ async function main() {
         for (const [name, ...steps] of paths) {
             const tab = await openGame(browser, url);
             tabs.push(tab);
+            let count = 0;
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
                     await shot(tab, path.join(out, `${step.slice(5)}.png`));
                 } else {
                     await press(tab, step);
+                    count += 1;
+                    await shot(tab, path.join(out, `${name}-step${count}.png`));
                 }
             }
             await press(tab, 'space');

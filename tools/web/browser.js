@@ -41,7 +41,8 @@ class Browser {
         const args = ['--headless', '--remote-debugging-pipe', '--no-first-run',
             '--no-default-browser-check', '--disable-gpu', '--disable-extensions',
             '--disable-background-networking', '--disable-component-update', '--disable-sync',
-            '--mute-audio', `--user-data-dir=${profile}`, '--window-size=800,600', 'about:blank'];
+            '--mute-audio', '--disable-dev-shm-usage', `--user-data-dir=${profile}`,
+            '--window-size=800,600', 'about:blank'];
         if (process.getuid && process.getuid() === 0) {
             args.unshift('--no-sandbox');
         }

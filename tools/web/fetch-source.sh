@@ -10,9 +10,9 @@ package=$1 dest=$2
 cache=$(dirname "$dest")/apt
 mkdir -p "$cache/lists/partial" "$cache/archives/partial" "$(dirname "$dest")"
 cat >"$cache/sources.list" <<'LIST'
-deb-src http://deb.debian.org/debian bookworm main
-deb-src http://deb.debian.org/debian bookworm-updates main
-deb-src http://deb.debian.org/debian-security bookworm-security main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
 LIST
 apt() {
     apt-get -q -o Dir::Etc::SourceList="$cache/sources.list" -o Dir::Etc::SourceParts=/dev/null \
