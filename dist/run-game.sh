@@ -134,19 +134,16 @@ play() {
 # The error in a window, for a player started from a menu: nobody reads that stderr.
 show() {
     [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || return 0
-    case ${XDG_CURRENT_DESKTOP:-} in
-    *KDE*) kdialog=first ;;
-    *) kdialog= ;;
-    esac
-    if [ -n "$kdialog" ] && command -v kdialog >/dev/null 2>&1; then
-        run kdialog --title "$name" --error "$1"
-    elif command -v zenity >/dev/null 2>&1; then
-        run zenity --error --no-markup --title="$name" --text="$1"
-    elif command -v kdialog >/dev/null 2>&1; then
-        run kdialog --title "$name" --error "$1"
-    elif [ -n "${DISPLAY:-}" ] && command -v xmessage >/dev/null 2>&1; then
-        run xmessage -center -title "$name" "$1"
-    fi
+    case ${XDG_CURRENT_DESKTOP:-} in *KDE*) tools="kdialog zenity" ;; *) tools="zenity kdialog" ;; esac
+    for tool in $tools xmessage; do
+        command -v "$tool" >/dev/null 2>&1 || continue
+        case $tool in
+        zenity) run zenity --error --no-markup --title="$name" --text="$1" ;;
+        kdialog) run kdialog --title "$name" --error "$1" ;;
+        *) [ -z "${DISPLAY:-}" ] || run xmessage -center -title "$name" "$1" ;;
+        esac
+        return 0
+    done
 } >/dev/null 2>&1 </dev/null
 
 play "$@"

@@ -14,6 +14,10 @@
 // looks every 10 ms in classic SDL.
 [[nodiscard]] SDL_Event waitForEvent();
 
+// For the end of a game whose work is kept: from then on a quit signal, a process group's that
+// reached the game and its launcher alike say, would only cut the shut-down short.
+void ignoreQuitSignals() noexcept;
+
 // While one lives, every way out that can be caught ends the game with its work kept: SIGHUP and
 // SIGQUIT come as SDL_QUIT, as SDL makes SIGTERM and SIGINT come (not when they were ignored at
 // start), and when the X server goes away `lastWords` runs and the process ends at once with

@@ -1,5 +1,8 @@
 // SDL alone: its own wait, and the ways out it catches itself.
+#include "framework/event_wait.hpp"
 #include "framework/event_wait_os.hpp"
+
+#include <csignal>
 
 std::optional<SDL_Event> event_wait_os::sleepForEvent() {
     return std::nullopt;
@@ -8,3 +11,8 @@ std::optional<SDL_Event> event_wait_os::sleepForEvent() {
 void event_wait_os::take(const std::function<void()>&) {}
 
 void event_wait_os::giveBack() noexcept {}
+
+void ignoreQuitSignals() noexcept {
+    std::signal(SIGTERM, SIG_IGN);
+    std::signal(SIGINT, SIG_IGN);
+}

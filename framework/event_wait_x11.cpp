@@ -1,5 +1,6 @@
 // Sleeping on the X connection SDL reads, and the ways out SDL does not catch: SIGHUP, SIGQUIT
 // and the X server going away.
+#include "framework/event_wait.hpp"
 #include "framework/event_wait_os.hpp"
 
 #include <SDL_syswm.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -118,6 +120,12 @@ void event_wait_os::take(const std::function<void()>& words) {
     takeLikeTerm(SIGQUIT, previousQuit);
     if (eventConnection() >= 0) {
         previousDisplayLost = XSetIOErrorHandler(displayLost);
+    }
+}
+
+void ignoreQuitSignals() noexcept {
+    for (const int signal : quitSignals) {
+        std::signal(signal, SIG_IGN);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "framework/runner.hpp"
 
+#include "framework/event_wait.hpp"
+
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
@@ -65,6 +67,7 @@ void runGame(int screenWidth, int screenHeight, std::string_view caption,
             throw NoAudioDevice("Mix_OpenAudio");
         }
         game(screen);
+        ignoreQuitSignals();
         // Plain statements, not destructors: they must run only after a normal return of the game
         // routine (and not after a failed Mix_OpenAudio); on an exception only SDL_Quit runs.
         Mix_CloseAudio();

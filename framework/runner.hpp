@@ -25,7 +25,8 @@ class NoAudioDevice : public SdlError {
 // Runs `game` once between start-up and shut-down, in a fixed order. `caption` is UTF-8.
 // Throws SdlError ("SDL_Init", "SDL_SetVideoMode", "IMG_Load", NoAudioDevice) and passes on
 // whatever `game` throws. Once SDL_Init has succeeded, SDL_Quit runs on every way out;
-// Mix_CloseAudio and TTF_Quit run only when `game` returns normally. Not re-entrant.
+// Mix_CloseAudio and TTF_Quit run only when `game` returns normally, after ignoreQuitSignals
+// (event_wait.hpp). Not re-entrant.
 void runGame(int screenWidth, int screenHeight, std::string_view caption,
              const std::string& iconPath, Uint32 iconColorKey, int audioFrequency,
              const GameRoutine& game);

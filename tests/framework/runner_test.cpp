@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <csignal>
+
 #include <stdexcept>
 #include <string>
 
@@ -124,6 +126,8 @@ TEST_F(Runner, StartRoutineRunsOnceWithEverythingUp) {
 
 TEST_F(Runner, NormalReturnTakesEverythingDown) {
     runGame(320, 240, japaneseCaption, iconPath, 15, 44100, [](SDL_Surface*) {});
+    // A quit signal then, as a process group's second one, would only cut the shut-down short.
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_IGN);
     EXPECT_EQ(SDL_WasInit(0), 0U);
     EXPECT_EQ(TTF_WasInit(), 0);
     EXPECT_EQ(Mix_QuerySpec(nullptr, nullptr, nullptr), 0);
