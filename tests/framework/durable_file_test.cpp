@@ -2,7 +2,7 @@
 // a child process, so that what a row changes in the process (user, limits) does not outlive it.
 #include "framework/durable_file.hpp"
 
-#include "tests/framework/row_name.hpp"
+#include "tests/framework/table_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -274,11 +274,7 @@ class Folder : public testing::TestWithParam<FolderCase> {
   protected:
     fs::path dir;
 
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "gorubadon-save-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
+    void SetUp() override { dir = test_support::freshFolder(); }
     void TearDown() override {
         fs::permissions(dir, fs::perms::owner_all);
         fs::remove_all(dir);
