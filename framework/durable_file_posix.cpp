@@ -193,12 +193,16 @@ const mode_t maskAtStart = [] {
 }();
 
 // The mask as it is now, read without changing it, where the system shows it.
-[[nodiscard]] mode_t defaultMode() {
-    std::ifstream status{"/proc/self/status"};
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("Umask:")) {
-            return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+[[nodiscard]] mode_t defaultMode() noexcept {
+    try {
+        std::ifstream status{"/proc/self/status"};
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("Umask:")) {
+                return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+            }
         }
+    } catch (...) {
+        // an unreadable line: the mask at start
     }
     return 0666 & ~maskAtStart;
 }
