@@ -85,7 +85,11 @@ FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept {
         }
         FileBytes file{FileRead::Read, {}};
         const std::uintmax_t size = fs::file_size(path, ec);
-        if (ec || size > maxBytes || os::readRegular(path, file.bytes, maxBytes)) {
+        if (ec || size > maxBytes) {
+            return {FileRead::Failed, {}};
+        }
+        file.bytes.reserve(static_cast<std::size_t>(size)); // one buffer, unless the file grows
+        if (os::readRegular(path, file.bytes, maxBytes)) {
             return {FileRead::Failed, {}};
         }
         return file;

@@ -152,6 +152,38 @@ void sweepLeftovers(const std::string& target) noexcept {
     return {};
 }
 
+// The regular file at `path`, opened to read. O_NONBLOCK: a FIFO put in the file's place since it
+// was looked at must not hang the game.
+[[nodiscard]] std::error_code openRegular(const std::string& path, Fd& fd, struct stat& st) {
+    fd = Fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        return lastError();
+    }
+    return S_ISREG(st.st_mode) ? std::error_code{}
+                               : std::make_error_code(std::errc::invalid_argument);
+}
+
+// Hands `take` the file's bytes a chunk at a time, up to its end or the first error either finds.
+template <class Take>
+[[nodiscard]] std::error_code eachChunk(int fd, Take take) {
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            return {};
+        }
+        if (n < 0 && errno != EINTR) {
+            return lastError();
+        }
+        if (n > 0) {
+            if (const std::error_code ec =
+                    take(std::string_view{buffer, static_cast<std::size_t>(n)})) {
+                return ec;
+            }
+        }
+    }
+}
+
 // Taken before main, while the process has one thread; changing it to read it (umask) would let
 // a file another thread makes in that instant be open to all.
 const mode_t maskAtStart = [] {
@@ -161,12 +193,16 @@ const mode_t maskAtStart = [] {
 }();
 
 // The mask as it is now, read without changing it, where the system shows it.
-[[nodiscard]] mode_t defaultMode() {
-    std::ifstream status{"/proc/self/status"};
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("Umask:")) {
-            return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+[[nodiscard]] mode_t defaultMode() noexcept {
+    try {
+        std::ifstream status{"/proc/self/status"};
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("Umask:")) {
+                return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+            }
         }
+    } catch (...) {
+        // an unreadable line: the mask at start
     }
     return 0666 & ~maskAtStart;
 }
@@ -238,40 +274,24 @@ std::error_code checkReplaceable(const std::string& target) {
     return refused ? std::make_error_code(std::errc::operation_not_permitted) : std::error_code{};
 }
 
-// O_NONBLOCK: a FIFO put in the file's place since it was looked at must not hang the game.
 std::error_code readRegular(const std::string& path, std::string& out, std::size_t maxBytes) {
-    const Fd fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    Fd fd;
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
-        return lastError();
+    if (const std::error_code ec = openRegular(path, fd, st)) {
+        return ec;
     }
-    if (!S_ISREG(st.st_mode)) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n == 0) {
-            return {};
-        }
-        if (n < 0 && errno != EINTR) {
-            return lastError();
-        }
-        out.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-        if (out.size() > maxBytes) {
-            return std::make_error_code(std::errc::file_too_large);
-        }
-    }
+    return eachChunk(fd.get(), [&](std::string_view chunk) {
+        out.append(chunk);
+        return out.size() > maxBytes ? std::make_error_code(std::errc::file_too_large)
+                                     : std::error_code{};
+    });
 }
 
 std::error_code copyNew(const std::string& from, const std::string& to) {
-    const Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)};
+    Fd in;
     struct stat st {};
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
-        return lastError();
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return std::make_error_code(std::errc::invalid_argument);
+    if (const std::error_code ec = openRegular(from, in, st)) {
+        return ec;
     }
     const Fd out{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
     if (out.get() < 0) {
@@ -281,17 +301,9 @@ std::error_code copyNew(const std::string& from, const std::string& to) {
     if (::fchmod(out.get(), st.st_mode & 0777) != 0) {
         ec = lastError();
     }
-    char buffer[1 << 16];
-    while (!ec) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n == 0) {
-            break;
-        }
-        if (n < 0) {
-            ec = errno == EINTR ? std::error_code{} : lastError();
-            continue;
-        }
-        ec = writeAll(out.get(), {buffer, static_cast<std::size_t>(n)});
+    if (!ec) {
+        ec =
+            eachChunk(in.get(), [&](std::string_view chunk) { return writeAll(out.get(), chunk); });
     }
     if (!ec && ::fsync(out.get()) != 0) {
         ec = lastError();

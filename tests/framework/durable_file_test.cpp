@@ -2,7 +2,7 @@
 // a child process, so that what a row changes in the process (user, limits) does not outlive it.
 #include "framework/durable_file.hpp"
 
-#include "tests/framework/row_name.hpp"
+#include "tests/framework/table_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -174,11 +174,12 @@ enum class Player : std::uint8_t {
     Root,
     User, // for whom modes bind: nobody, owning the folder, when the test runs as root
     FileSizeLimit,
-    AfterAKilledSave,     // killed in its write, which leaves its temporary file
-    HoldingALeftover,     // as a running save does: its lock keeps it from being swept
-    ZeroByteWrites,       // every write takes nothing
-    UserOverRootsFile,    // no hard link to another user's file under protected_hardlinks
-    NobodyInStickyFolder, // the folder and file are root's
+    AfterAKilledSave,        // killed in its write, which leaves its temporary file
+    HoldingALeftover,        // as a running save does: its lock keeps it from being swept
+    FifoUnderALeftoversName, // a writer waits on it: opening it to look would let the writer go
+    ZeroByteWrites,          // every write takes nothing
+    UserOverRootsFile,       // no hard link to another user's file under protected_hardlinks
+    NobodyInStickyFolder,    // the folder and file are root's
 };
 
 struct FolderCase {
@@ -235,6 +236,8 @@ const FolderCase folderCases[] = {
       "save.txt.tmpbackup 0644 mine"}, keep, "no error", 0755, Player::AfterAKilledSave},
     {"A leftover a running save holds", {"save.txt 0644 typo"},
      {saved, "save.txt.bak 0644 typo"}, keep, "no error", 0755, Player::HoldingALeftover},
+    {"A FIFO under a leftover's name", {"save.txt 0644 typo"}, {saved, "save.txt.bak 0644 typo"},
+     keep, "no error", 0755, Player::FifoUnderALeftoversName},
     {"Another user's file, no hard link", {"save.txt 0640 typo"},
      {saved, "save.txt.bak 0640 typo"}, keep, "no error", 0755, Player::UserOverRootsFile},
     {"Missing folder", {}, {}, keep, failure(ENOENT), 0755, Player::Anyone, "missing/save.txt"},
@@ -274,11 +277,7 @@ class Folder : public testing::TestWithParam<FolderCase> {
   protected:
     fs::path dir;
 
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "gorubadon-save-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
+    void SetUp() override { dir = test_support::freshFolder(); }
     void TearDown() override {
         fs::permissions(dir, fs::perms::owner_all);
         fs::remove_all(dir);
@@ -291,7 +290,8 @@ TEST_P(Folder, TwoSavesKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     const bool sticky = c.player == Player::NobodyInStickyFolder;
     const bool rootsFile = c.player == Player::UserOverRootsFile;
     const bool killed = c.player == Player::AfterAKilledSave;
-    const bool holding = c.player == Player::HoldingALeftover;
+    const bool fifo = c.player == Player::FifoUnderALeftoversName;
+    const bool holding = fifo || c.player == Player::HoldingALeftover;
     if ((c.player == Player::Root || sticky || rootsFile) && !root) {
         GTEST_SKIP() << "needs root";
     }
@@ -319,6 +319,7 @@ TEST_P(Folder, TwoSavesKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     static_cast<void>(readFile(save, 1 << 20));
     EXPECT_EQ(snapshot(dir), laid) << "reading changed the folder";
     int held = -1;
+    pid_t writer = -1;
     if (killed || holding) {
         ASSERT_NE(inChild([&] {
                       const rlimit limit{32, 32};
@@ -329,8 +330,16 @@ TEST_P(Folder, TwoSavesKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
                   std::string::npos);
         const Lines left = snapshot(dir);
         ASSERT_EQ(left.size(), laid.size() + 1) << "no leftover";
-        if (holding) {
-            held = ::open((dir / left.back().substr(0, left.back().find(' '))).c_str(), O_RDONLY);
+        const fs::path name = dir / left.back().substr(0, left.back().find(' '));
+        if (fifo) {
+            fs::remove(name);
+            ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+            writer = ::fork();
+            if (writer == 0) {
+                ::_exit(::open(name.c_str(), O_WRONLY) >= 0 ? 0 : 1);
+            }
+        } else if (holding) {
+            held = ::open(name.c_str(), O_RDONLY);
             ASSERT_EQ(::flock(held, LOCK_EX), 0);
         }
     }
@@ -357,6 +366,11 @@ TEST_P(Folder, TwoSavesKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
     });
     EXPECT_EQ(said, c.error + ", then " + c.error);
     ::close(held);
+    if (writer > 0) {
+        EXPECT_EQ(::waitpid(writer, nullptr, WNOHANG), 0) << "the FIFO was opened";
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+    }
     fs::permissions(dir, fs::perms::owner_all);
     const Lines after = snapshot(dir);
     Lines expected = c.error == "no error" ? c.after : leftover;
