@@ -13,8 +13,6 @@ FUZZ_SECONDS ?= 30
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # Quiet about the directories cmake's own make enters.
 MAKEFLAGS  += --no-print-directory
-# SDL 1.2 over SDL 2, as most systems now ship it; loaded in place of the classic library.
-SDL12_COMPAT ?= /usr/lib/$(shell $(CXX) -print-multiarch)/sdl12-compat
 
 # Warnings stop the build only in the test targets, which set this: a newer compiler's new
 # warnings must not keep a player from the game. Unset, a build keeps what it was configured with.
@@ -73,14 +71,14 @@ test-main: build-all
 	@sh tools/run-tests.sh sdl12 $(TEST_BUILD) $(JOBS) $(HEADLESS)
 
 # The same build and the whole suite again, over sdl12-compat, where the system's own SDL 1.2 is
-# the classic one and sdl12-compat sits beside it (Debian 12). Elsewhere test-main has run on it.
+# the classic one and sdl12-compat sits beside it (Debian 12), as the start-up script finds it.
+# Elsewhere test-main has run on it.
 test-compat: build-all
-	@if [ ! -e $(SDL12_COMPAT)/libSDL-1.2.so.0 ]; then \
-	    echo "== no second SDL 1.2 to test on: $(SDL12_COMPAT) does not exist, the system's libSDL-1.2 is the one test-main ran on"; \
+	@compat=$$(sh dist/run-game.sh --sdl12-compat $(TEST_BUILD)/gorubadon) || true; \
+	if [ -z "$$compat" ]; then \
+	    echo "== no second SDL 1.2 to test on: the game's libSDL-1.2 is the one test-main ran on"; \
 	else \
-	    LD_LIBRARY_PATH=$(SDL12_COMPAT) ldd $(TEST_BUILD)/gorubadon | grep -q 'sdl12-compat/libSDL-1.2' || \
-	        { echo "sdl12-compat in $(SDL12_COMPAT) is not what the game loads" >&2; exit 1; }; \
-	    sh tools/run-tests.sh sdl12-compat $(TEST_BUILD) $(JOBS) $(HEADLESS) LD_LIBRARY_PATH=$(SDL12_COMPAT); \
+	    sh tools/run-tests.sh sdl12-compat $(TEST_BUILD) $(JOBS) $(HEADLESS) LD_LIBRARY_PATH=$$compat; \
 	fi
 
 # The sanitizer build also takes the portable paths (no X11 or POSIX calls), so they are tested.
@@ -94,16 +92,18 @@ test-asan: deps
 $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) \
 	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target save_fuzzer
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target save_fuzzer story_fuzzer
 
-# A short run inside `make test`, so a crash in the save-file reader fails the build.
+# A short run inside `make test`, so a crash in the save-file or story reader fails the build.
 fuzz-smoke: $(FUZZ_BUILD)/fuzz/save_fuzzer
 	@sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
+	@sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/story_fuzzer $(FUZZ_SECONDS)
 
 # As long as one likes: make fuzz FUZZ_SECONDS=3600
 fuzz: FUZZ_SECONDS = 600
 fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
 	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
+	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/story_fuzzer $(FUZZ_SECONDS)
 
 bench: build-all
 	cd $(TEST_BUILD) && $(HEADLESS) ./bench/gorubadon_bench
@@ -127,7 +127,7 @@ screenshots: deps build
 
 # The game's story as a map, in build/: story-map.svg and story-map.png (Graphviz's dot draws it).
 story-map: build
-	@sh tools/install-deps.sh story-map
+	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh story-map
 	@cmake --build $(BUILD) -j$(JOBS) --target gorubadon-story
 	./$(BUILD)/gorubadon-story map > $(BUILD)/story-map.dot
 	dot -Tsvg $(STORY_MAP_FONT) $(BUILD)/story-map.dot -o $(BUILD)/story-map.svg

@@ -1,8 +1,8 @@
 // What a key press costs on screen: the story line or choices written, the frame composed and
 // flipped, as the game loop does it.
 #include "engine/frame.hpp"
+#include "engine/stage.hpp"
 #include "game/config.hpp"
-#include "game/setup.hpp"
 #include "game/story_script.hpp"
 
 #include <SDL.h>
@@ -29,15 +29,16 @@ Screens& screens() {
         if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
             return s;
         }
-        s->video = SDL_SetVideoMode(config::screenWidth, config::screenHeight, 0, SDL_SWSURFACE);
-        s->desktop.reset(SDL_CreateRGBSurface(SDL_SWSURFACE, config::screenWidth,
-                                              config::screenHeight, 32, 0x00ff0000, 0x0000ff00,
+        s->video =
+            SDL_SetVideoMode(config::look.screenWidth, config::look.screenHeight, 0, SDL_SWSURFACE);
+        s->desktop.reset(SDL_CreateRGBSurface(SDL_SWSURFACE, config::look.screenWidth,
+                                              config::look.screenHeight, 32, 0x00ff0000, 0x0000ff00,
                                               0x000000ff, 0));
         if (s->video == nullptr || !s->desktop) {
             return s;
         }
-        s->onVideo.emplace(loadResources(s->video));
-        s->onDesktop.emplace(loadResources(s->desktop.get()));
+        s->onVideo.emplace(loadResources(s->video, config::look));
+        s->onDesktop.emplace(loadResources(s->desktop.get(), config::look));
         return s;
     }();
     return *made;
@@ -174,7 +175,7 @@ void BM_StoryPanelBlend(benchmark::State& state) {
     SurfacePtr converted;
     if (state.range(0) == 1) {
         converted.reset(SDL_ConvertSurface(panel, screen->format, SDL_SWSURFACE | SDL_SRCALPHA));
-        SDL_SetAlpha(converted.get(), SDL_SRCALPHA, config::panelAlpha);
+        SDL_SetAlpha(converted.get(), SDL_SRCALPHA, config::look.panelAlpha);
         panel = converted.get();
     }
     state.SetLabel(state.range(0) == 1 ? "screen layout" : "fixed layout");

@@ -4,10 +4,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -68,5 +73,84 @@ void BM_SaveRoundTrip(benchmark::State& state) {
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_SaveRoundTrip)->Arg(0)->Arg(100'000)->Unit(benchmark::kMicrosecond);
+
+// A record file of saveSizeLimit bytes: items of `item` up to the limit, or (empty `item`) one
+// item of bytes 0xFF, each read as U+FFFD.
+[[nodiscard]] std::string fileAtTheLimit(const std::string& dir, const std::string& item) {
+    const std::string head = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = [";
+    std::string text = head;
+    text.reserve(saveSizeLimit);
+    if (item.empty()) {
+        text += '"' + std::string(saveSizeLimit - head.size() - 4, '\xff') + '"';
+    } else {
+        while (text.size() + item.size() + 1 + 2 <= saveSizeLimit) {
+            text += item + ',';
+        }
+        text += item;
+    }
+    text += "]}";
+    const std::string path = dir + "/save.txt";
+    std::ofstream{path, std::ios::binary} << text;
+    return path;
+}
+
+// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:").
+[[nodiscard]] long statusKiB(std::string_view field) {
+    std::ifstream status{"/proc/self/status"};
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(field)) {
+            return std::stol(line.substr(field.size()));
+        }
+    }
+    return 0;
+}
+
+// Reads at the limit, in the worst shapes found. Also its peak memory above the program's own,
+// measured in a child process that reads once: "peak_x_file" is that over the file's size.
+void BM_ReadAtTheLimit(benchmark::State& state, const std::string& item) {
+    std::string dir = (std::filesystem::temp_directory_path() / "gorubadon-bench-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) {
+        state.SkipWithError("mkdtemp failed");
+        return;
+    }
+    const std::string path = fileAtTheLimit(dir, item);
+    for (auto _ : state) {
+        SaveFile read = readSaveFile(path);
+        benchmark::DoNotOptimize(read);
+    }
+    int pipe[2];
+    if (::pipe(pipe) == 0 && ::fork() == 0) {
+        const long base = statusKiB("VmRSS:");
+        static_cast<void>(readSaveFile(path));
+        const long peak = statusKiB("VmHWM:") - base;
+        ::_exit(::write(pipe[1], &peak, sizeof peak) == sizeof peak ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    long peak = 0;
+    if (::read(pipe[0], &peak, sizeof peak) != sizeof peak) {
+        state.SkipWithError("no peak from the child");
+    }
+    ::close(pipe[0]);
+    ::wait(nullptr);
+    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+    state.counters["peak_x_file"] = static_cast<double>(peak) * 1024 / saveSizeLimit;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * saveSizeLimit);
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK_CAPTURE(BM_ReadAtTheLimit, empty_items, std::string{"\"\""})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadAtTheLimit, ken_items, std::string{"\"剣\""})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadAtTheLimit, control_items, std::string{"\"\x01\""})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadAtTheLimit, letter_items, std::string{"\"a\""})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadAtTheLimit, invalid_utf8_string, std::string{})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

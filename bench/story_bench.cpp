@@ -1,6 +1,7 @@
 // The interpreter alone: a step must cost the same however long the story and however many ties.
 #include "engine/interpreter.hpp"
 #include "engine/scenario.hpp"
+#include "engine/story_file.hpp"
 #include "game/story_script.hpp"
 
 #include <benchmark/benchmark.h>
@@ -58,5 +59,51 @@ void BM_MillionTieSteps(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * steps);
 }
 BENCHMARK(BM_MillionTieSteps)->Unit(benchmark::kMillisecond);
+
+// A story file of `lines` lines as a writer makes them: sections of a hundred lines of text,
+// continued lines, page clears and comments, each ending in three options to later sections.
+std::string storyText(std::int64_t lines) {
+    std::string text = "title: Long\nnumbering: 1:\n";
+    std::int64_t written = 2;
+    std::int64_t section = 0;
+    for (; written < lines; ++section) {
+        text += "== part " + std::to_string(section) + "\n";
+        ++written;
+        for (int line = 0; line < 92 && written < lines; ++line, ++written) {
+            text += line % 10 == 9 ? "[new page]\n"
+                    : line % 10 == 4
+                        ? "| and so the road went on, line " + std::to_string(line) + "\n"
+                    : line % 31 == 0
+                        ? "# a note for the writer\n"
+                        : "The traveller walks on past milestone " + std::to_string(line) + ".\n";
+        }
+        for (int option = 1; option <= 3 && written < lines; ++option, ++written) {
+            text += "* Go on, way " + std::to_string(option) + " -> part " +
+                    std::to_string(section + option) + "\n";
+        }
+        text += "\n";
+        ++written;
+    }
+    // The options of the last sections lead past the end: an ending closes the story.
+    for (std::int64_t extra = 0; extra < 3; ++extra) {
+        text += "== part " + std::to_string(section + extra) + "\nThe end.\n[end]\n";
+    }
+    return text;
+}
+
+void BM_ReadStoryFile(benchmark::State& state) {
+    const std::string text = storyText(state.range(0));
+    for (auto _ : state) {
+        const StoryFile file = readStory(text, "long.story");
+        if (file.story == nullptr) {
+            state.SkipWithError(describe(file.errors.front()).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(file.story.get());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadStoryFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -31,18 +31,33 @@ file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
+# The author's story player beside the launcher; it finds the game's font and pictures from its
+# own place.
+target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}")
+install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
+add_custom_command(OUTPUT ${staged}/gorubadon-story.6.gz
+                   COMMAND gzip -9nc ${dist}/gorubadon-story.6 > ${staged}/gorubadon-story.6.gz
+                   DEPENDS ${dist}/gorubadon-story.6)
+add_custom_target(gorubadon_story_manual ALL DEPENDS ${staged}/gorubadon-story.6.gz)
+install(FILES ${staged}/gorubadon-story.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps RENAME gorubadon.png)
 endforeach()
 
-# Dates are the last commit's, so that every build of it says the same (SOURCE_DATE_EPOCH).
+# Dates, and the package's file times, are the last commit's, so that every build of it says the
+# same (SOURCE_DATE_EPOCH, which cpack reads too).
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                     OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
     if(commit_time)
         set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
     endif()
+endif()
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    file(WRITE ${staged}/cpack-dates.cmake "set(ENV{SOURCE_DATE_EPOCH} $ENV{SOURCE_DATE_EPOCH})\n")
+    set(CPACK_PROJECT_CONFIG_FILE ${staged}/cpack-dates.cmake)
 endif()
 string(TIMESTAMP release_date "%Y-%m-%d" UTC)
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
@@ -126,7 +141,8 @@ install(CODE [[
     # What dh_strip leaves: no symbols, no compiler's notes.
     if(gorubadon_package)
         execute_process(COMMAND strip --remove-section=.comment --remove-section=.note --strip-unneeded
-                                "$ENV{DESTDIR}${game_path}" COMMAND_ERROR_IS_FATAL ANY)
+                                "$ENV{DESTDIR}${game_path}" "$ENV{DESTDIR}${games_path}-story"
+                        COMMAND_ERROR_IS_FATAL ANY)
     endif()
 ]])
 
@@ -153,14 +169,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-vlgothic)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The start-up script measures the screen with xdpyinfo and shows errors with xmessage. Classic
-# SDL 1.2 cannot scale the window; where it is the release's SDL 1.2, sdl12-compat beside it can.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS x11-utils)
-foreach(lib IN LISTS SDL12_LINK_LIBRARIES)
-    if(lib MATCHES "/libSDL\\.so$")
-        file(STRINGS ${lib} compat REGEX SDL12COMPAT LIMIT_COUNT 1)
-        if(NOT compat)
-            string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libsdl1.2-compat")
-        endif()
-    endif()
-endforeach()
+# SDL 1.2 cannot scale the window, nor open one on Wayland: where it is the release's SDL 1.2
+# (Debian 12), sdl12-compat beside it can; later releases have sdl12-compat as their SDL 1.2.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils, libsdl1.2-compat")
 include(CPack)

@@ -3,9 +3,13 @@
 # video driver and the window's scale, falls back to silent audio where there is no sound device,
 # passes on the signals that end it, and shows its errors where a player who has no terminal sees them.
 # Usage: run-game.sh GAME_BINARY [ARGS...], in the folder that holds data/ and save.txt.
+#        run-game.sh --sdl12-compat GAME_BINARY: the sdl12-compat folder the game would be run over
+#        (nothing where it loads sdl12-compat already; status 1 for classic SDL with none beside).
 set -u
+query=''
+[ "${1:-}" != --sdl12-compat ] || { query=1 && shift; }
 if [ $# -lt 1 ]; then
-    echo "usage: run-game.sh GAME_BINARY [ARGS...]" >&2
+    echo "usage: run-game.sh [--sdl12-compat] GAME_BINARY [ARGS...]" >&2
     exit 2
 fi
 game=$1
@@ -13,23 +17,57 @@ shift
 name=${game##*/}
 say() { printf '%s: %s\n' "$name" "$*" >&2; }
 
-# The game runs as a child: what would end this script ends the game, which then saves. Before
-# the game starts, the script just ends.
-script=$$ watcher='' ready='' stopped=''
-on_signal() {
-    [ -n "$watcher" ] || exit "$1"
-    stopped=1
-    [ -z "$ready" ] || kill -TERM "$watcher" 2>/dev/null
+# What ends this script ends its child, the game (which then saves) or a dialog, with SIGTERM; it
+# then exits as the game did. Before the game starts, the script just ends.
+child='' stopped='' woke=''
+stop() {
+    stopped=$1 woke=1
+    [ -z "$child" ] || kill -TERM "$child" 2>/dev/null
 }
-on_ready() {
-    ready=1
-    [ -z "$stopped" ] || [ -z "$watcher" ] || kill -TERM "$watcher" 2>/dev/null
+trap 'stop 129' HUP
+trap 'stop 130' INT
+trap 'stop 131' QUIT
+trap 'stop 143' TERM
+# Runs a command as that child and waits for it, through signals: its status in $status.
+run() {
+    [ -z "$stopped" ] || exit "$stopped"
+    "$@" &
+    child=$!
+    [ -z "$stopped" ] || kill -TERM "$child" 2>/dev/null
+    status=0 woke=''
+    wait "$child" || status=$?
+    # Above 128 after a signal to this script, the wait may have been cut short: wait again. A
+    # shell that has handed the status out already knows the child no more (127).
+    while [ "$status" -gt 128 ] && [ -n "$woke" ]; do
+        again=0 woke=''
+        wait "$child" || again=$?
+        [ "$again" -eq 127 ] || status=$again
+    done
+    child=''
 }
-trap 'on_signal 129' HUP
-trap 'on_signal 130' INT
-trap 'on_signal 131' QUIT
-trap 'on_signal 143' TERM
-trap on_ready USR1
+# Nothing of the game's output may land on a file it opens in place of a closed standard output.
+true 2>/dev/null 9>&1 || exec >/dev/null
+
+# The SDL 1.2 the game loads, from the folder ldd finds it in. sdl12-compat (SDL 2 or 3 beneath)
+# scales the window and talks Wayland; classic SDL 1.2 does neither, and on Debian 12 keeps
+# sdl12-compat beside itself for whoever asks. Sets $compat to that folder, empty where the game
+# loads sdl12-compat already or none is beside; fails for classic SDL with none beside.
+sdl12_compat() {
+    compat=''
+    lib=$(ldd "$game" 2>/dev/null | awk '$1 ~ /^libSDL-1\.2\.so/ { print $3 }')
+    [ -f "$lib" ] && ! grep -q SDL12COMPAT "$lib" || return 0
+    [ -f "${lib%/*}/sdl12-compat/${lib##*/}" ] || return 1
+    compat=${lib%/*}/sdl12-compat
+}
+if [ -n "$query" ]; then
+    sdl12_compat || exit 1
+    [ -z "$compat" ] || printf '%s\n' "$compat"
+    exit 0
+fi
+over_compat() {
+    export LD_LIBRARY_PATH="$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    say "$1: the game runs over sdl12-compat from $compat"
+}
 
 # SDL 1.2 and SDL 2 read SDL_VIDEODRIVER, SDL 3 (under sdl2-compat too) SDL_VIDEO_DRIVER.
 driver=${SDL_VIDEODRIVER:-${SDL_VIDEO_DRIVER:-}}
@@ -43,6 +81,11 @@ if [ -z "$driver" ]; then
         # Classic SDL would draw the game as text over the terminal instead.
         say "no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set"
         exit 1
+    elif ! sdl12_compat; then
+        say "no X display to open the window on (DISPLAY is not set), and classic SDL 1.2 has no Wayland driver: install sdl12-compat, or XWayland"
+        exit 1
+    elif [ -n "$compat" ]; then
+        over_compat "a Wayland display without X"
     fi
 fi
 
@@ -72,78 +115,21 @@ if [ -z "${SDL12COMPAT_WINDOW_SCALING+set}" ] && [ "$driver" = x11 ] && [ -n "${
         [ -n "${SDL12COMPAT_SCALE_METHOD+set}" ] || export SDL12COMPAT_SCALE_METHOD=nearest
     fi
 fi
-# Classic SDL 1.2 cannot scale; Debian 12 keeps sdl12-compat beside it for whoever asks.
-if awk -v scale="${SDL12COMPAT_WINDOW_SCALING:-1}" 'BEGIN { exit !(scale + 0 > 1) }'; then
-    lib=$(ldd "$game" 2>/dev/null | awk '$1 ~ /^libSDL-1\.2\.so/ { print $3 }')
-    compat=${lib%/*}/sdl12-compat
-    if [ -f "$lib" ] && ! grep -q SDL12COMPAT "$lib" && [ -f "$compat/${lib##*/}" ]; then
-        export LD_LIBRARY_PATH="$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-        say "scaling the window ${SDL12COMPAT_WINDOW_SCALING}x: the game runs over sdl12-compat from $compat"
-    fi
+if awk -v scale="${SDL12COMPAT_WINDOW_SCALING:-1}" 'BEGIN { exit !(scale + 0 > 1) }' &&
+    sdl12_compat && [ -n "$compat" ]; then
+    over_compat "scaling the window ${SDL12COMPAT_WINDOW_SCALING}x"
 fi
 
-mark=$(printf '\001run-game')
-exec 3>&1
-
-# The game, with its messages, then its process id and status, into the pipe to watch().
-launch() {
-    "$game" "$@" 2>&1 >&3 3>&- &
-    pid=$!
-    printf '%s pid %s\n' "$mark" "$pid"
-    # A hangup of the terminal must not stop the status from coming through.
-    trap '' HUP
-    status=0
-    wait "$pid" || status=$?
-    printf '%s status %s\n' "$mark" "$status"
+# The game with its messages held until it ends, in a file no name leads to, so that nothing is
+# left behind: a start that fails for want of a sound device is not shown. $text: what it said.
+play() {
+    held=$(mktemp) || exit 1
+    exec 4>"$held" 5<"$held"
+    rm -f -- "$held"
+    run "$game" "$@" 2>&4 4>&- 5<&-
+    text=$(cat <&5)
+    exec 4>&- 5<&-
 }
-
-# Holds the game's messages until it ends, so that a failed audio start is not shown; asks for SIGTERM
-# to be sent on, the signal the game saves and ends on; exits with the game's status, or 75 where
-# the game wants a try with silent audio.
-watch() {
-    pid='' status=1 text='' carry='' woke='' pending=''
-    pass_on() {
-        woke=1
-        if [ -n "$pid" ]; then kill -TERM "$pid" 2>/dev/null; else pending=1; fi
-    }
-    trap pass_on HUP TERM
-    # Ready for signals: until now one would have ended this watcher and left the game running.
-    kill -USR1 "$script"
-    while :; do
-        line=
-        if ! IFS= read -r line; then
-            # A signal cuts a read short, with the line's start in hand.
-            if [ -n "$woke" ]; then
-                woke='' carry=$carry$line
-                continue
-            fi
-            [ -z "$carry$line" ] && break
-        fi
-        line=$carry$line carry=
-        case $line in
-        *"$mark pid "*)
-            [ "${line%%"$mark"*}" = "" ] || text=$text${line%%"$mark"*}$newline
-            pid=${line##*"$mark pid "}
-            [ -z "$pending" ] || kill -TERM "$pid" 2>/dev/null
-            ;;
-        *"$mark status "*)
-            [ "${line%%"$mark"*}" = "" ] || text=$text${line%%"$mark"*}$newline
-            status=${line##*"$mark status "}
-            ;;
-        *) text=$text$line$newline ;;
-        esac
-    done
-    if [ "$status" -eq 1 ] && [ -z "$quiet" ] && printf '%s' "$text" | grep -qx Mix_OpenAudio; then
-        exit 75
-    fi
-    printf '%s' "$text" >&2
-    if [ "$status" -ne 0 ] && [ -n "$text" ] && [ -z "$terminal" ]; then
-        show "${text%"$newline"}"
-    fi
-    exit "$status"
-}
-newline='
-'
 
 # The error in a window, for a player started from a menu: nobody reads that stderr.
 show() {
@@ -153,45 +139,28 @@ show() {
     *) kdialog= ;;
     esac
     if [ -n "$kdialog" ] && command -v kdialog >/dev/null 2>&1; then
-        kdialog --title "$name" --error "$1"
+        run kdialog --title "$name" --error "$1"
     elif command -v zenity >/dev/null 2>&1; then
-        zenity --error --no-markup --title="$name" --text="$1"
+        run zenity --error --no-markup --title="$name" --text="$1"
     elif command -v kdialog >/dev/null 2>&1; then
-        kdialog --title "$name" --error "$1"
+        run kdialog --title "$name" --error "$1"
     elif [ -n "${DISPLAY:-}" ] && command -v xmessage >/dev/null 2>&1; then
-        printf '%s' "$1" | xmessage -center -title "$name" -file -
+        run xmessage -center -title "$name" "$1"
     fi
 } >/dev/null 2>&1 </dev/null
 
-play() {
-    ready='' watcher=starting
-    launch "$@" | watch &
-    watcher=$!
-    [ -z "$stopped" ] || [ -z "$ready" ] || kill -TERM "$watcher" 2>/dev/null
-    status=0
-    wait "$watcher" || status=$?
-    # Above 128 with the watcher still there, the wait was cut short by a signal to this script.
-    while [ "$status" -gt 128 ] && kill -0 "$watcher" 2>/dev/null; do
-        status=0
-        wait "$watcher" || status=$?
-    done
-    watcher=
-}
-
-terminal=
-if [ -t 0 ] || [ -t 2 ]; then terminal=1; fi
-case ${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}} in
-dummy) quiet=1 ;;
-*) quiet= ;;
-esac
 play "$@"
-# Without a sound device the game stops before it reads or writes anything, though it plays no
-# sound; SDL's dummy driver lets it start.
-if [ "$status" -eq 75 ]; then
+# Without a sound device the game stops before it reads or writes anything, with status 69
+# (noAudioDeviceStatus, engine/stage.hpp), though it plays no sound; SDL's dummy driver lets it start.
+if [ "$status" -eq 69 ] && [ "${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}}" != dummy ] &&
+    [ -z "$stopped" ]; then
     say "no sound device could be opened: playing with SDL_AUDIODRIVER=dummy"
     export SDL_AUDIODRIVER=dummy SDL_AUDIO_DRIVER=dummy
-    quiet=1
-    status=1
-    [ -n "$stopped" ] || play "$@"
+    play "$@"
 fi
-exit "$status"
+[ -z "$text" ] || printf '%s\n' "$text" >&2
+game_status=$status
+if [ "$status" -ne 0 ] && [ -n "$text" ] && [ -z "$stopped" ] && ! [ -t 0 ] && ! [ -t 2 ]; then
+    show "$text"
+fi
+exit "$game_status"

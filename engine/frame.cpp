@@ -7,9 +7,7 @@
 
 namespace {
 
-// The story panel gets the text of the element just fed; "*cls*" clears the page instead.
-constexpr std::string_view pageClear = "*cls*";
-
+// The story panel gets the text of the element just fed; pageClear clears the page instead.
 [[nodiscard]] TextPanel writeStoryLine(const TextPanel& panel, std::string_view text) {
     return text == pageClear ? clearTextPanel(panel) : putLine(panel, text);
 }
@@ -51,10 +49,14 @@ void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexce
 }
 
 void showFrame(const FrameValues& values) noexcept {
+    const auto below = [](Sint16 y, const TextPanel& panel) {
+        return static_cast<Sint16>(y + panelSurface(panel)->h + panelX);
+    };
+    const Sint16 panelBY = below(panelAY, values.panelA);
     if (values.state.cursor.mode != Mode::Normal) {
         blitAt(panelSurface(values.panelB), values.screen, panelX, panelBY);
     }
-    blitAt(panelSurface(values.panelC), values.screen, panelX, panelCY);
+    blitAt(panelSurface(values.panelC), values.screen, panelX, below(panelBY, values.panelB));
     SDL_Flip(values.screen);
 }
 

@@ -21,11 +21,10 @@ struct FrameValues {
     EngineState state;
 };
 
-// Where the panels stand on the 320x240 screen: an 8-pixel margin around and between them.
+// The panels stand one below the other from the screen's top, story, choices, bottom, each as high
+// as its surface, with an 8-pixel margin around and between them.
 inline constexpr Sint16 panelX = 8;
-inline constexpr Sint16 panelAY = 8;
-inline constexpr Sint16 panelBY = 144;
-inline constexpr Sint16 panelCY = 200;
+inline constexpr Sint16 panelAY = panelX;
 
 // Blits a whole surface with its top-left corner at (x, y); the screen clips it.
 void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexcept;

@@ -1,12 +1,9 @@
 #include "engine/scenario.hpp"
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
-
-std::size_t indexOf(ListId id) noexcept {
-    return static_cast<std::size_t>(id);
-}
 
 const SelectorOption& optionAt(std::span<const SelectorOption> options, std::size_t i) noexcept {
     return i < options.size() ? options[i] : emptyOption();
@@ -15,20 +12,20 @@ const SelectorOption& optionAt(std::span<const SelectorOption> options, std::siz
 } // namespace
 
 std::span<const Scenario> Story::elements(ListId id) const noexcept {
-    if (indexOf(id) >= lists_.size()) {
+    if (listIndex(id) >= lists_.size()) {
         return {};
     }
-    return lists_[indexOf(id)];
+    return lists_[listIndex(id)];
 }
 
 ListId StoryBuilder::declare() {
     lists_.emplace_back();
     written_.push_back(false);
-    return static_cast<ListId>(lists_.size() - 1);
+    return listAt(lists_.size() - 1);
 }
 
 void StoryBuilder::define(ListId id, std::vector<Scenario> elements) {
-    const std::size_t i = indexOf(id);
+    const std::size_t i = listIndex(id);
     if (i == 0 || i >= lists_.size()) {
         throw std::logic_error("StoryBuilder::define: the list was not declared by this builder");
     }
@@ -49,21 +46,17 @@ Story StoryBuilder::build(ListId opening) && {
     if (!written_[0]) {
         throw std::logic_error("StoryBuilder::build: this builder has already built its story");
     }
-    if (indexOf(opening) >= lists_.size()) {
+    if (listIndex(opening) >= lists_.size()) {
         throw std::logic_error("StoryBuilder::build: the opening list is not from this builder");
     }
     for (std::size_t i = 0; i < lists_.size(); ++i) {
-        if (!written_[i]) {
-            throw std::logic_error("StoryBuilder::build: list " + std::to_string(i) +
-                                   " was declared but never written");
-        }
         for (const Scenario& element : lists_[i]) {
             const auto* selector = std::get_if<ScenarioSelector>(&element);
             if (selector == nullptr) {
                 continue;
             }
             for (const SelectorOption& option : selector->options) {
-                if (indexOf(option.branch) >= lists_.size()) {
+                if (listIndex(option.branch) >= lists_.size()) {
                     throw std::logic_error("StoryBuilder::build: option \"" + option.label +
                                            "\" leads to a list that is not from this builder");
                 }
@@ -71,8 +64,71 @@ Story StoryBuilder::build(ListId opening) && {
         }
     }
     // Spent: a second build would otherwise hand out an empty arena that looks valid.
-    written_.assign(1, false);
-    return Story(std::exchange(lists_, std::vector<std::vector<Scenario>>(1)), opening);
+    std::vector<bool> written = std::exchange(written_, std::vector<bool>(1, false));
+    return Story(std::exchange(lists_, std::vector<std::vector<Scenario>>(1)), std::move(written),
+                 opening);
+}
+
+bool Story::isWritten(ListId id) const noexcept {
+    return listIndex(id) < written_.size() && written_[listIndex(id)];
+}
+
+bool operator==(const Story& a, const Story& b) {
+    if (a.lists_.size() != b.lists_.size()) {
+        return false;
+    }
+    // Pairs sequences as play meets them, from the openings and then the rest in order; the pairing
+    // must stay one to one and paired sequences must match element by element.
+    std::vector<std::size_t> toB(a.lists_.size(), SIZE_MAX);
+    std::vector<std::size_t> toA(b.lists_.size(), SIZE_MAX);
+    std::vector<std::pair<std::size_t, std::size_t>> pending;
+    const auto pair = [&](ListId x, ListId y) {
+        const std::size_t i = listIndex(x);
+        const std::size_t j = listIndex(y);
+        if (i >= toB.size() || j >= toA.size()) {
+            return i >= toB.size() && j >= toA.size();
+        }
+        if (toB[i] == SIZE_MAX && toA[j] == SIZE_MAX) {
+            toB[i] = j;
+            toA[j] = i;
+            pending.emplace_back(i, j);
+            return true;
+        }
+        return toB[i] == j;
+    };
+    bool same = pair(ListId{}, ListId{}) && pair(a.opening_, b.opening_);
+    for (std::size_t next = 0, rest = 1; same && next <= pending.size(); ++next) {
+        if (next == pending.size()) {
+            while (rest < toB.size() && toB[rest] != SIZE_MAX) {
+                ++rest;
+            }
+            std::size_t other = 1;
+            while (other < toA.size() && toA[other] != SIZE_MAX) {
+                ++other;
+            }
+            if (rest >= toB.size() || !pair(listAt(rest), listAt(other))) {
+                break;
+            }
+        }
+        const auto [i, j] = pending[next];
+        const std::vector<Scenario>& x = a.lists_[i];
+        const std::vector<Scenario>& y = b.lists_[j];
+        same = x.size() == y.size() && a.isWritten(listAt(i)) == b.isWritten(listAt(j));
+        for (std::size_t e = 0; same && e < x.size(); ++e) {
+            const auto* sx = std::get_if<ScenarioSelector>(&x[e]);
+            const auto* sy = std::get_if<ScenarioSelector>(&y[e]);
+            if (sx == nullptr || sy == nullptr) {
+                same = x[e] == y[e];
+                continue;
+            }
+            same = sx->options.size() == sy->options.size();
+            for (std::size_t o = 0; same && o < sx->options.size(); ++o) {
+                same = sx->options[o].label == sy->options[o].label &&
+                       pair(sx->options[o].branch, sy->options[o].branch);
+            }
+        }
+    }
+    return same;
 }
 
 bool isEmpty(ScenarioList list) noexcept {

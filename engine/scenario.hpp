@@ -15,6 +15,17 @@
 // Index of a sequence in its story's arena. ListId{} is the empty sequence in every story.
 enum class ListId : std::uint32_t {};
 
+// The one place a ListId turns into an arena index and back.
+[[nodiscard]] constexpr std::size_t listIndex(ListId id) noexcept {
+    return static_cast<std::size_t>(id);
+}
+[[nodiscard]] constexpr ListId listAt(std::size_t index) noexcept {
+    return static_cast<ListId>(index);
+}
+
+// A text that is this exactly clears the story panel instead of being shown.
+inline constexpr std::string_view pageClear = "*cls*";
+
 struct ScenarioText {
     std::string text;
     friend bool operator==(const ScenarioText&, const ScenarioText&) = default;
@@ -68,13 +79,21 @@ class Story {
     [[nodiscard]] std::span<const Scenario> elements(ListId id) const noexcept;
     // Sequences are numbered from 1 to sequenceCount() - 1; ListId{} is the empty one.
     [[nodiscard]] std::size_t sequenceCount() const noexcept { return lists_.size(); }
+    // False for a sequence that was declared but never written (it plays as empty).
+    [[nodiscard]] bool isWritten(ListId id) const noexcept;
+
+    // Equal when they play alike: the same elements in sequences that correspond from the opening
+    // on, whatever order the sequences were made in.
+    friend bool operator==(const Story& a, const Story& b);
 
   private:
     friend class StoryBuilder;
-    Story(std::vector<std::vector<Scenario>> lists, ListId opening) noexcept
-        : lists_(std::move(lists)), opening_(opening) {}
+    Story(std::vector<std::vector<Scenario>> lists, std::vector<bool> written,
+          ListId opening) noexcept
+        : lists_(std::move(lists)), written_(std::move(written)), opening_(opening) {}
 
     std::vector<std::vector<Scenario>> lists_;
+    std::vector<bool> written_;
     ListId opening_{};
 };
 
@@ -89,7 +108,8 @@ class Story {
 //     const ListId opening = b.add({ScenarioText{"Hello."}, ask});
 //     const Story story = std::move(b).build(opening);
 //
-// Mistakes in the structure throw std::logic_error, so a broken story fails before play.
+// Mistakes in the structure throw std::logic_error, so a broken story fails before play. A sequence
+// declared and never written is left empty for the story checks to report.
 class StoryBuilder {
   public:
     // A new sequence to be written later with define.
@@ -98,8 +118,8 @@ class StoryBuilder {
     void define(ListId id, std::vector<Scenario> elements);
     // A new sequence, written at once.
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
-    // Checks that every declared sequence was written and that every option leads to a sequence of
-    // this builder (or to ListId{}), then hands the arena over. The builder is spent afterwards.
+    // Checks that every option leads to a sequence of this builder (or to ListId{}), then hands
+    // the arena over. The builder is spent afterwards.
     [[nodiscard]] Story build(ListId opening) &&;
 
   private:

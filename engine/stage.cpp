@@ -7,6 +7,9 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -110,4 +113,14 @@ void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look) {
         gameLoop({screen, SDL_MapRGB(screen->format, 0, 0, 0), resources.panelA, resources.panelB,
                   resources.panelC, resources.background.get(), initialEngineState(story)}));
     release(resources);
+}
+
+int runStoryGame(const StoryLook& look, const GameRoutine& game) noexcept try {
+    runGame(look.screenWidth, look.screenHeight, look.caption, look.iconPath, look.iconColorKey,
+            look.audioFrequency, game);
+    return EXIT_SUCCESS;
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return dynamic_cast<const NoAudioDevice*>(&error) != nullptr ? noAudioDeviceStatus
+                                                                 : EXIT_FAILURE;
 }

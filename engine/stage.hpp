@@ -4,6 +4,7 @@
 
 #include "engine/frame.hpp"
 #include "engine/look.hpp"
+#include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
 
@@ -33,6 +34,15 @@ void release(GameResources& resources) noexcept;
 // Draws the background and the story panel, then runs the engine's frame, once per event, until
 // the frame ends the loop. Returns the values the loop ended with.
 FrameValues gameLoop(FrameValues values);
+
+// The status of a game that found no sound device (sysexits' EX_UNAVAILABLE), so that whoever
+// starts it may try again with SDL's dummy audio, as dist/run-game.sh does.
+inline constexpr int noAudioDeviceStatus = 69;
+
+// A story game's whole main: the runner with the window the look describes, around `game`. Prints
+// a fatal error to stderr and returns EXIT_FAILURE, or noAudioDeviceStatus; EXIT_SUCCESS once the
+// game has returned.
+[[nodiscard]] int runStoryGame(const StoryLook& look, const GameRoutine& game) noexcept;
 
 // A whole game for a runner: lets SDL's timer go (a story sets no timer), loads what the look
 // names, plays the story once from its start and releases what it loaded. The story must outlive

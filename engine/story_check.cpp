@@ -1,23 +1,27 @@
 #include "engine/story_check.hpp"
 
+#include "framework/utf8.hpp"
+
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <optional>
+#include <set>
 
 namespace {
 
 constexpr std::size_t keyCount = 3;
-constexpr std::string_view pageClear = "*cls*";
-
-std::size_t numberOf(ListId id) noexcept {
-    return static_cast<std::size_t>(id);
-}
-
-ListId idOf(std::size_t number) noexcept {
-    return static_cast<ListId>(number);
-}
 
 std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
+}
+
+// "line 14" in a story from a file, "element 2" in one from C++.
+std::string place(const StorySource& source, std::size_t s, std::size_t element) {
+    if (const std::size_t line = sourceLine(source, s, element); line != 0) {
+        return "line " + std::to_string(line);
+    }
+    return "element " + std::to_string(element);
 }
 
 // The branches a player can reach from a sequence: taken by a key, and not empty.
@@ -39,7 +43,7 @@ using Edges = std::vector<std::vector<ListId>>;
 std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
     std::vector<bool> seen(edges.size(), false);
     while (!queue.empty()) {
-        const std::size_t s = numberOf(queue.front());
+        const std::size_t s = listIndex(queue.front());
         queue.pop_front();
         if (s < seen.size() && !seen[s]) {
             seen[s] = true;
@@ -49,29 +53,132 @@ std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
     return seen;
 }
 
-void checkOptions(const Story& story, std::size_t s, std::size_t element,
+// The number a label starts with, in ASCII or full-width digits; none when it starts otherwise.
+std::optional<std::size_t> labelNumber(std::string_view label) {
+    std::optional<std::size_t> number;
+    for (std::size_t i = 0; i < label.size() && number.value_or(0) < 1000;) {
+        const Utf8::Decoded d = Utf8::decodeAt(label, i);
+        const bool ascii = d.cp >= U'0' && d.cp <= U'9';
+        const bool wide = d.cp >= U'０' && d.cp <= U'９';
+        if (!ascii && !wide) {
+            break;
+        }
+        number = number.value_or(0) * 10 + (d.cp - (ascii ? U'0' : U'０'));
+        i += d.length;
+    }
+    return number;
+}
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// The label is what the player reads, and its number should be the key that takes it.
+void checkNumbers(const ScenarioSelector& selector, std::size_t s, std::size_t element,
+                  std::vector<Finding>& findings) {
+    const auto& options = selector.options;
+    const bool numbered = std::any_of(options.begin(), options.end(), [](const auto& option) {
+        return labelNumber(option.label).has_value();
+    });
+    std::set<std::size_t> seen;
+    for (std::size_t o = 0; o < options.size(); ++o) {
+        const std::string key = "key " + std::to_string(o + 1);
+        const std::string which =
+            "option " + std::to_string(o + 1) + " " + quoted(options[o].label);
+        const std::optional<std::size_t> number = labelNumber(options[o].label);
+        if (blank(options[o].label)) {
+            findings.push_back({s, element,
+                                "option " + std::to_string(o + 1) + " has an empty label, but " +
+                                    key + " still takes it",
+                                o + 1});
+        } else if (numbered && !number) {
+            findings.push_back({s, element,
+                                which + " has no number, unlike the others; " + key + " takes it",
+                                o + 1});
+        } else if (number && !seen.insert(*number).second) {
+            findings.push_back(
+                {s, element,
+                 which + " repeats number " + std::to_string(*number) + "; " + key + " takes it",
+                 o + 1});
+        } else if (number && *number != o + 1) {
+            findings.push_back(
+                {s, element,
+                 which + " is numbered " + std::to_string(*number) + ", but " + key + " takes it",
+                 o + 1});
+        }
+    }
+}
+
+void checkOptions(const Story& story, const StorySource& source, std::size_t s, std::size_t element,
                   const ScenarioSelector& selector, std::vector<Finding>& findings) {
     if (selector.options.size() > keyCount) {
         findings.push_back({s, element,
                             std::to_string(selector.options.size()) +
                                 " options, but keys 1 to 3 take only the first three"});
     }
+    checkNumbers(selector, s, element, findings);
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const SelectorOption& option = selector.options[o];
         const std::string which = "option " + std::to_string(o + 1) + " " + quoted(option.label);
-        if (option.branch == ListId{} || numberOf(option.branch) >= story.sequenceCount()) {
-            findings.push_back({s, element, which + " leads to no sequence"});
+        if (option.branch == ListId{} || listIndex(option.branch) >= story.sequenceCount()) {
+            findings.push_back({s, element, which + " leads to no section", o + 1});
         } else if (story.elements(option.branch).empty()) {
             findings.push_back({s, element,
-                                which + " leads to sequence " +
-                                    std::to_string(numberOf(option.branch)) + ", which is empty"});
+                                which + " leads to " +
+                                    sectionName(source, listIndex(option.branch)) +
+                                    ", which is empty",
+                                o + 1});
         }
     }
 }
 
-// Elements after the one that ends or branches are never shown.
-void checkUnplayed(std::span<const Scenario> elements, std::size_t s, const SequenceExit& exit,
+// A text meant as a page clear but not written exactly so is shown to the player as it stands.
+void checkPageClears(std::span<const Scenario> elements, std::size_t s,
+                     std::vector<Finding>& findings) {
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const auto* text = std::get_if<ScenarioText>(&elements[i]);
+        if (text == nullptr || text->text == pageClear) {
+            continue;
+        }
+        const std::size_t first = text->text.find_first_not_of(" \t\r\n");
+        std::string core =
+            first == std::string::npos
+                ? std::string{}
+                : text->text.substr(first, text->text.find_last_not_of(" \t\r\n") - first + 1);
+        std::transform(core.begin(), core.end(), core.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+        if (core == pageClear) {
+            findings.push_back({s, i + 1,
+                                quoted(text->text) + " is shown as text; only " +
+                                    quoted(pageClear) + " exactly clears the page"});
+        }
+    }
+}
+
+// The last page of an ending is what the player is left with: it should not be empty.
+void checkLastPage(std::span<const Scenario> elements, std::size_t s, const SequenceExit& exit,
                    std::vector<Finding>& findings) {
+    if (!exit.ends || exit.at >= elements.size() ||
+        !std::holds_alternative<ScenarioEventGameEnd>(elements[exit.at])) {
+        return;
+    }
+    for (std::size_t i = exit.at; i-- > 0;) {
+        if (const auto* text = std::get_if<ScenarioText>(&elements[i])) {
+            if (text->text == pageClear) {
+                break;
+            }
+            if (!blank(text->text)) {
+                return;
+            }
+        }
+    }
+    findings.push_back(
+        {s, exit.at + 1, "the game ends on a blank page: no text since the page was cleared"});
+}
+
+// Elements after the one that ends or branches are never shown.
+void checkUnplayed(std::span<const Scenario> elements, const StorySource& source, std::size_t s,
+                   const SequenceExit& exit, std::vector<Finding>& findings) {
     if (exit.at + 1 >= elements.size()) {
         return;
     }
@@ -81,12 +188,11 @@ void checkUnplayed(std::span<const Scenario> elements, std::size_t s, const Sequ
                             "option can be taken"});
     } else if (exit.ends) {
         findings.push_back(
-            {s, exit.at + 2,
-             "never shown: the game ends at element " + std::to_string(exit.at + 1)});
+            {s, exit.at + 2, "never shown: the game ends at " + place(source, s, exit.at + 1)});
     } else {
         findings.push_back({s, exit.at + 2,
-                            "never shown: the selector at element " + std::to_string(exit.at + 1) +
-                                " leaves this sequence"});
+                            "never shown: the options at " + place(source, s, exit.at + 1) +
+                                " leave this section"});
     }
 }
 
@@ -102,17 +208,46 @@ void checkEnding(std::span<const Scenario> elements, std::size_t s, const Sequen
 // Runs between "\r" and "\n" are drawn from the panel's left edge; each must fit on its own.
 int widestRun(std::string_view text, const TextFit& fit) {
     int widest = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-        widest = std::max(widest, fit.width(text.substr(start, end - start)));
-        start = end + 1;
+    for (const std::string_view piece : Utf8::lineBreakPieces(text)) {
+        if (piece != "\r" && piece != "\n") {
+            widest = std::max(widest, fit.width(piece));
+        }
     }
     return widest;
 }
 
 int lineCount(std::string_view text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const std::vector<std::string_view> pieces = Utf8::lineBreakPieces(text);
+    return static_cast<int>(std::count(pieces.begin(), pieces.end(), "\n")) + 1;
+}
+
+// Characters the font lacks are drawn as empty boxes; each is named once per element.
+void checkGlyphs(std::span<const std::string_view> texts, std::size_t s, std::size_t element,
+                 const TextFit& fit, std::vector<Finding>& findings) {
+    if (!fit.hasGlyph) {
+        return;
+    }
+    std::string missing;
+    std::set<char32_t> named;
+    for (const std::string_view text : texts) {
+        for (std::size_t i = 0; i < text.size();) {
+            const Utf8::Decoded d = Utf8::decodeAt(text, i);
+            if (d.cp != U'\n' && d.cp != U'\r' && !fit.hasGlyph(d.cp) &&
+                named.insert(d.cp).second) {
+                char code[16];
+                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(d.cp));
+                missing += (missing.empty() ? "" : ", ") + quoted(text.substr(i, d.length)) + " (" +
+                           code + ")";
+            }
+            i += d.length;
+        }
+    }
+    if (!missing.empty()) {
+        findings.push_back({s, element,
+                            "the font has no " + missing +
+                                (named.size() == 1 ? ", which shows" : ", which show") +
+                                " as an empty box"});
+    }
 }
 
 std::string tooWide(const std::string& what, int width, const TextFit& fit) {
@@ -127,7 +262,7 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
         const std::string& label = selector.options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
-                {s, element, tooWide("option " + std::to_string(o + 1), width, fit)});
+                {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
         }
         lines += lineCount(label);
     }
@@ -140,8 +275,13 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 
 } // namespace
 
-std::string describe(const Finding& finding) {
-    std::string where = "sequence " + std::to_string(finding.sequence);
+std::string describe(const Finding& finding, const StorySource& source) {
+    const std::size_t line = sourceLine(source, finding.sequence, finding.element, finding.option);
+    if (!source.file.empty() && line != 0) {
+        return source.file + ":" + std::to_string(line) + ": " +
+               sectionName(source, finding.sequence) + ": " + finding.message;
+    }
+    std::string where = sectionName(source, finding.sequence);
     if (finding.element != 0) {
         where += ", element " + std::to_string(finding.element);
     }
@@ -169,36 +309,48 @@ std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) n
     return all.first(std::min(all.size(), keyCount));
 }
 
-std::vector<Finding> checkShape(const Story& story) {
+std::vector<bool> reachableSequences(const Story& story) {
     Edges next(story.sequenceCount());
+    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
+        next[s] = successors(story, listAt(s));
+    }
+    return spread(next, {story.start().list});
+}
+
+std::vector<Finding> checkShape(const Story& story, const StorySource& source) {
     Edges back(story.sequenceCount());
     std::deque<ListId> endings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        next[s] = successors(story, idOf(s));
-        for (const ListId n : next[s]) {
-            back[numberOf(n)].push_back(idOf(s));
+        for (const ListId n : successors(story, listAt(s))) {
+            back[listIndex(n)].push_back(listAt(s));
         }
-        if (exitOf(story.elements(idOf(s))).ends) {
-            endings.push_back(idOf(s));
+        if (exitOf(story.elements(listAt(s))).ends) {
+            endings.push_back(listAt(s));
         }
     }
-    const std::vector<bool> played = spread(next, {story.start().list});
+    const std::vector<bool> played = reachableSequences(story);
     // A sequence can end the game when some choice of options leads from it to a game end.
     const std::vector<bool> ending = spread(back, endings);
     std::vector<Finding> findings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        const std::span<const Scenario> elements = story.elements(idOf(s));
+        const std::span<const Scenario> elements = story.elements(listAt(s));
+        if (!story.isWritten(listAt(s))) {
+            findings.push_back({s, 0, "declared but never written"});
+            continue;
+        }
         // An empty sequence has nothing to miss; an option into it is the finding.
         if (!played[s] && !elements.empty()) {
             findings.push_back({s, 0, "no option leads here from the opening"});
         }
         for (std::size_t i = 0; i < elements.size(); ++i) {
             if (const auto* selector = std::get_if<ScenarioSelector>(&elements[i])) {
-                checkOptions(story, s, i + 1, *selector, findings);
+                checkOptions(story, source, s, i + 1, *selector, findings);
             }
         }
+        checkPageClears(elements, s, findings);
         const SequenceExit exit = exitOf(elements);
-        checkUnplayed(elements, s, exit, findings);
+        checkUnplayed(elements, source, s, exit, findings);
+        checkLastPage(elements, s, exit, findings);
         if (played[s] && !ending[s]) {
             checkEnding(elements, s, exit, findings);
         }
@@ -212,7 +364,7 @@ std::vector<Finding> checkShape(const Story& story) {
 std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
     std::vector<Finding> findings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        const std::span<const Scenario> elements = story.elements(idOf(s));
+        const std::span<const Scenario> elements = story.elements(listAt(s));
         const SequenceExit exit = exitOf(elements);
         // Every sequence starts on an empty page: the opening on a fresh panel, a branch on the
         // panel its option cleared.
@@ -229,10 +381,17 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 if (const int width = widestRun(text->text, fit); width > fit.panelWidth) {
                     findings.push_back({s, element, tooWide("line", width, fit)});
                 }
+                const std::string_view shown[] = {text->text};
+                checkGlyphs(shown, s, element, fit, findings);
                 lines += lineCount(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&elements[i])) {
                 ++lines; // reaching a selector writes an empty line
                 checkChoices(*selector, s, element, fit, findings);
+                std::vector<std::string_view> labels;
+                for (const SelectorOption& option : selector->options) {
+                    labels.emplace_back(option.label);
+                }
+                checkGlyphs(labels, s, element, fit, findings);
             } else if (std::holds_alternative<ScenarioEventNone>(elements[i])) {
                 ++lines;
             } // the game end is never written: the game is over once the text before it is shown

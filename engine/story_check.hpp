@@ -1,8 +1,9 @@
 // Checks an author runs on a story before anyone plays it: what StoryBuilder cannot see, and
-// whether the text fits the panels. Pure: the font comes in as a measuring function.
+// whether the text fits the panels and the font. Pure: the font comes in as functions.
 #pragma once
 
 #include "engine/scenario.hpp"
+#include "engine/story_file.hpp"
 
 #include <cstddef>
 #include <functional>
@@ -16,11 +17,13 @@ struct Finding {
     std::size_t sequence = 0;
     std::size_t element = 0;
     std::string message;
+    std::size_t option = 0; // counted from 1 when it concerns one option of a selector
     friend bool operator==(const Finding&, const Finding&) = default;
 };
 
-// "sequence 3, element 2: line is 312 px, the panel is 304", or "sequence 3: ..." for element 0.
-[[nodiscard]] std::string describe(const Finding& finding);
+// In the author's terms: "ferry.story:14: section "haggle": ..." for a story from a file,
+// "section 3, element 2: ..." (or "section 3: ..." for the section as a whole) for one from C++.
+[[nodiscard]] std::string describe(const Finding& finding, const StorySource& source = {});
 
 // How text measures in the game's font, and the room the panels give it.
 struct TextFit {
@@ -29,16 +32,24 @@ struct TextFit {
     int panelWidth = 0; // what the window shows of a line
     int storyHeight = 0;
     int choicesHeight = 0;
+    std::function<bool(char32_t)> hasGlyph{}; // unset: every character is taken as drawn
 };
 
-// Sequences no option leads to, options that lead to no sequence or an empty one, elements no
-// play ever shows, places from which no ending can be reached, and selectors with more options
-// than keys 1 to 3 can take. In sequence and element order.
-[[nodiscard]] std::vector<Finding> checkShape(const Story& story);
+// Sequences no option leads to or declared and never written, options that lead to no sequence or
+// an empty one, options numbered out of key order or with empty labels, elements no play ever
+// shows, places from which no ending can be reached, endings on a blank page, page clears written
+// so that they are shown as text, and selectors with more options than keys 1 to 3 can take. In
+// sequence and element order.
+[[nodiscard]] std::vector<Finding> checkShape(const Story& story, const StorySource& source = {});
 
-// Lines and option labels wider than the panel, option lists taller than the choices panel, and
-// pages taller than the story panel ("*cls*" and every option taken start a new page).
+// Lines and option labels wider than the panel, option lists taller than the choices panel, pages
+// taller than the story panel ("*cls*" and every option taken start a new page), and characters
+// the font does not have.
 [[nodiscard]] std::vector<Finding> checkFit(const Story& story, const TextFit& fit);
+
+// Every sequence a player can reach from the opening, by listIndex: only options a key takes into
+// sequences that are not empty lead anywhere.
+[[nodiscard]] std::vector<bool> reachableSequences(const Story& story);
 
 // How a sequence leaves when played from its start, as the interpreter plays it.
 struct SequenceExit {

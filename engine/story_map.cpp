@@ -1,6 +1,7 @@
 #include "engine/story_map.hpp"
 
 #include "engine/story_check.hpp"
+#include "framework/utf8.hpp"
 
 #include <algorithm>
 #include <string>
@@ -13,25 +14,20 @@ namespace {
 constexpr std::size_t columnsPerLine = 34;
 constexpr std::size_t linesPerBox = 2;
 
-std::size_t numberOf(ListId id) noexcept {
-    return static_cast<std::size_t>(id);
-}
-
 std::string node(ListId id) {
-    return "s" + std::to_string(numberOf(id));
+    return "s" + std::to_string(listIndex(id));
 }
 
 // Cut at a character boundary once the columns are used up, with an ellipsis.
 std::string shortened(std::string_view line) {
     std::size_t columns = 0;
     for (std::size_t i = 0; i < line.size();) {
-        const auto lead = static_cast<unsigned char>(line[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        columns += lead < 0x80 ? 1 : 2;
+        const Utf8::Decoded d = Utf8::decodeAt(line, i);
+        columns += d.cp < 0x80 ? 1 : 2;
         if (columns > columnsPerLine) {
             return std::string(line.substr(0, i)) + "…";
         }
-        i += length;
+        i += d.length;
     }
     return std::string(line);
 }
@@ -47,32 +43,38 @@ std::string quoted(const std::vector<std::string>& lines) {
             if (c == '"' || c == '\\') {
                 out += '\\';
             }
-            out += c == '\r' ? ' ' : c;
+            out += c;
         }
     }
     return out + "\"";
 }
 
+// A carriage return starts over on the same line; the map shows it as a space.
 std::vector<std::string> splitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos;
-         start = end + 1) {
-        lines.emplace_back(text.substr(start, end - start));
+    std::vector<std::string> lines(1);
+    for (const std::string_view piece : Utf8::lineBreakPieces(text)) {
+        if (piece == "\n") {
+            lines.emplace_back();
+        } else {
+            lines.back() += piece == "\r" ? " " : piece;
+        }
     }
-    lines.emplace_back(text.substr(start));
     return lines;
 }
 
-// The sequence's number, then the first lines of its text.
-std::vector<std::string> boxLines(ListId id, std::span<const Scenario> elements) {
-    std::vector<std::string> lines{"sequence " + std::to_string(numberOf(id))};
+// The section's name (its number for a story from C++), then the first lines of its text.
+std::vector<std::string> boxLines(const StorySource& source, ListId id,
+                                  std::span<const Scenario> elements) {
+    const std::size_t s = listIndex(id);
+    std::vector<std::string> lines{s < source.sections.size() && !source.sections[s].name.empty()
+                                       ? source.sections[s].name
+                                       : "section " + std::to_string(s)};
     for (const Scenario& element : elements) {
         const auto* text = std::get_if<ScenarioText>(&element);
         if (text == nullptr) {
             break;
         }
-        if (text->text == "*cls*") {
+        if (text->text == pageClear) {
             continue;
         }
         for (const std::string& line : splitLines(text->text)) {
@@ -89,7 +91,7 @@ std::vector<std::string> boxLines(ListId id, std::span<const Scenario> elements)
 std::string endingCaption(std::span<const Scenario> elements, std::size_t end) {
     for (std::size_t i = end; i-- > 0;) {
         if (const auto* text = std::get_if<ScenarioText>(&elements[i]);
-            text != nullptr && text->text != "*cls*") {
+            text != nullptr && text->text != pageClear) {
             return shortened(splitLines(text->text).back());
         }
     }
@@ -116,7 +118,7 @@ void writeOptions(const Story& story, ListId id, const ScenarioSelector& selecto
 
 } // namespace
 
-void writeStoryMap(const Story& story, std::ostream& out) {
+void writeStoryMap(const Story& story, std::ostream& out, const StorySource& source) {
     out << "digraph story {\n"
            "  graph [pad=0.2];\n"
            "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#e8ecff\", fontsize=11];\n"
@@ -124,14 +126,12 @@ void writeStoryMap(const Story& story, std::ostream& out) {
            "  start [label=\"\", shape=circle, style=filled, fillcolor=black, width=0.2];\n"
            "  start -> "
         << node(story.start().list) << ";\n";
-    const std::vector<Finding> shape = checkShape(story);
+    const std::vector<bool> reached = reachableSequences(story);
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        const auto id = static_cast<ListId>(s);
+        const ListId id = listAt(s);
         const std::span<const Scenario> elements = story.elements(id);
-        const bool unreached = std::any_of(shape.begin(), shape.end(), [&](const Finding& f) {
-            return f.sequence == s && f.element == 0;
-        });
-        out << "  " << node(id) << " [label=" << quoted(boxLines(id, elements))
+        const bool unreached = !reached[s] && !elements.empty();
+        out << "  " << node(id) << " [label=" << quoted(boxLines(source, id, elements))
             << (unreached ? ", style=\"rounded,dashed\", fontcolor=gray40" : "") << "];\n";
         const SequenceExit exit = exitOf(elements);
         if (exit.ends) {

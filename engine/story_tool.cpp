@@ -1,18 +1,20 @@
 #include "engine/story_tool.hpp"
 
 #include "engine/frame.hpp"
-#include "engine/story_check.hpp"
+#include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
+#include "engine/story_player.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
-
-#include <SDL_ttf.h>
+#include "framework/utf8.hpp"
 
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -28,43 +30,164 @@ struct FontLibrary {
     FontLibrary& operator=(const FontLibrary&) = delete;
 };
 
-int check(const Story& story, const StoryLook& look) {
+// Prints the shape's findings, then the fit's when there is a font to measure in; how many.
+std::size_t printFindings(const Story& story, const StorySource& source, const TextFit* fit) {
+    std::vector<Finding> findings = checkShape(story, source);
+    if (fit != nullptr) {
+        for (Finding& finding : checkFit(story, *fit)) {
+            findings.push_back(std::move(finding));
+        }
+    }
+    for (const Finding& finding : findings) {
+        std::cout << describe(finding, source) << '\n';
+    }
+    return findings.size();
+}
+
+int checkBuiltIn(const Story& story, const StoryLook& look) {
     const FontLibrary library;
     const FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
     if (!font) {
         throwSdlError("TTF_OpenFontIndex");
     }
-    const TextFit fit{[&](std::string_view run) {
-                          int width = 0;
-                          int height = 0;
-                          TTF_SizeUTF8(font.get(), std::string(run).c_str(), &width, &height);
-                          return width;
-                      },
-                      TTF_FontLineSkip(font.get()), look.screenWidth - 2 * panelX,
-                      look.storyPanelHeight, look.choicesPanelHeight};
-    std::vector<Finding> findings = checkShape(story);
-    for (Finding& finding : checkFit(story, fit)) {
-        findings.push_back(std::move(finding));
+    const TextFit fit = fontFit(font.get(), look, 0);
+    return printFindings(story, {}, &fit) == 0 ? 0 : 1;
+}
+
+// Every error, or every finding of the story, its font and its picture, on standard output.
+int checkFile(const std::string& path, const StoryLook& look) {
+    const std::optional<LoadedStory> loaded = loadStory(path, look, std::cout);
+    if (!loaded) {
+        return 1;
     }
-    for (const Finding& finding : findings) {
-        std::cout << describe(finding) << '\n';
+    const StoryFile& file = loaded->file;
+    const FontLibrary library;
+    const FontPtr font(TTF_OpenFontIndex(loaded->paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
+    if (font) {
+        fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
     }
-    return findings.empty() ? 0 : 1;
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
+    const std::vector<std::string> missing = missingFiles(*loaded);
+    for (const std::string& line : missing) {
+        std::cout << line << '\n';
+    }
+    return found == 0 && missing.empty() ? 0 : 1;
+}
+
+int mapFile(const std::string& path, const StoryLook& look) {
+    const std::optional<LoadedStory> loaded = loadStory(path, look, std::cerr);
+    if (!loaded) {
+        return 1;
+    }
+    writeStoryMap(*loaded->file.story, std::cout, loaded->file.source);
+    return 0;
+}
+
+int usage(const char* name) {
+    std::fprintf(stderr,
+                 "usage: %s play FILE [--from SECTION]\n"
+                 "       %s check|map [FILE]\n",
+                 name, name);
+    return 2;
 }
 
 } // namespace
 
-int storyToolMain(int argc, char** argv, const Story& story, const StoryLook& look) try {
-    const std::string_view command = argc == 2 ? argv[1] : "";
-    if (command == "map") {
-        writeStoryMap(story, std::cout);
+TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
+    return {[font](std::string_view run) {
+                int width = 0;
+                int height = 0;
+                TTF_SizeUTF8(font, std::string(run).c_str(), &width, &height);
+                return width;
+            },
+            TTF_FontLineSkip(font) + lineGap,
+            look.screenWidth - 2 * panelX,
+            look.storyPanelHeight,
+            look.choicesPanelHeight,
+            [font](char32_t c) {
+                // SDL_ttf 2.0 asks for glyphs by UCS-2: characters beyond it cannot be drawn.
+                return c <= 0xFFFF && TTF_GlyphIsProvided(font, static_cast<Uint16>(c)) != 0;
+            }};
+}
+
+int descenderGap(TTF_Font* font, const Story& story) {
+    // Every character once, in one run rendered as the panels render it: its lowest inked row.
+    std::set<char32_t> used;
+    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
+        for (const Scenario& element : story.elements(listAt(s))) {
+            std::vector<std::string_view> texts;
+            if (const auto* text = std::get_if<ScenarioText>(&element)) {
+                texts.emplace_back(text->text);
+            } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
+                for (const SelectorOption& option : selector->options) {
+                    texts.emplace_back(option.label);
+                }
+            }
+            for (const std::string_view t : texts) {
+                for (std::size_t i = 0; i < t.size();) {
+                    const Utf8::Decoded d = Utf8::decodeAt(t, i);
+                    used.insert(d.cp >= 0x20 ? d.cp : U' ');
+                    i += d.length;
+                }
+            }
+        }
+    }
+    std::string all;
+    for (const char32_t c : used) {
+        Utf8::append(all, c);
+    }
+    const SDL_Color ink{0, 0, 0, 0};
+    const SDL_Color paper{255, 255, 255, 0};
+    const SurfacePtr text(all.empty() ? nullptr
+                                      : TTF_RenderUTF8_Shaded(font, all.c_str(), ink, paper));
+    if (!text) {
         return 0;
     }
-    if (command == "check") {
-        return check(story, look);
+    int lowest = 0;
+    SDL_LockSurface(text.get());
+    for (int y = 0; y < text->h; ++y) {
+        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
+        for (int x = 0; x < text->w; ++x) {
+            if (row[x] != 0) {
+                lowest = y + 1;
+                break;
+            }
+        }
     }
-    std::fprintf(stderr, "usage: %s map|check\n", argc > 0 ? argv[0] : "story");
-    return 2;
+    SDL_UnlockSurface(text.get());
+    return std::max(0, lowest - TTF_FontLineSkip(font));
+}
+
+StoryLook playerLook(StoryLook look) {
+    look.storyPanelHeight = look.storyPanelHeight + panelX;
+    look.choicesPanelHeight = look.choicesPanelHeight + panelX;
+    return look;
+}
+
+int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look) try {
+    const char* name = argc > 0 ? argv[0] : "gorubadon-story";
+    const std::vector<std::string_view> args(argv + std::min(argc, 1), argv + argc);
+    if (args.size() == 1 && args[0] == "map") {
+        writeStoryMap(builtIn, std::cout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "check") {
+        return checkBuiltIn(builtIn, look);
+    }
+    if (args.size() == 2 && args[0] == "check") {
+        return checkFile(std::string(args[1]), look);
+    }
+    if (args.size() == 2 && args[0] == "map") {
+        return mapFile(std::string(args[1]), look);
+    }
+    if (args.size() == 2 && args[0] == "play") {
+        return playFile(std::string(args[1]), "", look);
+    }
+    if (args.size() == 4 && args[0] == "play" && args[2] == "--from") {
+        return playFile(std::string(args[1]), args[3], look);
+    }
+    return usage(name);
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 2;

@@ -1,13 +1,32 @@
-// The main of a story's own program, which an author builds against a story (see
-// docs/writing-a-story.md):
-//   NAME map      writes the story's map in Graphviz DOT to standard output
-//   NAME check    prints every finding of the story checks, one per line, and exits 1 if any
-// The check measures text in the look's font, opened from the working directory as the game
-// opens it, and the room the look's panels give it.
+// The main of the author's story program, gorubadon-story (see docs/writing-a-story.md):
+//   NAME play FILE [--from SECTION]   plays a story file, and reloads it whenever it changes
+//   NAME check FILE                   prints every error and finding, one per line
+//   NAME map FILE                     writes the story's map in Graphviz DOT to standard output
+//   NAME check | NAME map             the same for the story built into the program
+// A story file is measured in the font the player shows it in, found in the installed data (or
+// the source tree's); the built-in story in the look's font, opened from the working directory as
+// the game opens it.
 #pragma once
 
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
+#include "engine/story_check.hpp"
 
-// 0, 1 when the check has findings, 2 on a wrong command line or a font that cannot be opened.
-[[nodiscard]] int storyToolMain(int argc, char** argv, const Story& story, const StoryLook& look);
+#include <SDL_ttf.h>
+
+// 0; 1 when the story has errors or findings or cannot be played; 2 on a wrong command line or a
+// font that cannot be opened for the built-in story.
+[[nodiscard]] int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look);
+
+// How text measures in `font` within the look's panels, lines `lineGap` pixels further apart than
+// the font's own line skip.
+[[nodiscard]] TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap);
+
+// The extra room between lines that keeps what reaches lowest of the story's characters (g, y, p,
+// q, parentheses) clear of the next line's background in this font: 0 where the font's line skip
+// already leaves it, as for kana and kanji.
+[[nodiscard]] int descenderGap(TTF_Font* font, const Story& story);
+
+// The look a story file is played with: the story and choices panels take the margins below them,
+// so that as many lines fit with the wider spacing as in the game.
+[[nodiscard]] StoryLook playerLook(StoryLook look);

@@ -2,15 +2,18 @@
 
 #include "framework/durable_file_os.hpp"
 
-#include <cerrno>
 #include <optional>
+#include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
-using durable_file_os::readRegular;
-using durable_file_os::replaceRefused;
-using durable_file_os::TempFile;
+namespace os = durable_file_os;
+
+// The reasons of the system's errors as FileError gives them.
+[[nodiscard]] FileError failed(const std::string& path, std::error_code ec) {
+    return FileError(path, ec.message());
+}
 
 // Where a chain of symbolic links at `path` ends: the file a save replaces.
 [[nodiscard]] std::string followLinks(const std::string& path) {
@@ -19,53 +22,53 @@ using durable_file_os::TempFile;
     for (int hops = 0; fs::is_symlink(fs::symlink_status(file, ec)); ++hops) {
         const fs::path to = fs::read_symlink(file, ec);
         if (ec || hops == 40) {
-            throw FileError(path, ec ? ec.value() : ELOOP);
+            throw failed(path,
+                         ec ? ec : std::make_error_code(std::errc::too_many_symbolic_link_levels));
         }
         file = to.is_absolute() ? to : file.parent_path() / to;
     }
     return file.string();
 }
 
-// A second hard link first: it never replaces anything, so no earlier backup is lost even when two
-// games back up at once. Where the file system refuses one, the file moves to a name that was free.
+// A second hard link, or where the file system refuses one (no hard links; another user's file
+// under protected_hardlinks) a copy: neither replaces anything, and the file stays in its place,
+// so no earlier backup is lost and the file is never missing, even when two games back up at once.
 class Backup {
   public:
-    explicit Backup(const std::string& target) : target_(target) {
+    Backup(const std::string& target, std::string_view newBytes) {
         for (unsigned n = 0;; ++n) {
             name_ = target + ".bak" + (n == 0 ? "" : "." + std::to_string(n));
             std::error_code ec;
             fs::create_hard_link(target, name_, ec);
-            if (!ec) {
-                return;
+            if (ec && ec != std::errc::file_exists) {
+                ec = os::copyNew(target, name_);
             }
-            std::error_code taken;
-            if (ec == std::errc::file_exists || fs::exists(fs::symlink_status(name_, taken))) {
-                continue;
+            if (ec != std::errc::file_exists) {
+                if (ec) {
+                    throw failed(name_, ec);
+                }
+                break;
             }
-            fs::rename(target, name_, ec);
-            if (ec) {
-                throw FileError(name_, ec.value());
-            }
-            moved_ = true;
-            return;
+        }
+        // Another game has saved since the old bytes were read: what it wrote is no backup.
+        const FileBytes kept = readFile(name_, newBytes.size());
+        if (kept.result == FileRead::Read && kept.bytes == newBytes) {
+            static_cast<void>(undo());
         }
     }
 
     // "", or why the backup is still there.
-    [[nodiscard]] std::string undo() const {
+    [[nodiscard]] std::string undo() {
         std::error_code ec;
-        if (moved_) {
-            fs::rename(name_, target_, ec);
-        } else {
+        if (!name_.empty()) {
             fs::remove(name_, ec);
         }
-        return ec ? "; " + fs::path{name_}.filename().string() + " stays: " + ec.message() : "";
+        const std::string name = fs::path{std::exchange(name_, {})}.filename().string();
+        return ec ? "; " + name + " stays: " + ec.message() : "";
     }
 
   private:
-    std::string target_;
     std::string name_;
-    bool moved_ = false;
 };
 
 } // namespace
@@ -82,7 +85,7 @@ FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept {
         }
         FileBytes file{FileRead::Read, {}};
         const std::uintmax_t size = fs::file_size(path, ec);
-        if (ec || size > maxBytes || !readRegular(path, file.bytes, maxBytes)) {
+        if (ec || size > maxBytes || os::readRegular(path, file.bytes, maxBytes)) {
             return {FileRead::Failed, {}};
         }
         return file;
@@ -97,27 +100,33 @@ void replaceFile(const std::string& path, std::string_view bytes, OldBytes old) 
     const fs::file_status status = fs::status(target, ec);
     const bool exists = fs::exists(status);
     if (ec && !exists && ec != std::errc::no_such_file_or_directory) {
-        throw FileError(path, ec.value());
+        throw failed(path, ec);
     }
     if (exists && !fs::is_regular_file(status)) {
-        throw fs::is_directory(status) ? FileError(path, EISDIR)
-                                       : FileError(path, "Not a regular file");
+        throw fs::is_directory(status)
+            ? failed(path, std::make_error_code(std::errc::is_a_directory))
+            : FileError(path, "Not a regular file");
     }
     if (const FileBytes there = readFile(target, bytes.size());
         there.result == FileRead::Read && there.bytes == bytes) {
         return;
     }
-    if (exists && replaceRefused(target)) {
-        throw FileError(path, EPERM);
+    if (exists && (ec = os::checkReplaceable(target))) {
+        throw failed(path, ec);
     }
     const bool keepMode = exists && old == OldBytes::Replace;
-    TempFile temp{path, target, bytes,
-                  keepMode ? std::optional{status.permissions() & fs::perms::all} : std::nullopt};
+    os::TempFile temp;
+    if ((ec = os::writeTemp(target, bytes,
+                            keepMode ? std::optional{status.permissions() & fs::perms::all}
+                                     : std::nullopt,
+                            temp))) {
+        throw failed(path, ec);
+    }
     std::optional<Backup> backup;
     if (exists && old == OldBytes::KeepAsBackup) {
-        backup.emplace(target);
+        backup.emplace(target, bytes);
     }
-    if (const std::error_code error = temp.place()) {
-        throw FileError(path, error.message() + (backup ? backup->undo() : ""));
+    if ((ec = os::place(*temp, target))) {
+        throw FileError(path, ec.message() + (backup ? backup->undo() : ""));
     }
 }

@@ -1,9 +1,11 @@
-// What framework/durable_file.cpp asks of the system. CMake builds one of durable_file_posix.cpp
-// and durable_file_std.cpp to give it.
+// What framework/durable_file.cpp asks of the system. CMake builds one platform file to give it
+// (durable_file_posix.cpp, durable_file_std.cpp). Every answer is an error code, empty on
+// success; framework/durable_file.cpp alone turns them into FileError.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,31 +14,30 @@
 // Kept apart, so that a program built on the framework may use these names for its own.
 namespace durable_file_os {
 
-// Appends the bytes of the regular file at `path`. False on an error, when it is no longer a
-// regular file, or when it turns out longer than `maxBytes`.
-[[nodiscard]] bool readRegular(const std::string& path, std::string& out, std::size_t maxBytes);
+// Appends the bytes of the regular file at `path`. An error too when it is no longer a regular
+// file (EINVAL), or turns out longer than `maxBytes` (EFBIG).
+[[nodiscard]] std::error_code readRegular(const std::string& path, std::string& out,
+                                          std::size_t maxBytes);
 
-// True where the folder would let a save replace the file but refuse to remove a backup again.
-[[nodiscard]] bool replaceRefused(const std::string& target);
+// EPERM where the folder would let a save replace the file but refuse to remove a backup again.
+[[nodiscard]] std::error_code checkReplaceable(const std::string& target);
+
+// A file of the save's own beside its target, holding the new bytes; the platform's to define.
+struct Temp;
+struct TempRemover {
+    void operator()(Temp* temp) const noexcept; // removes the file unless it was placed
+};
+using TempFile = std::unique_ptr<Temp, TempRemover>;
 
 // A fresh file beside `target` holding `bytes`, with `mode` or else the default for a new file.
-// Throws FileError naming `path`. Removed again unless it was placed.
-class TempFile {
-  public:
-    TempFile(const std::string& path, const std::string& target, std::string_view bytes,
-             std::optional<std::filesystem::perms> mode);
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile();
+[[nodiscard]] std::error_code writeTemp(const std::string& target, std::string_view bytes,
+                                        std::optional<std::filesystem::perms> mode, TempFile& temp);
 
-    // Renames it over the target, durably where the system can.
-    [[nodiscard]] std::error_code place() noexcept;
+// Renames it over the target, durably where the system can.
+[[nodiscard]] std::error_code place(Temp& temp, const std::string& target) noexcept;
 
-  private:
-    std::string target_;
-    std::string name_;
-    [[maybe_unused]] int lock_ = -1; // POSIX: the open file, locked so no other save sweeps it
-    bool placed_ = false;
-};
+// A copy of the regular file `from` at `to`, with its mode, made only where `to` was free
+// (EEXIST otherwise): it never replaces anything, and `from` stays where it is.
+[[nodiscard]] std::error_code copyNew(const std::string& from, const std::string& to);
 
 } // namespace durable_file_os

@@ -1,4 +1,3 @@
-#include "framework/durable_file.hpp"
 #include "framework/durable_file_os.hpp"
 
 #include <fcntl.h>
@@ -6,27 +5,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <random>
 #include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
 
+[[nodiscard]] std::error_code lastError() noexcept {
+    return {errno, std::generic_category()};
+}
+
 class Fd {
   public:
-    explicit Fd(int fd) noexcept : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
+    explicit Fd(int fd = -1) noexcept : fd_(fd) {}
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
     ~Fd() {
         if (fd_ >= 0) {
             ::close(fd_);
         }
     }
     [[nodiscard]] int get() const noexcept { return fd_; }
-    [[nodiscard]] int release() noexcept { return std::exchange(fd_, -1); }
 
   private:
     int fd_;
@@ -37,33 +43,63 @@ class Fd {
     return parent.empty() ? fs::path{"."} : parent;
 }
 
-// Only names mkostemp could have made: a player's own "save.txt.tmp_copy2" is not ours to remove.
-[[nodiscard]] bool isTempName(std::string_view name, std::string_view prefix) noexcept {
-    constexpr std::string_view letters =
-        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
-           name.find_first_not_of(letters, prefix.size()) == std::string_view::npos;
+// A temporary file is named "save.txt.tmp", six random characters and six that follow from them:
+// a name a player gives a file of their own ("save.txt.tmpbackup") is not one a save made.
+constexpr std::string_view alphabet =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr std::size_t randomLength = 6;
+
+[[nodiscard]] std::string checkOf(std::string_view random) {
+    std::uint64_t hash = 0xcbf29ce484222325; // FNV-1a
+    for (const char c : std::string_view{"gorubadon save"}) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    }
+    for (const char c : random) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    }
+    std::string check;
+    for (std::size_t i = 0; i < randomLength; ++i, hash /= alphabet.size()) {
+        check += alphabet[hash % alphabet.size()];
+    }
+    return check;
+}
+
+[[nodiscard]] bool madeByASave(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + 2 * randomLength || !name.starts_with(prefix)) {
+        return false;
+    }
+    const std::string_view random = name.substr(prefix.size(), randomLength);
+    return random.find_first_not_of(alphabet) == std::string_view::npos &&
+           name.substr(prefix.size() + randomLength) == checkOf(random);
+}
+
+[[nodiscard]] std::string tempPrefix(const std::string& target) {
+    return fs::path{target}.filename().string() + ".tmp";
 }
 
 // A temporary file no save holds a lock on was left by a killed game. Only the player's own
-// regular files go, and only while the name still means the file that was checked.
+// regular files go, looked at before they are opened, and only while the name still means the
+// file that was checked.
 void sweepLeftovers(const std::string& target) noexcept {
     try {
-        const std::string prefix = fs::path{target}.filename().string() + ".tmp";
+        const std::string prefix = tempPrefix(target);
         std::error_code ec;
         for (fs::directory_iterator it{directoryOf(target), ec}, end; !ec && it != end;
              it.increment(ec)) {
             const fs::path& name = it->path();
-            if (!isTempName(name.filename().string(), prefix)) {
+            struct stat named {};
+            if (!madeByASave(name.filename().string(), prefix) ||
+                ::lstat(name.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+                named.st_uid != ::geteuid()) {
                 continue;
             }
             const Fd fd{::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)};
             struct stat held {};
-            struct stat named {};
-            if (fd.get() >= 0 && ::fstat(fd.get(), &held) == 0 && S_ISREG(held.st_mode) &&
-                held.st_uid == ::geteuid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
-                ::lstat(name.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
-                named.st_dev == held.st_dev) {
+            struct stat still {};
+            if (fd.get() >= 0 && ::fstat(fd.get(), &held) == 0 && held.st_ino == named.st_ino &&
+                held.st_dev == named.st_dev && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
+                ::lstat(name.c_str(), &still) == 0 && still.st_ino == held.st_ino &&
+                still.st_dev == held.st_dev) {
                 ::unlink(name.c_str());
             }
         }
@@ -72,14 +108,23 @@ void sweepLeftovers(const std::string& target) noexcept {
     }
 }
 
-// mkostemp (two games in one folder never share a file), locked from its first moment until it
-// is renamed or removed, so that no other save sweeps it away.
-[[nodiscard]] Fd makeLocked(const std::string& path, std::string& name) {
+// A fresh name (two games in one folder never share a file), locked from its first moment until
+// it is renamed or removed, so that no other save sweeps it away.
+[[nodiscard]] std::error_code createLocked(const std::string& target, std::string& name, Fd& fd) {
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick{0, alphabet.size() - 1};
     for (;;) {
-        name.replace(name.size() - 6, 6, "XXXXXX");
-        Fd fd{::mkostemp(name.data(), O_CLOEXEC)};
+        std::string letters;
+        for (std::size_t i = 0; i < randomLength; ++i) {
+            letters += alphabet[pick(random)];
+        }
+        name = target + ".tmp" + letters + checkOf(letters);
+        fd = Fd{::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
         if (fd.get() < 0) {
-            throw FileError(path, errno);
+            if (errno == EEXIST) {
+                continue;
+            }
+            return lastError();
         }
         // Where the file system has no locks, no save removes anything either.
         while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
@@ -87,105 +132,174 @@ void sweepLeftovers(const std::string& target) noexcept {
         // Another save may have swept it before the lock: take another.
         struct stat st {};
         if (::fstat(fd.get(), &st) != 0 || st.st_nlink > 0) {
-            return Fd{fd.release()};
+            return {};
         }
     }
 }
 
-void writeAll(int fd, std::string_view bytes, mode_t mode, const std::string& path) {
-    if (::fchmod(fd, mode) != 0) {
-        throw FileError(path, errno);
-    }
+// A write that takes nothing would never end: it counts as a full disk, as it does for cp.
+[[nodiscard]] std::error_code writeAll(int fd, std::string_view bytes) noexcept {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno != EINTR) {
-            throw FileError(path, errno);
+            return lastError();
+        }
+        if (n == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
         }
         bytes.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     }
-    if (::fsync(fd) != 0) {
-        throw FileError(path, errno);
-    }
+    return {};
 }
 
-[[nodiscard]] mode_t defaultMode() noexcept {
+// Taken before main, while the process has one thread; changing it to read it (umask) would let
+// a file another thread makes in that instant be open to all.
+const mode_t maskAtStart = [] {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return mask;
+}();
+
+// The mask as it is now, read without changing it, where the system shows it.
+[[nodiscard]] mode_t defaultMode() {
+    std::ifstream status{"/proc/self/status"};
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:")) {
+            return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+        }
+    }
+    return 0666 & ~maskAtStart;
 }
 
 } // namespace
 
 namespace durable_file_os {
 
-// In a sticky folder only the owner of a file or of the folder may replace or remove its name,
-// so neither the save nor the undo of its backup could go through.
-bool replaceRefused(const std::string& target) {
-    struct stat file {};
-    struct stat folder {};
-    const uid_t me = ::geteuid();
-    return me != 0 && ::stat(target.c_str(), &file) == 0 &&
-           ::stat(directoryOf(target).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
-           file.st_uid != me && folder.st_uid != me;
-}
+struct Temp {
+    std::string name;
+    Fd fd; // holds the lock
+    bool placed = false;
+};
 
-TempFile::TempFile(const std::string& path, const std::string& target, std::string_view bytes,
-                   std::optional<fs::perms> mode)
-    : target_(target), name_(target + ".tmpXXXXXX") {
-    sweepLeftovers(target);
-    Fd fd = makeLocked(path, name_);
-    try {
-        writeAll(fd.get(), bytes, mode ? static_cast<mode_t>(*mode) : defaultMode(), path);
-    } catch (...) {
-        ::unlink(name_.c_str());
-        throw;
-    }
-    lock_ = fd.release();
-}
-
-TempFile::~TempFile() {
+void TempRemover::operator()(Temp* temp) const noexcept {
     // The name goes before the descriptor, and with it the lock.
-    if (!placed_) {
-        ::unlink(name_.c_str());
+    if (!temp->placed) {
+        ::unlink(temp->name.c_str());
     }
-    ::close(lock_);
+    delete temp;
 }
 
-std::error_code TempFile::place() noexcept {
-    if (::rename(name_.c_str(), target_.c_str()) != 0) {
-        return {errno, std::generic_category()};
+std::error_code writeTemp(const std::string& target, std::string_view bytes,
+                          std::optional<fs::perms> mode, TempFile& temp) {
+    sweepLeftovers(target);
+    temp.reset(new Temp);
+    if (const std::error_code ec = createLocked(target, temp->name, temp->fd)) {
+        temp->placed = true; // nothing of ours at that name
+        return ec;
     }
-    placed_ = true;
+    const int fd = temp->fd.get();
+    if (::fchmod(fd, mode ? static_cast<mode_t>(*mode) : defaultMode()) != 0) {
+        return lastError();
+    }
+    if (const std::error_code ec = writeAll(fd, bytes)) {
+        return ec;
+    }
+    return ::fsync(fd) == 0 ? std::error_code{} : lastError();
+}
+
+std::error_code place(Temp& temp, const std::string& target) noexcept {
+    if (::rename(temp.name.c_str(), target.c_str()) != 0) {
+        return lastError();
+    }
+    temp.placed = true;
     // Makes the rename durable where it can; the new bytes are in place already, so a folder
     // that cannot be opened or synced does not fail the save.
-    const Fd folder{::open(directoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (folder.get() >= 0) {
-        static_cast<void>(::fsync(folder.get()));
+    try {
+        const Fd folder{::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+        if (folder.get() >= 0) {
+            static_cast<void>(::fsync(folder.get()));
+        }
+    } catch (...) {
+        // no memory for the folder's name
     }
     return {};
 }
 
-bool readRegular(const std::string& path, std::string& out, std::size_t maxBytes) {
-    // O_NONBLOCK: a FIFO put in the file's place since it was looked at must not hang the game.
+// In a sticky folder only the owner of a file or of the folder may replace or remove its name,
+// so neither the save nor the undo of its backup could go through.
+std::error_code checkReplaceable(const std::string& target) {
+    struct stat file {};
+    struct stat folder {};
+    const uid_t me = ::geteuid();
+    const bool refused = me != 0 && ::stat(target.c_str(), &file) == 0 &&
+                         ::stat(directoryOf(target).c_str(), &folder) == 0 &&
+                         (folder.st_mode & S_ISVTX) != 0 && file.st_uid != me &&
+                         folder.st_uid != me;
+    return refused ? std::make_error_code(std::errc::operation_not_permitted) : std::error_code{};
+}
+
+// O_NONBLOCK: a FIFO put in the file's place since it was looked at must not hang the game.
+std::error_code readRegular(const std::string& path, std::string& out, std::size_t maxBytes) {
     const Fd fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return false;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        return lastError();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
     }
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n == 0) {
-            return true;
+            return {};
         }
         if (n < 0 && errno != EINTR) {
-            return false;
+            return lastError();
         }
         out.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         if (out.size() > maxBytes) {
-            return false;
+            return std::make_error_code(std::errc::file_too_large);
         }
     }
+}
+
+std::error_code copyNew(const std::string& from, const std::string& to) {
+    const Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)};
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+        return lastError();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    const Fd out{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
+    if (out.get() < 0) {
+        return lastError();
+    }
+    std::error_code ec;
+    if (::fchmod(out.get(), st.st_mode & 0777) != 0) {
+        ec = lastError();
+    }
+    char buffer[1 << 16];
+    while (!ec) {
+        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            ec = errno == EINTR ? std::error_code{} : lastError();
+            continue;
+        }
+        ec = writeAll(out.get(), {buffer, static_cast<std::size_t>(n)});
+    }
+    if (!ec && ::fsync(out.get()) != 0) {
+        ec = lastError();
+    }
+    if (ec) {
+        ::unlink(to.c_str());
+    }
+    return ec;
 }
 
 } // namespace durable_file_os

@@ -1,6 +1,7 @@
-// Waiting for the next SDL event, and the ways out of a game that do not come as an event. CMake
-// builds one of event_wait_posix.cpp (sleeps on the X connection, signals, X server loss) and
-// event_wait_std.cpp (SDL alone).
+// Waiting for the next SDL event, and the ways out of a game that do not come as an event. The
+// shared steps are in event_wait.cpp; CMake adds the platform's part, event_wait_x11.cpp (sleeps on
+// the X connection, signals, X server loss; needs SDL's X11 driver, Xlib and ppoll) or
+// event_wait_sdl.cpp (SDL alone).
 #pragma once
 
 #include <SDL.h>
@@ -18,11 +19,15 @@
 // start), and when the X server goes away `lastWords` runs and the process ends at once with
 // status 1 and one line on stderr, the error `lastWords` threw if it did. SIGKILL, a crash of the
 // machine or a power loss cannot be caught: the work since the last save is lost. The portable
-// build catches only what SDL does.
+// build catches only what SDL does. The signals are the process's: making a second one while one
+// lives throws std::logic_error.
 class WaysOut {
   public:
     explicit WaysOut(std::function<void()> lastWords);
     WaysOut(const WaysOut&) = delete;
     WaysOut& operator=(const WaysOut&) = delete;
     ~WaysOut();
+
+  private:
+    std::function<void()> lastWords_;
 };

@@ -1,16 +1,15 @@
 // The browser build: the page brings the keys and shows the screen. While the player reads, the
 // game is suspended (ASYNCIFY) until the page has a key for it, so an idle tab does no work.
 // Hiding or closing the tab keeps the record, as closing the window does on the desktop.
-#include "framework/event_wait.hpp"
+#include "framework/event_wait_os.hpp"
 
 #include <emscripten.h>
 
 #include <exception>
-#include <utility>
 
 namespace {
 
-std::function<void()> keepRecord;
+const std::function<void()>* keepRecord = nullptr;
 
 // Hands the page the screen's pixels (32 bits, red in the third byte) to draw.
 EM_JS(void, presentScreen, (const void* pixels, int width, int height, int pitch),
@@ -29,17 +28,17 @@ EM_JS(void, reportError, (const char* what), { Module.gorubadon.error(UTF8ToStri
 
 // The page calls this when the tab is hidden or closed, then stores the files it wrote.
 extern "C" EMSCRIPTEN_KEEPALIVE void gorubadonKeepRecord() {
-    if (!keepRecord) {
+    if (keepRecord == nullptr) {
         return;
     }
     try {
-        keepRecord();
+        (*keepRecord)();
     } catch (const std::exception& error) {
         reportError(error.what());
     }
 }
 
-SDL_Event waitForEvent() {
+std::optional<SDL_Event> event_wait_os::sleepForEvent() {
     SDL_Event event{};
     if (SDL_PollEvent(&event) == 1) {
         return event;
@@ -60,12 +59,12 @@ SDL_Event waitForEvent() {
     return event;
 }
 
-WaysOut::WaysOut(std::function<void()> lastWords) {
-    keepRecord = std::move(lastWords);
+void event_wait_os::take(const std::function<void()>& lastWords) {
+    keepRecord = &lastWords;
     playing(1);
 }
 
-WaysOut::~WaysOut() {
+void event_wait_os::giveBack() noexcept {
     playing(0);
     keepRecord = nullptr;
 }

@@ -1,7 +1,5 @@
 #include "framework/runner.hpp"
 
-#include "framework/sdl_error.hpp"
-
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
@@ -64,7 +62,7 @@ void runGame(int screenWidth, int screenHeight, std::string_view caption,
         SDL_EnableUNICODE(1);
         static_cast<void>(TTF_Init()); // not examined: a failure shows up when a font is opened
         if (Mix_OpenAudio(audioFrequency, AUDIO_S16SYS, 2, 4096) != 0) {
-            throw SdlError("Mix_OpenAudio");
+            throw NoAudioDevice("Mix_OpenAudio");
         }
         game(screen);
         // Plain statements, not destructors: they must run only after a normal return of the game

@@ -2,6 +2,7 @@
 // game's start routine and takes them down again.
 #pragma once
 
+#include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 
 #include <SDL.h>
@@ -14,8 +15,15 @@
 // The game's start routine: receives the screen surface (owned by SDL, never freed by the game).
 using GameRoutine = std::function<void(SDL_Surface*)>;
 
+// The SdlError of a failed Mix_OpenAudio: there is no sound device to open, though the game may
+// play none.
+class NoAudioDevice : public SdlError {
+  public:
+    using SdlError::SdlError;
+};
+
 // Runs `game` once between start-up and shut-down, in a fixed order. `caption` is UTF-8.
-// Throws SdlError ("SDL_Init", "SDL_SetVideoMode", "IMG_Load", "Mix_OpenAudio") and passes on
+// Throws SdlError ("SDL_Init", "SDL_SetVideoMode", "IMG_Load", NoAudioDevice) and passes on
 // whatever `game` throws. Once SDL_Init has succeeded, SDL_Quit runs on every way out;
 // Mix_CloseAudio and TTF_Quit run only when `game` returns normally. Not re-entrant.
 void runGame(int screenWidth, int screenHeight, std::string_view caption,

@@ -135,23 +135,6 @@ SDL_Surface* panelSurface(const TextPanel& panel) noexcept {
 }
 
 std::vector<std::string> splitLineBreaks(std::string_view utf8) {
-    // Bytes 0x0D and 0x0A never occur inside a multi-byte UTF-8 sequence, so cutting bytes is
-    // exact.
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (start < utf8.size()) {
-        const char c = utf8[start];
-        if (c == '\r' || c == '\n') {
-            pieces.emplace_back(1, c);
-            ++start;
-            continue;
-        }
-        std::size_t end = utf8.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            end = utf8.size();
-        }
-        pieces.emplace_back(utf8.substr(start, end - start));
-        start = end;
-    }
-    return pieces;
+    const std::vector<std::string_view> pieces = Utf8::lineBreakPieces(utf8);
+    return {pieces.begin(), pieces.end()};
 }

@@ -1,5 +1,7 @@
 #include "framework/utf8.hpp"
 
+#include <algorithm>
+
 namespace Utf8 {
 
 Decoded decodeAt(std::string_view s, std::size_t pos) noexcept {
@@ -56,6 +58,24 @@ void append(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+std::vector<std::string_view> lineBreakPieces(std::string_view text) {
+    // Bytes 0x0D and 0x0A never occur inside a multi-byte UTF-8 sequence, so cutting bytes is
+    // exact.
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        if (text[start] == '\r' || text[start] == '\n') {
+            pieces.push_back(text.substr(start, 1));
+            ++start;
+            continue;
+        }
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        pieces.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return pieces;
 }
 
 } // namespace Utf8

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Utf8 {
 
@@ -20,5 +21,9 @@ struct Decoded {
 
 // Appends the UTF-8 form of `cp`, a Unicode scalar value (not a surrogate, at most U+10FFFF).
 void append(std::string& out, char32_t cp);
+
+// A text as a panel draws it: each run between line breaks, and each "\r" and "\n" as a piece of
+// its own, in order. The views point into `text`.
+[[nodiscard]] std::vector<std::string_view> lineBreakPieces(std::string_view text);
 
 } // namespace Utf8

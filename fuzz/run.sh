@@ -1,7 +1,8 @@
 #!/bin/sh
-# Runs the save-file fuzzer for about SECONDS seconds from the seed corpus. Its progress goes to a
-# log beside the work corpus and one summary line is printed; on a crash, the report and where
-# the crashing input was kept, and the exit status is non-zero.
+# Runs a fuzzer for about SECONDS seconds from its seed corpus. Its progress goes to a log beside
+# the work corpus and one summary line is printed; on a crash, the report and where the crashing
+# input was kept, and the exit status is non-zero. A fuzzer NAME_fuzzer takes its seeds from
+# fuzz/corpus/NAME/ and its dictionary from fuzz/NAME.dict, where there is one.
 #   sh fuzz/run.sh BINARY SECONDS
 set -eu
 
@@ -12,16 +13,24 @@ fi
 binary=$1
 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
+name=$(basename "$binary")
+kind=${name%_fuzzer}
 
 # The work corpus grows between runs and lives in the build directory, never in the sources.
-work=$(cd "$(dirname "$binary")" && pwd)/save-work
+work=$(cd "$(dirname "$binary")" && pwd)/$kind-work
 log=$work/fuzz.log
 mkdir -p "$work/corpus" "$work/artifacts"
-cp "$here"/corpus/save/* "$work/corpus/"
+cp "$here/corpus/$kind"/* "$work/corpus/"
+dict= && [ ! -f "$here/$kind.dict" ] || dict=-dict=$here/$kind.dict
+
+# Files a fuzzer writes go to a folder of their own (TMPDIR), in memory where there is /dev/shm:
+# a save syncs to disk.
+scratch=$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "$work")/$kind-fuzz.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
 
 status=0
-"$binary" "$work/corpus" \
-    -dict="$here/save.dict" \
+# shellcheck disable=SC2086
+TMPDIR=$scratch "$binary" "$work/corpus" $dict \
     -max_total_time="$seconds" \
     -max_len=4096 \
     -timeout=10 \
@@ -29,7 +38,6 @@ status=0
     -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" >"$log" 2>&1 || status=$?
 
-name=$(basename "$binary")
 if [ "$status" -eq 0 ]; then
     # The last progress line holds coverage and corpus size; "Done" the runs and seconds.
     awk -v name="$name" -v logfile="$log" '

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -111,13 +113,28 @@ constexpr std::string_view letterEscapes = "abtnvfr"; // 7 to 13
 
 // ---- writer ------------------------------------------------------------------------------------
 
-void appendInt(std::string& out, std::int32_t v) {
+// Counts what would be written, so that a record too large to read back is never made in memory.
+struct Length {
+    std::uintmax_t bytes = 0;
+    Length& operator+=(char /*c*/) noexcept {
+        ++bytes;
+        return *this;
+    }
+    Length& operator+=(std::string_view s) noexcept {
+        bytes += s.size();
+        return *this;
+    }
+};
+
+template <class Out>
+void appendInt(Out& out, std::int32_t v) {
     std::array<char, 16> buf{};
     const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), v);
-    out.append(buf.data(), result.ptr);
+    out += std::string_view{buf.data(), result.ptr};
 }
 
-void appendItem(std::string& out, std::string_view item) {
+template <class Out>
+void appendItem(Out& out, std::string_view item) {
     out += '"';
     // Set after an escape that the next character could extend: a decimal one by a digit, "\SO"
     // by an H (it would read as "\SOH").
@@ -156,7 +173,51 @@ void appendItem(std::string& out, std::string_view item) {
     out += '"';
 }
 
+template <class Out>
+void appendRecord(Out& out, const GameData& data) {
+    out += "GameData {hp = ";
+    appendInt(out, data.hp);
+    out += ", hpMax = ";
+    appendInt(out, data.hpMax);
+    out += ", turn = ";
+    appendInt(out, data.turn);
+    out += ", gold = ";
+    appendInt(out, data.gold);
+    out += ", items = [";
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        appendItem(out, data.items[i]);
+    }
+    out += "]}";
+}
+
 // ---- lexer -------------------------------------------------------------------------------------
+
+// Where the characters of strings go: only counted on a first reading, which decides whether the
+// text is a record and how much room its items take, then into that room on the second.
+class Content {
+  public:
+    explicit Content(std::string* bytes) noexcept : bytes_(bytes) {}
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    void append(std::string_view s) {
+        size_ += s.size();
+        if (bytes_ != nullptr) {
+            bytes_->append(s);
+        }
+    }
+    void append(char32_t c) {
+        encoded_.clear();
+        Utf8::append(encoded_, c);
+        append(std::string_view{encoded_});
+    }
+
+  private:
+    std::string* bytes_;
+    std::size_t size_ = 0;
+    std::string encoded_;
+};
 
 enum class TokenKind : std::uint8_t {
     End,
@@ -171,14 +232,14 @@ enum class TokenKind : std::uint8_t {
 struct Token {
     TokenKind kind = TokenKind::End;
     std::string_view text; // identifier, punctuation and operator tokens
-    std::uint64_t value =
-        0;              // integer tokens: exact below 2^32, else 2^32 plus the value modulo 2^32
-    std::string string; // string tokens, UTF-8
+    // Integer tokens: exact below 2^32, else 2^32 plus the value modulo 2^32.
+    std::uint64_t value = 0;
 };
 
 class Lexer {
   public:
-    explicit Lexer(std::string_view text) noexcept : text_(text) {}
+    // The characters of string tokens go to `content`.
+    Lexer(std::string_view text, Content& content) noexcept : text_(text), content_(content) {}
 
     // Set once a string held bytes that are not UTF-8 and so read as U+FFFD.
     [[nodiscard]] bool replaced() const noexcept { return replaced_; }
@@ -211,8 +272,7 @@ class Lexer {
             token.kind = number(token.value);
         } else if (c == U'"') {
             ++pos_;
-            token.string.clear();
-            token.kind = string(token.string) ? TokenKind::String : TokenKind::Bad;
+            token.kind = string(content_) ? TokenKind::String : TokenKind::Bad;
         } else {
             token.kind = TokenKind::Bad;
         }
@@ -221,6 +281,7 @@ class Lexer {
 
   private:
     std::string_view text_;
+    Content& content_;
     std::size_t pos_ = 0;
     bool replaced_ = false;
 
@@ -347,7 +408,7 @@ class Lexer {
     }
 
     // After the opening quote. Appends the characters to `out`; false on a malformed literal.
-    [[nodiscard]] bool string(std::string& out) {
+    [[nodiscard]] bool string(Content& out) {
         while (!atEnd()) {
             // Plain ASCII goes over in runs.
             const std::size_t run = pos_;
@@ -364,9 +425,12 @@ class Lexer {
                 return true;
             }
             if (c != U'\\') {
-                replaced_ = replaced_ ||
-                            (c == Utf8::replacementChar && text_.substr(at, 3) != "\xEF\xBF\xBD");
-                Utf8::append(out, c);
+                // Good UTF-8 goes over as it is; a bad sequence as U+FFFD.
+                constexpr std::string_view replacement = "\xEF\xBF\xBD";
+                const std::string_view source = text_.substr(at, pos_ - at);
+                const bool bad = c == Utf8::replacementChar && source != replacement;
+                replaced_ = replaced_ || bad;
+                out.append(bad ? replacement : source);
                 continue;
             }
             if (atEnd()) {
@@ -419,7 +483,7 @@ class Lexer {
             if (cp >= 0xD800 && cp <= 0xDFFF) {
                 return false; // a surrogate has no UTF-8 form
             }
-            Utf8::append(out, cp);
+            out.append(cp);
         }
         return false; // no closing quote
     }
@@ -432,7 +496,14 @@ class Lexer {
 // accepts the same texts as a recursive grammar without the stack.
 class Parser {
   public:
-    explicit Parser(std::string_view text) : lexer_(text) { advance(); }
+    // The items' characters go to `bytes` and where each ends to `ends`; both null: only counted.
+    Parser(std::string_view text, std::string* bytes, std::vector<std::uint32_t>* ends)
+        : content_(bytes), lexer_(text, content_), ends_(ends) {
+        advance();
+    }
+
+    [[nodiscard]] std::size_t items() const noexcept { return items_; }
+    [[nodiscard]] std::size_t itemBytes() const noexcept { return content_.size(); }
 
     [[nodiscard]] std::optional<TextRecord> record() {
         TextRecord read;
@@ -442,7 +513,7 @@ class Parser {
                         punctuation(',') && field("hpMax", data.hpMax) && punctuation(',') &&
                         field("turn", data.turn) && punctuation(',') && field("gold", data.gold) &&
                         punctuation(',') && identifier("items") && operatorToken("=") &&
-                        stringList(data.items) && punctuation('}') && closeParens(parens) &&
+                        stringList() && punctuation('}') && closeParens(parens) &&
                         token_.kind == TokenKind::End;
         if (!ok) {
             return std::nullopt;
@@ -452,7 +523,10 @@ class Parser {
     }
 
   private:
+    Content content_;
     Lexer lexer_;
+    std::vector<std::uint32_t>* ends_;
+    std::size_t items_ = 0;
     Token token_;
     bool reduced_ = false;
 
@@ -514,28 +588,30 @@ class Parser {
         return closeParens(parens);
     }
 
-    [[nodiscard]] bool string(std::string& out) {
+    // Its characters went to the content when the lexer took it.
+    [[nodiscard]] bool string() {
         const std::size_t parens = openParens();
         if (token_.kind != TokenKind::String) {
             return false;
         }
-        out = std::move(token_.string);
+        if (ends_ != nullptr) {
+            ends_->push_back(static_cast<std::uint32_t>(content_.size()));
+        }
+        ++items_;
         advance();
         return closeParens(parens);
     }
 
-    [[nodiscard]] bool stringList(std::vector<std::string>& out) {
+    [[nodiscard]] bool stringList() {
         const std::size_t parens = openParens();
         if (!punctuation('[')) {
             return false;
         }
         if (!punctuation(']')) {
             do {
-                std::string item;
-                if (!string(item)) {
+                if (!string()) {
                     return false;
                 }
-                out.push_back(std::move(item));
             } while (punctuation(','));
             if (!punctuation(']')) {
                 return false;
@@ -548,30 +624,39 @@ class Parser {
 } // namespace
 
 std::string gameDataToText(const GameData& data) {
-    std::string out = "GameData {hp = ";
-    appendInt(out, data.hp);
-    out += ", hpMax = ";
-    appendInt(out, data.hpMax);
-    out += ", turn = ";
-    appendInt(out, data.turn);
-    out += ", gold = ";
-    appendInt(out, data.gold);
-    out += ", items = [";
-    for (std::size_t i = 0; i < data.items.size(); ++i) {
-        if (i > 0) {
-            out += ',';
-        }
-        appendItem(out, data.items[i]);
-    }
-    out += "]}";
+    std::string out;
+    appendRecord(out, data);
     return out;
 }
 
-std::optional<TextRecord> readGameDataText(std::string_view text) {
-    return Parser{text}.record();
+std::uintmax_t gameDataTextSize(const GameData& data) noexcept {
+    Length length;
+    appendRecord(length, data);
+    return length.bytes;
+}
+
+// Read twice: a text that is no record costs no memory, and a record's items take exactly the
+// room they need, however many and however short they are.
+std::optional<TextRecord> readGameDataText(std::string_view text, std::uintmax_t maxTextSize) {
+    Parser counting{text, nullptr, nullptr};
+    std::optional<TextRecord> read = counting.record();
+    // The written form of a character is never shorter than its UTF-8.
+    if (!read || (!read->exact && counting.itemBytes() > maxTextSize)) {
+        return std::nullopt;
+    }
+    if (counting.itemBytes() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error{"items"};
+    }
+    std::string bytes;
+    bytes.reserve(counting.itemBytes());
+    std::vector<std::uint32_t> ends;
+    ends.reserve(counting.items());
+    read = Parser{text, &bytes, &ends}.record();
+    read->data.items = ItemList{std::move(bytes), std::move(ends)};
+    return read;
 }
 
 std::optional<GameData> gameDataFromText(std::string_view text) {
-    std::optional<TextRecord> read = readGameDataText(text);
+    std::optional<TextRecord> read = readGameDataText(text, UINTMAX_MAX);
     return read ? std::optional{std::move(read->data)} : std::nullopt;
 }

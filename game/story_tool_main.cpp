@@ -1,5 +1,5 @@
-// The game's story program: `gorubadon-story map` and `gorubadon-story check`, from the
-// repository root, where data/ is.
+// gorubadon-story: plays, checks and maps story files (`play FILE`, `check FILE`, `map FILE`), and
+// with no file checks and maps the game's own story, from the repository root, where data/ is.
 #include "engine/story_tool.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"

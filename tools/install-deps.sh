@@ -5,8 +5,9 @@
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
 #            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
-#            clones, the font it depends on), gdb to hold a signal, and the X headers of
-#            tools/measure/'s probe, which the tests run once
+#            clones, the font it depends on), gdb to hold a signal, the X headers of
+#            tools/measure/'s probe, which the tests run once, and sdl12-compat (beside classic
+#            SDL 1.2 on Debian 12, where the tests run once more over it; later, the SDL 1.2)
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
 #   web      the browser build: emscripten, Node, Chromium to test it, fontTools to cut the font,
@@ -20,7 +21,7 @@ web="cmake make pkg-config emscripten nodejs chromium python3-fonttools dpkg-dev
 test="$run $web clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
-  git lintian appstream fonts-vlgothic gdb"
+  git lintian appstream fonts-vlgothic gdb libsdl1.2-compat"
 case $target in
 run) packages=$run ;;
 test) packages=$test ;;
@@ -47,39 +48,19 @@ EOF
     exit 1
 fi
 
-# Where libsdl1.2-dev is the classic SDL 1.2, the tests run once more over sdl12-compat, which
-# Debian then ships on its own; elsewhere sdl12-compat already is libsdl1.2-dev.
-# Usage: classic_sdl SOURCE_PACKAGE_OF_LIBSDL1.2-DEV
-classic_sdl() { [ "$1" = libsdl1.2 ]; }
-
-# One query for all; the source of libsdl1.2-dev comes along, so a warm run needs nothing else.
+# One query for all, so that a warm run needs nothing else.
 # shellcheck disable=SC2086
-status=$(dpkg-query -W -f='${Package} ${Status} ${Source}\n' $packages libsdl1.2-compat 2>/dev/null || true)
+status=$(dpkg-query -W -f='${Package} ${Status}\n' $packages 2>/dev/null || true)
 names=" $(echo "$status" | sed -n 's/^\([^ ]*\) install ok installed.*/\1/p' | tr '\n' ' ') "
-installed() { case $names in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 missing=""
 for p in $packages; do
-    installed "$p" || missing="$missing $p"
+    case $names in *" $p "*) ;; *) missing="$missing $p" ;; esac
 done
-ask_sdl=""
-if [ "$target" = test ] || [ "$target" = measure ] && ! installed libsdl1.2-compat; then
-    if installed libsdl1.2-dev; then
-        ! classic_sdl "$(echo "$status" | sed -n 's/^libsdl1.2-dev install ok installed *//p')" ||
-            missing="$missing libsdl1.2-compat"
-    else
-        ask_sdl=yes
-    fi
-fi
-[ -n "$missing" ] || [ -n "$ask_sdl" ] || exit 0
+[ -n "$missing" ] || exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
-if [ -n "$ask_sdl" ]; then
-    ! classic_sdl "$(apt-cache show --no-all-versions libsdl1.2-dev | sed -n 's/^Source: *\([^ ]*\).*/\1/p')" ||
-        missing="$missing libsdl1.2-compat"
-fi
-[ -n "$missing" ] || exit 0
 echo "Installing:$missing"
 # shellcheck disable=SC2086
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing

@@ -24,11 +24,6 @@ fi
 
 build=$1 maintainer=$2
 cd "$root"
-# File times and dates in the package are the last commit's.
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
-fi
-export SOURCE_DATE_EPOCH
 # Debian's flags, bindnow and PIE included. The build maps the checkout's path itself, which may
 # hold a space.
 flags() { DEB_BUILD_MAINT_OPTIONS="hardening=+all reproducible=-fixfilepath" dpkg-buildflags --get "$1"; }

@@ -4,9 +4,16 @@
 
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
+#include "engine/story_file.hpp"
 
-// Built on the first call; every call returns the same story.
+// Read from ferry.story, built into the program, on the first call; every call returns the same
+// story. A story that does not read throws std::logic_error with its first error.
 [[nodiscard]] const Story& ferryStory();
+// Where each section of it is written in ferry.story.
+[[nodiscard]] const StorySource& ferrySource();
 
-// The game's own font and picture, read from data/ in the working directory.
-inline constexpr StoryLook ferryLook{"data/fonts/aqua2_8/aquafont.ttf", 16, "data/images/bg.jpg"};
+// Its caption, and the game's own icon, font and picture, read from data/ in the working directory.
+inline constexpr StoryLook ferryLook{.caption = "The Ferry",
+                                     .iconPath = "data/images/icon.bmp",
+                                     .fontPath = "data/fonts/aqua2_8/aquafont.ttf",
+                                     .backgroundPath = "data/images/bg.jpg"};

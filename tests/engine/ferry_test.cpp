@@ -36,7 +36,7 @@ TEST(Ferry, EveryPathReachesItsEnding) {
 
 TEST(Ferry, MapDrawsEachSequenceOnceWithTheLoopAndTheEndings) {
     std::ostringstream dot;
-    writeStoryMap(ferryStory(), dot);
+    writeStoryMap(ferryStory(), dot, ferrySource());
     const std::string map = dot.str();
     const auto count = [&](const std::string& part) {
         std::size_t n = 0;
@@ -46,13 +46,14 @@ TEST(Ferry, MapDrawsEachSequenceOnceWithTheLoopAndTheEndings) {
         }
         return n;
     };
-    // haggle is declared first (1), then pay, swim, walk and the opening (5).
-    EXPECT_EQ(count("start -> s5;"), 1u);
-    for (const char* box : {"  s1 [", "  s2 [", "  s3 [", "  s4 [", "  s5 ["}) {
+    // Sections in the order ferry.story writes them: opening, haggle, pay, swim, walk.
+    EXPECT_EQ(count("start -> s1;"), 1u);
+    for (const char* box : {"  s1 [label=\"opening", "  s2 [label=\"haggle", "  s3 [label=\"pay",
+                            "  s4 [label=\"swim", "  s5 [label=\"walk"}) {
         EXPECT_EQ(count(box), 1u) << box;
     }
-    EXPECT_EQ(count("s1 -> s1 [label=\"2: Haggle again\"]"), 1u);
-    EXPECT_EQ(count(" -> s2 [label=\"1: Pay him\"]"), 2u) << "both selectors share the branch";
+    EXPECT_EQ(count("s2 -> s2 [label=\"2: Haggle again\"]"), 1u);
+    EXPECT_EQ(count(" -> s3 [label=\"1: Pay him\"]"), 2u) << "both selectors share the branch";
     EXPECT_EQ(count("shape=doubleoctagon"), 3u);
     EXPECT_EQ(count("\\\"Three coins to cross,\\\" he says."), 1u) << "quotes escaped";
     EXPECT_EQ(count("->"), 10u);

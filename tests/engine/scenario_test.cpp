@@ -123,13 +123,6 @@ TEST(StoryBuilder, RejectsBrokenStructure) {
         void (*write)();
     };
     const Case cases[] = {
-        {"DeclaredNeverWritten",
-         [] {
-             StoryBuilder b;
-             (void)b.declare();
-             const ListId opening = b.add({ScenarioText{"a"}});
-             (void)std::move(b).build(opening);
-         }},
         {"WrittenTwice",
          [] {
              StoryBuilder b;

@@ -1,19 +1,27 @@
-// One small broken story per finding, each expecting its message and, where the map marks the
-// fault, its mark there; a sound story has no finding.
+// One small broken story per finding or reader error, each expecting its exact message and, where
+// the map marks the fault, its mark there; a sound story has no finding. Stories come from C++ or
+// from a story file's text, and the file's errors and findings name its lines.
 #include "engine/story_check.hpp"
+#include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Ten pixels a byte, four lines to a page, four option lines to the choices panel.
-const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 10; }, 16, 100,
-                  64, 64};
+// Ten pixels a byte, four lines to a page, four option lines to the choices panel; no snowman.
+const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 10; },
+                  16,
+                  100,
+                  64,
+                  64,
+                  [](char32_t c) { return c != U'☃' && c != U'ø'; }};
 
 using T = ScenarioText;
 using End = ScenarioEventGameEnd;
@@ -22,89 +30,272 @@ using Sequences = std::vector<std::vector<Scenario>>;
 
 // Sequence n of a case is ListId n: the builder numbers them in the order they are declared.
 constexpr ListId to(std::uint32_t n) {
-    return static_cast<ListId>(n);
+    return listAt(n);
 }
 
 struct Case {
     const char* name;
-    Sequences sequences; // the first is the opening
+    Sequences sequences; // the first is the opening; empty for a case from a file
     std::vector<std::string> findings;
-    std::string onMap{}; // how the map shows the fault, where it does
+    std::string onMap{};        // how the map shows the fault, where it does
+    const char* file = nullptr; // the text of t.story, read instead of the sequences
+    std::size_t unwritten = 0;  // declared after the sequences and never written
 };
 
 const std::vector<Case> cases{
     {"Sound",
      {{T{"1234567890"}, ScenarioEventNone{}, Ask{{{"1: again", to(1)}, {"2: win", to(2)}}}},
       {T{"a\nb"}, T{"c\nd"}, T{"*cls*"}, T{"won"}, End{}}},
-     {}},
+     {},
+     "s1 -> s1 [label=\"1: again\"]"},
     {"Unreachable",
      {{T{"a"}, End{}}, {T{"lost"}, End{}}},
-     {"sequence 2: no option leads here from the opening"},
-     "s2 [label=\"sequence 2\\nlost\", style=\"rounded,dashed\""},
+     {"section 2: no option leads here from the opening"},
+     "s2 [label=\"section 2\\nlost\", style=\"rounded,dashed\""},
+    {"DeclaredNeverWritten",
+     {{Ask{{{"1", to(2)}}}}},
+     {"section 1, element 1: option 1 \"1\" leads to section 2, which is empty",
+      "section 1, element 1: no option here leads to an ending",
+      "section 2: declared but never written"},
+     "s1 -> s1_nothing1",
+     nullptr,
+     1},
     {"OptionToNoSequence",
      {{Ask{{{"1", to(2)}, {"2: x", ListId{}}}}}, {T{"end"}, End{}}},
-     {"sequence 1, element 1: option 2 \"2: x\" leads to no sequence"},
+     {"section 1, element 1: option 2 \"2: x\" leads to no section"},
      "s1 -> s1_nothing2 [label=\"2: x\", color=red]"},
     {"OptionToEmptySequence",
      {{Ask{{{"1", to(2)}, {"2", to(3)}}}}, {T{"end"}, End{}}, {}},
-     {"sequence 1, element 1: option 2 \"2\" leads to sequence 3, which is empty"}},
+     {"section 1, element 1: option 2 \"2\" leads to section 3, which is empty"},
+     "s1 -> s1_nothing2"},
     {"LoopWithNoWayOut",
      {{T{"round"}, Ask{{{"1", to(1)}}}}},
-     {"sequence 1, element 2: no option here leads to an ending"}},
+     {"section 1, element 2: no option here leads to an ending"},
+     "s1 -> s1 [label=\"1\"]"},
     {"RunsOut",
      {{T{"a"}, T{"b"}}},
-     {"sequence 1, element 2: the story runs out here without an ending"},
+     {"section 1, element 2: the story runs out here without an ending"},
      "s1 -> s1_out"},
     {"MoreOptionsThanKeys",
      {{Ask{{{"1", to(2)}, {"2", to(2)}, {"3", to(2)}, {"4", to(2)}}}}, {T{"end"}, End{}}},
-     {"sequence 1, element 1: 4 options, but keys 1 to 3 take only the first three"},
+     {"section 1, element 1: 4 options, but keys 1 to 3 take only the first three"},
      "s1 -> s2 [label=\"4\", style=dotted"},
+    {"OptionsOutOfOrder",
+     {{Ask{{{"2: swim", to(2)}, {"1: pay", to(2)}}}}, {T{"end"}, End{}}},
+     {"section 1, element 1: option 1 \"2: swim\" is numbered 2, but key 1 takes it",
+      "section 1, element 1: option 2 \"1: pay\" is numbered 1, but key 2 takes it"}},
+    {"OptionNumbersRepeatedOrMissing",
+     {{Ask{{{"１：a", to(2)}, {"１：b", to(2)}, {"c", to(2)}}}}, {T{"end"}, End{}}},
+     {"section 1, element 1: option 2 \"１：b\" repeats number 1; key 2 takes it",
+      "section 1, element 1: option 3 \"c\" has no number, unlike the others; key 3 takes it"}},
+    {"EmptyLabel",
+     {{Ask{{{"a", to(2)}, {" ", to(2)}}}}, {T{"end"}, End{}}},
+     {"section 1, element 1: option 2 has an empty label, but key 2 still takes it"}},
+    {"PageClearShownAsText",
+     {{T{"*CLS*"}, T{"*cls* "}, T{"ok"}, End{}}},
+     {"section 1, element 1: \"*CLS*\" is shown as text; only \"*cls*\" exactly clears the page",
+      "section 1, element 2: \"*cls* \" is shown as text; only \"*cls*\" exactly clears the page"}},
+    {"EndingOnABlankPage",
+     {{T{"bye"}, T{"*cls*"}, ScenarioEventNone{}, End{}}},
+     {"section 1, element 4: the game ends on a blank page: no text since the page was cleared"}},
     {"TextAfterTheEnd",
      {{T{"a"}, End{}, T{"lost"}}},
-     {"sequence 1, element 3: never shown: the game ends at element 2"}},
+     {"section 1, element 3: never shown: the game ends at element 2"},
+     "s1_end [label=\"a\", shape=doubleoctagon"},
     {"TextAfterASelector",
      {{Ask{{{"1", to(2)}}}, T{"lost"}}, {T{"end"}, End{}}},
-     {"sequence 1, element 2: never shown: the selector at element 1 leaves this sequence"}},
+     {"section 1, element 2: never shown: the options at element 1 leave this section"}},
     {"EndRightAfterASelector",
      {{Ask{{{"1", to(1)}}}, End{}}},
-     {"sequence 1, element 1: the game end right after this selector ends the game before an "
-      "option can be taken"}},
+     {"section 1, element 1: the game end right after this selector ends the game before an "
+      "option can be taken"},
+     "s1 -> s1_end"},
     {"LineTooWide",
      {{T{"short\n12345678901"}, End{}}},
-     {"sequence 1, element 1: line is 110 px, the panel is 100"}},
+     {"section 1, element 1: line is 110 px, the panel is 100"}},
     {"LabelTooWide",
      {{Ask{{{"1", to(2)}, {"2: 12345678", to(2)}}}}, {T{"end"}, End{}}},
-     {"sequence 1, element 1: option 2 is 110 px, the panel is 100"}},
+     {"section 1, element 1: option 2 is 110 px, the panel is 100"}},
     {"OptionsTooTall",
      {{Ask{{{"1\nx\ny", to(2)}, {"2\nx", to(2)}}}}, {T{"end"}, End{}}},
-     {"sequence 1, element 1: the options take 80 px, the choices panel is 64"}},
+     {"section 1, element 1: the options take 80 px, the choices panel is 64"}},
     {"PageTooTall",
      {{T{"a\nb"}, T{"c"}, ScenarioEventNone{}, T{"e"}, End{}}},
-     {"sequence 1, element 4: page is 80 px, the panel is 64"}},
+     {"section 1, element 4: page is 80 px, the panel is 64"}},
+    {"GlyphsMissing",
+     {{T{"☃ø☃"}, Ask{{{"1: ø", to(2)}}}}, {T{"end"}, End{}}},
+     {"section 1, element 1: the font has no \"☃\" (U+2603), \"ø\" (U+00F8), which show as an "
+      "empty box",
+      "section 1, element 2: the font has no \"ø\" (U+00F8), which shows as an empty box"}},
+
+    // Story files: every part of the format, and each mistake a writer makes in it.
+    {"FileSound",
+     {},
+     {},
+     "s2 -> s2 [label=\"１：go\"]",
+     "# a comment\n"
+     "title: T\n"
+     "numbering: １：\n"
+     "== start\n"
+     "  first\n"
+     "| second\n"
+     "[new page]\n"
+     "[empty line]\n"
+     "\\* no\n"
+     "* Loop -> loop\n"
+     "\n"
+     "* Win -> won\n"
+     "== loop ==\n"
+     "round\n"
+     "* go -> loop\n"
+     "* win -> won\n"
+     "| at last\n"
+     "=== won\n"
+     "won\n"
+     "[end]\n"},
+    {"FileUnreachableNamesLine",
+     {},
+     {"t.story:4: section \"lost\": no option leads here from the opening"},
+     "s2 [label=\"lost\\nlost\", style=\"rounded,dashed\"",
+     "== start\na\n[end]\n== lost\nlost\n[end]\n"},
+    {"FileFindingsNameLines",
+     {},
+     {"t.story:3: section \"s\": option 2 \"2: b\" leads to section \"e\", which is empty",
+      "t.story:5: section \"s\": never shown: the options at line 2 leave this section",
+      "t.story:8: section \"w\": the game ends on a blank page: no text since the page was "
+      "cleared"},
+     {},
+     "== s\n"
+     "* a -> w\n"
+     "* b -> e\n"
+     "\n"
+     "lost\n"
+     "== w\n"
+     "*cls*\n"
+     "[end]\n"
+     "== e\n"},
+    {"FileUnknownSection",
+     {},
+     {"t.story:3:13: no section named \"hagle\"; did you mean \"haggle\"?",
+      "t.story:4:9: no section named \"elsewhere\""},
+     {},
+     "== start\n"
+     "* Pay -> haggle\n"
+     "* Haggle -> hagle\n"
+     "* Go -> elsewhere\n"
+     "== haggle\n"
+     "x\n"},
+    {"FileSettingsAndText",
+     {},
+     {"t.story:2:1: no setting named \"titel\"; did you mean \"title\"? (the settings are "
+      "title, picture and numbering)",
+      "t.story:3:1: \"picture\" is already set, at line 1",
+      "t.story:4:1: numbering shows how option 1 is numbered, such as \"1:\" or \"１：\", or is "
+      "\"none\"",
+      "t.story:5:1: the story's text starts in a section; write a line \"== name\" above it"},
+     {},
+     "picture: a.png\ntitel: x\n"
+     "picture: b.png\n"
+     "numbering: 12\n"
+     "Once upon a time\n"
+     "== s\n"
+     "x\n"
+     "[end]\n"},
+    {"FileLineMistakes",
+     {},
+     {"t.story:2:1: a line starting with \"|\" continues the text or option just above it, and "
+      "there is none",
+      "t.story:3:1: no command \"[nd]\"; did you mean \"[end]\"? (a line in square brackets is "
+      "[new page], [empty line] or [end]; write \"\\[nd]\" to show it as text)",
+      "t.story:4:8: an option needs \"-> section\" after its label, naming the section it leads "
+      "to",
+      "t.story:5:3: an option needs a label, the text the player sees, before \"->\"",
+      "t.story:6:1: a section needs a name after \"==\"",
+      "t.story:7:1: there is already a section named \"s\", at line 1",
+      "t.story:8:3: a tab inside a line cannot be shown; use spaces",
+      "t.story:9:2: this is not UTF-8 text; save the file as UTF-8"},
+     {},
+     "== s\n"
+     "| more\n"
+     "[nd]\n"
+     "* Pay s\n"
+     "* -> s\n"
+     "== ==\n"
+     "== s\n"
+     "ab\tc\n"
+     "é\xff\n"},
+    {"FileWithoutSection",
+     {},
+     {"t.story:1:1: the story has no section yet; start one with a line \"== name\""},
+     {},
+     "# only a comment\n"},
 };
 
 TEST(StoryCheck, EachBrokenStoryGivesItsFinding) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StoryBuilder b;
-        for (std::size_t i = 0; i < c.sequences.size(); ++i) {
-            static_cast<void>(b.declare());
-        }
-        for (std::size_t i = 0; i < c.sequences.size(); ++i) {
-            b.define(to(static_cast<std::uint32_t>(i + 1)), c.sequences[i]);
-        }
-        const Story story = std::move(b).build(to(1));
         std::vector<std::string> found;
-        for (const std::vector<Finding>& list : {checkShape(story), checkFit(story, fit)}) {
-            for (const Finding& finding : list) {
-                found.push_back(describe(finding));
+        std::unique_ptr<const Story> built;
+        StorySource source;
+        if (c.file != nullptr) {
+            StoryFile file = readStory(c.file, "t.story");
+            for (const StoryFileError& error : file.errors) {
+                found.push_back(describe(error));
+            }
+            ASSERT_EQ(file.story == nullptr, !file.errors.empty());
+            built = std::move(file.story);
+            source = std::move(file.source);
+        } else {
+            StoryBuilder b;
+            for (std::size_t i = 0; i < c.sequences.size() + c.unwritten; ++i) {
+                static_cast<void>(b.declare());
+            }
+            for (std::size_t i = 0; i < c.sequences.size(); ++i) {
+                b.define(to(static_cast<std::uint32_t>(i + 1)), c.sequences[i]);
+            }
+            built.reset(new Story(std::move(b).build(to(1))));
+        }
+        if (built != nullptr) {
+            for (const std::vector<Finding>& list :
+                 {checkShape(*built, source), checkFit(*built, fit)}) {
+                for (const Finding& finding : list) {
+                    found.push_back(describe(finding, source));
+                }
             }
         }
         EXPECT_EQ(found, c.findings);
-        std::ostringstream map;
-        writeStoryMap(story, map);
-        EXPECT_NE(map.str().find(c.onMap), std::string::npos) << map.str();
+        if (!c.onMap.empty()) {
+            ASSERT_NE(built, nullptr);
+            std::ostringstream map;
+            writeStoryMap(*built, map, source);
+            EXPECT_NE(map.str().find(c.onMap), std::string::npos) << map.str();
+        }
     }
+}
+
+// What each line of a file becomes: texts joined by "|", the numbering written before each label,
+// sections in the order written with the first as the opening.
+TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
+    const auto sound = std::find_if(cases.begin(), cases.end(), [](const Case& c) {
+        return c.name == std::string("FileSound");
+    });
+    const StoryFile file = readStory(sound->file, "t.story");
+    ASSERT_NE(file.story, nullptr);
+    EXPECT_EQ(file.title, "T");
+    StoryBuilder b;
+    const ListId start = b.declare();
+    const ListId loop = b.declare();
+    const ListId won = b.declare();
+    b.define(start, {T{"first\nsecond"}, T{"*cls*"}, ScenarioEventNone{}, T{"* no"},
+                     Ask{{{"１：Loop", loop}, {"２：Win", won}}}});
+    b.define(loop, {T{"round"}, Ask{{{"１：go", loop}, {"２：win\nat last", won}}}});
+    b.define(won, {T{"won"}, End{}});
+    const Story expected = std::move(b).build(start);
+    EXPECT_TRUE(*file.story == expected);
+
+    StoryBuilder other;
+    const ListId alone = other.add({T{"first"}});
+    EXPECT_FALSE(*file.story == std::move(other).build(alone));
 }
 
 } // namespace

@@ -113,11 +113,12 @@ class SameAsSdlTtf : public testing::TestWithParam<std::tuple<RenderMode, FontCa
 
 TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
     const auto& [mode, font] = GetParam();
-    const std::string gamePath = std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::fontPath;
-    const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), config::fontPointSize, 0));
+    const std::string gamePath =
+        std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath;
+    const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), config::look.fontPointSize, 0));
     ASSERT_NE(sdlTtf, nullptr) << TTF_GetError();
     const std::unique_ptr<FontRaster> raster =
-        FontRaster::open(font.path.c_str(), config::fontPointSize, 0);
+        FontRaster::open(font.path.c_str(), config::look.fontPointSize, 0);
     ASSERT_NE(raster, nullptr) << SDL_GetError();
     EXPECT_EQ(raster->lineSkip(), TTF_FontLineSkip(sdlTtf.get()));
     EXPECT_EQ(raster->height(), TTF_FontHeight(sdlTtf.get()));
@@ -177,7 +178,7 @@ TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
 
 std::vector<FontCase> fonts() {
     std::vector<FontCase> cases{
-        {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::fontPath}};
+        {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath}};
 #ifdef FONT_RASTER_PAGE_FONT
     cases.push_back({"PageFont", FONT_RASTER_PAGE_FONT});
 #endif

@@ -1,5 +1,6 @@
 #include "framework/runner.hpp"
 
+#include "framework/event_wait.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "test_support.hpp"
@@ -9,6 +10,7 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <stdexcept>
 #include <string>
@@ -204,4 +206,18 @@ TEST_F(Runner, WithIconRunsTheBodyAfterInstallingTheIcon) {
     EXPECT_THROW(withIcon((dir.path() / "missing.bmp").string(), 15, [&] { called = true; }),
                  SdlError);
     EXPECT_FALSE(called);
+}
+
+TEST_F(Runner, OnlyOneWaysOutAtATimeAndItGivesTheSignalsBack) {
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    struct sigaction before {};
+    sigaction(SIGHUP, nullptr, &before);
+    {
+        const WaysOut first{[] {}};
+        EXPECT_THROW(WaysOut{[] {}}, std::logic_error);
+    }
+    struct sigaction after {};
+    sigaction(SIGHUP, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    EXPECT_NO_THROW(WaysOut{[] {}});
 }

@@ -22,7 +22,7 @@ constexpr const char* defaultText =
     d.gold = gold;
     return d;
 }
-[[nodiscard]] GameData withItems(std::vector<std::string> items) {
+[[nodiscard]] GameData withItems(ItemList items) {
     GameData d;
     d.items = std::move(items);
     return d;
@@ -373,6 +373,15 @@ TEST(GameDataText, ReadsEscapes) {
         {"Escaped non-ASCII", item("\\あ"), std::nullopt},
         {"Backslash at the end", itemsText("[\"\\"), std::nullopt},
     });
+}
+
+// Refused before room is taken for the items: a record read with changes whose items alone pass
+// the size its text may have. One read exactly is not.
+TEST(GameDataText, ItemsReadWithChangesPastTheSizeAreNoRecord) {
+    const std::string changed = itemsText("[\"\xff\xff\"]"); // two U+FFFD, six bytes
+    EXPECT_EQ(readGameDataText(changed, 6)->data, withItems({"\ufffd\ufffd"}));
+    EXPECT_FALSE(readGameDataText(changed, 5).has_value());
+    EXPECT_EQ(readGameDataText(itemsText("[\"abcdef\"]"), 5)->data, withItems({"abcdef"}));
 }
 
 // ---- ordering ----

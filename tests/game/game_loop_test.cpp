@@ -1,5 +1,5 @@
 // The real game loop, driven by real SDL events, judged by the pixels of the screen.
-#include "game/setup.hpp"
+#include "engine/stage.hpp"
 
 #include "game/config.hpp"
 #include "game/story_script.hpp"
@@ -37,7 +37,7 @@ class GameLoop : public ::testing::Test {
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         ASSERT_EQ(TTF_Init(), 0);
         try {
-            resources = new GameResources(loadResources(screen));
+            resources = new GameResources(loadResources(screen, config::look));
         } catch (const std::exception& error) {
             FAIL() << error.what();
         }
@@ -149,7 +149,7 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
 
 TEST_F(GameLoop, BackgroundReachesTheScreenAsThePictureFileHoldsIt) {
     // The picture is kept in the screen's format; drawn, it must equal the file blitted as loaded.
-    SurfacePtr loaded(IMG_Load(config::backgroundPath));
+    SurfacePtr loaded(IMG_Load(config::look.backgroundPath));
     ASSERT_TRUE(loaded) << SDL_GetError();
     SDL_BlitSurface(loaded.get(), nullptr, screen, nullptr);
     const std::string fromFile = live::snapshotRegion(screen, 0, 240);

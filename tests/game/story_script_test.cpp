@@ -1,6 +1,7 @@
 #include "game/story_script.hpp"
 
 #include "engine/interpreter.hpp"
+#include "engine/story_file.hpp"
 #include "play_support.hpp"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -194,6 +197,18 @@ TEST(StoryScript, AMillionTiesAllocateNothing) {
     EXPECT_EQ(state.cursor.mode, Mode::Choose);
     EXPECT_EQ(optionLabels(state.cursor.remaining), throwLabels);
     EXPECT_FALSE(state.gameOver);
+}
+
+// game/gorubadon.story is the same story written as a story file, for authors to start from.
+TEST(StoryScript, TheStoryFileReadsToTheSameStory) {
+    std::ifstream in(GORUBADON_SOURCE_ROOT "/game/gorubadon.story", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    ASSERT_TRUE(in) << "cannot read game/gorubadon.story";
+    const StoryFile file = readStory(text.str(), "gorubadon.story");
+    ASSERT_TRUE(file.errors.empty()) << describe(file.errors.front());
+    EXPECT_TRUE(*file.story == storyScript());
+    EXPECT_EQ(file.title, "ゴルバドン");
 }
 
 TEST(StoryScript, BothSelectorsShareTheThreeBranches) {

@@ -18,7 +18,7 @@ check_save() {
     printf '%s' "$2" | cmp -s - "$1" || fail "$1 holds: $(cat "$1")"
 }
 
-# Runs COMMAND until it succeeds; fails naming WHAT after $wait_seconds.
+# Runs COMMAND until it succeeds; fails naming WHAT after $wait_seconds (30 unless set).
 # Usage: wait_until WHAT COMMAND [ARGS...]
 wait_until() {
     what=$1
@@ -96,14 +96,4 @@ expect_exit() {
     status=0
     wait "$pid" || status=$?
     [ "$status" -eq "$1" ] || fail "$2: exit status $status"
-}
-# Runs a check until it succeeds, every 50 ms for at most $1 seconds; fails naming what ($2) never came.
-wait_for() {
-    limit=$1 what=$2
-    shift 2
-    end=$(($(date +%s) + limit))
-    until "$@" >/dev/null 2>&1; do
-        [ "$(date +%s)" -lt "$end" ] || fail "no $what after ${limit}s"
-        sleep 0.05
-    done
 }

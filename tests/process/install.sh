@@ -10,6 +10,9 @@ dest=$work/dest
 root=$dest$prefix
 DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
 desktop-file-validate "$root/share/applications/gorubadon.desktop" || fail "desktop entry"
+# The story player finds the installed font from its own place, wherever it is started.
+ferry=$(cd "$(dirname "$0")/../.." && pwd)/examples/ferry/ferry.story
+(cd "$work" && "$root/games/gorubadon-story" check "$ferry") >&2 || fail "the installed story player"
 grep -qx "Exec=\"$prefix/games/gorubadon\"" "$root/share/applications/gorubadon.desktop" ||
     fail "desktop entry: $(grep Exec "$root/share/applications/gorubadon.desktop")"
 
@@ -17,8 +20,9 @@ export HOME="$work/home" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=alsa AUDIODEV=none
 unset XDG_DATA_HOME
 mkdir "$HOME" "$work/tmp" "$work/cwd"
 player=$HOME/.local/share/gorubadon
-# A folder's own time shows even a file made and removed again, a temporary one say.
-listing() { find "$dest" "$work/cwd" "$work/tmp" -printf '%p %s %T@\n' | sort; }
+# A folder's own time shows even a file made and removed again. The start-up script holds the
+# game's messages in a file it removes at once from the temporary folder: nothing may stay there.
+listing() { find "$dest" "$work/cwd" "$work/tmp" ! -path "$work/tmp" -printf '%p %s %T@\n' | sort; }
 listing >"$work/before"
 
 # The top of the story panel, where the first line is drawn. Before the first frame it shows the
@@ -39,13 +43,14 @@ drawn() {
 start() {
     (cd "$work/cwd" && TMPDIR=$work/tmp exec "$root/games/gorubadon") 2>"$work/err" &
     pid=$!
-    wait_for 20 "window with its caption and first frame" drawn
+    wait_seconds=20
+    wait_until "window with its caption and first frame" drawn
 }
 
 start
 before=$(panel)
 keys space
-wait_for 10 "line drawn" differs "$before"
+wait_until "line drawn" differs "$before"
 # The game closes on the press, so xdotool's later releases may find no window: the exit tells.
 xdotool key --window "$win" alt+F4 2>/dev/null || true
 expect_exit 0 "closed"

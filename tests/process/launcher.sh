@@ -8,6 +8,8 @@ build=$1
 DESTDIR=$work/dest cmake --install "$build" --prefix /usr >/dev/null
 launcher=$work/dest/usr/games/gorubadon
 installed=$work/dest/usr/share/games/gorubadon/data
+run_game=$(find "$work/dest" -name run-game.sh)
+game=$(dirname "$run_game")/gorubadon
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LC_ALL=C
 unset XDG_DATA_HOME WAYLAND_DISPLAY SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD GORUBADON_SCALE
 # A dialog that records what it was asked to show.
@@ -75,6 +77,16 @@ SDL message: "
     [ "$(player game_fails)/data" -ef "$installed" ] || fail "stale link to $stale not renewed"
 done
 grep -qx -- --text=IMG_Load "$work/dialog" || fail "dialog: $(cat "$work/dialog")"
+# A dialog still up does not hold back SIGTERM: the launcher ends it and exits as the game did.
+mkdir "$work/hangs"
+printf '#!/bin/sh\ntouch "%s"\nexec sleep 600\n' "$work/dialog_up" >"$work/hangs/zenity"
+chmod +x "$work/hangs/zenity"
+HOME=$work/game_fails PATH=$work/hangs:$PATH "$launcher" </dev/null 2>/dev/null &
+pid=$!
+wait_file "$work/dialog_up"
+kill -TERM "$pid"
+wait_seconds=10 wait_until "end of the launcher on SIGTERM with a dialog up" eval '! running "$pid"'
+expect_exit 1 "SIGTERM with a dialog up"
 
 # Two installs, one HOME: each start links the install it came from.
 DESTDIR= cmake --install "$build" --prefix "$work/second" >/dev/null
@@ -92,24 +104,24 @@ mv "$work/bg.jpg" "$installed/images/bg.jpg"
     unset DISPLAY SDL_VIDEODRIVER
     fails no_display "gorubadon: no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set
 "
+    # Wayland alone, on classic SDL 1.2 with no sdl12-compat beside it: a copy of the game's in a
+    # folder of its own, with none beside it.
+    compat=$(sh "$run_game" --sdl12-compat "$game") && [ -n "$compat" ] || exit 0
+    mkdir "$work/classic" && cp "$(ldd "$game" | awk '$1 ~ /^libSDL-1/ { print $3 }')" "$work/classic/"
+    WAYLAND_DISPLAY=wayland-0 LD_LIBRARY_PATH=$work/classic fails wayland_only "gorubadon: no X display to open the window on (DISPLAY is not set), and classic SDL 1.2 has no Wayland driver"
 ) || exit 1
 
 # Played on a 1920x1080 screen: the window twice the size with sharp pixels, over sdl12-compat
 # where that is beside classic SDL, unless the player says otherwise. Each run is ended by another
 # signal to the launcher, which passes it on and waits for the game to save.
 unset SDL_VIDEODRIVER
-game=$(dirname "$(find "$work/dest" -name run-game.sh)")/gorubadon
-sdl=$(ldd "$game" | awk '$1 ~ /^libSDL-1/ { print $3 }')
 # The unscaled picture to compare with is taken on sdl12-compat too: classic SDL's blends differ
 # from it by one level in some pixels.
-compat=
-if ! grep -q SDL12COMPAT "$sdl"; then
-    [ -f "${sdl%/*}/sdl12-compat/${sdl##*/}" ] || {
-        echo "skip: no sdl12-compat to scale the window with"
-        exit 0
-    }
-    compat=LD_LIBRARY_PATH=${sdl%/*}/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
-fi
+compat=$(sh "$run_game" --sdl12-compat "$game") || {
+    echo "skip: no sdl12-compat to scale the window with"
+    exit 0
+}
+[ -z "$compat" ] || compat=LD_LIBRARY_PATH=$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 drawn() {
     win=$(xdotool search --onlyvisible --classname gorubadon 2>/dev/null | tail -n 1)
     [ -n "$win" ] && [ "$(grab "$win" -format '%k' info:)" -gt 1 ] 2>/dev/null
@@ -117,14 +129,18 @@ drawn() {
 live() {
     who=$1 size=$2 sig=$3
     shift 3
-    HOME=$work/$who env --default-signal=INT,QUIT "$@" "$launcher" </dev/null 2>"$work/$who.err" &
+    # In a process group of its own, with no standard output.
+    HOME=$work/$who setsid env --default-signal=INT,QUIT "$@" "$launcher" </dev/null >&- 2>"$work/$who.err" &
     pid=$!
-    wait_for 30 "first frame for $who" drawn
+    wait_until "first frame for $who" drawn
     got=$(xwininfo -id "$win" | awk '$1 == "Width:" { w = $2 } $1 == "Height:" { h = $2 } END { print w "x" h }')
     [ "$got" = "$size" ] || fail "$who: window $got"
     grab "$win" ppm:- | convert - -sample 320x240 "$work/$who.png"
-    kill -"$sig" "$pid"
+    # TERM goes to the whole group, as a session's end or `timeout` sends it: the game and the
+    # launcher both get it, and the launcher exits as the game did.
+    if [ "$sig" = TERM ]; then kill -TERM -"$pid"; else kill -"$sig" "$pid"; fi
     expect_exit 0 "$who: SIG$sig"
+    ! grep -q Terminated "$work/$who.err" || fail "$who: $(cat "$work/$who.err")"
     check_save "$(player "$who")/save.txt" "$default"
     [ -z "$(xdotool search --classname gorubadon)" ] || fail "$who: a window left open"
 }

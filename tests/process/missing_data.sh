@@ -1,5 +1,6 @@
 #!/bin/sh
-# Each data file missing on its own: its exact error, status 1, no save.txt.
+# Each data file missing on its own: its exact error, status 1, no save.txt; likewise the sound
+# device, with a status of its own.
 # Usage: missing_data.sh GAME DATA_DIR
 game=$1 data=$2
 . "$(dirname "$0")/common.sh"
@@ -21,4 +22,11 @@ try() { # relative path to remove, expected first line
 try data/images/icon.bmp IMG_Load
 try data/fonts/aqua2_8/aquafont.ttf TTF_OpenFontIndex
 try data/images/bg.jpg IMG_Load
+# No sound device: the status that lets a launcher try again with SDL's dummy audio.
+link_data "$work/no_audio"
+status=0
+(cd "$work/no_audio" && SDL_AUDIODRIVER=alsa AUDIODEV=none "$game") 2>"$work/no_audio.err" || status=$?
+[ "$status" -eq 69 ] && grep -qx Mix_OpenAudio "$work/no_audio.err" ||
+    fail "no sound device: status $status, stderr: $(cat "$work/no_audio.err")"
+[ ! -e "$work/no_audio/save.txt" ] || fail "no sound device: save.txt written"
 echo ok

@@ -21,7 +21,8 @@ dpkg-deb -c "$deb" | awk '{ print $2, $6 }' >"$work/contents"
 ! grep -v '^root/root \./usr/' "$work/contents" || fail "files outside /usr or not root's"
 for f in games/gorubadon lib/games/gorubadon/gorubadon share/games/gorubadon/data/images/bg.jpg \
     share/applications/gorubadon.desktop share/metainfo/org.gorubadon.gorubadon.metainfo.xml \
-    share/man/man6/gorubadon.6.gz share/doc/gorubadon/copyright share/doc/gorubadon/changelog.gz; do
+    share/man/man6/gorubadon.6.gz share/doc/gorubadon/copyright share/doc/gorubadon/changelog.gz \
+    games/gorubadon-story share/man/man6/gorubadon-story.6.gz; do
     grep -qx "root/root \./usr/$f" "$work/contents" || fail "no /usr/$f"
 done
 

@@ -15,16 +15,12 @@ fi
 build=$(cd "$1" && pwd)
 runs=${2:-11}
 root=$(cd "$here/../.." && pwd)
-compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
+# Where sdl12-compat is the system's own SDL 1.2 (Debian 13 and later), or classic SDL 1.2 has none
+# beside it, there is that one alone.
 implementations="classic compat"
-# Where sdl12-compat is the system's own SDL 1.2 (Debian 13 and later), there is that one alone.
-if [ ! -e "$compat/libSDL-1.2.so.0" ]; then
-    system=$(ldd "$build/gorubadon" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\).*/\1/p')
-    implementations=classic
-    ! grep -q SDL12COMPAT "$system" || implementations=compat
-    compat=""
-    echo "one SDL 1.2 here ($implementations): $system"
-fi
+compat=$(sh "$root/dist/run-game.sh" --sdl12-compat "$build/gorubadon") || implementations=classic
+[ -n "$compat" ] || [ "$implementations" = classic ] || implementations=compat
+[ "$implementations" = "classic compat" ] || echo "one SDL 1.2 here: $implementations"
 probe=$build/tools/measure/gorubadon_probe
 if [ ! -x "$probe" ]; then
     echo "no $probe: build after tools/install-deps.sh measure (make measure does both)" >&2

@@ -1,4 +1,6 @@
-#include "framework/event_wait.hpp"
+// Sleeping on the X connection SDL reads, and the ways out SDL does not catch: SIGHUP, SIGQUIT
+// and the X server going away.
+#include "framework/event_wait_os.hpp"
 
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -9,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <utility>
 
 namespace {
 
@@ -59,7 +60,7 @@ constexpr int quitSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
     return event;
 }
 
-std::function<void()> lastWords;
+const std::function<void()>* lastWords = nullptr;
 struct sigaction previousHangup;
 struct sigaction previousQuit;
 XIOErrorHandler previousDisplayLost = nullptr;
@@ -75,7 +76,7 @@ void asTerm(int) {
 // sdl12-compat, SDL 2's audio thread would call through a null pointer while the process exits.
 [[noreturn]] int displayLost(Display*) {
     try {
-        lastWords();
+        (*lastWords)();
         std::fputs("The connection to the X server was lost\n", stderr);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
@@ -102,21 +103,17 @@ void takeLikeTerm(int signal, struct sigaction& previous) noexcept {
 
 } // namespace
 
-SDL_Event waitForEvent() {
+std::optional<SDL_Event> event_wait_os::sleepForEvent() {
     // SDL 1.2's own wait polls every 10 ms; sleeping on the X socket instead costs nothing while
     // the player reads and answers a key at once.
     if (const int connection = eventConnection(); connection >= 0) {
         return sleepOnConnection(connection);
     }
-    SDL_Event event;
-    while (SDL_WaitEvent(&event) != 1) {
-        SDL_Delay(1);
-    }
-    return event;
+    return std::nullopt;
 }
 
-WaysOut::WaysOut(std::function<void()> words) {
-    lastWords = std::move(words);
+void event_wait_os::take(const std::function<void()>& words) {
+    lastWords = &words;
     takeLikeTerm(SIGHUP, previousHangup);
     takeLikeTerm(SIGQUIT, previousQuit);
     if (eventConnection() >= 0) {
@@ -124,7 +121,7 @@ WaysOut::WaysOut(std::function<void()> words) {
     }
 }
 
-WaysOut::~WaysOut() {
+void event_wait_os::giveBack() noexcept {
     if (eventConnection() >= 0) {
         XSetIOErrorHandler(previousDisplayLost);
     }

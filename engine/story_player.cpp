@@ -1,0 +1,348 @@
+#include "engine/story_player.hpp"
+
+#include "engine/frame.hpp"
+#include "engine/stage.hpp"
+#include "engine/story_tool.hpp"
+#include "framework/runner.hpp"
+#include "framework/sdl_handles.hpp"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view dataPrefix = "data/";
+
+std::optional<std::string> readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (!(in && text << in.rdbuf())) {
+        // An empty file reads as nothing at all; it is an empty story, not a failure.
+        if (in && in.peek() == std::ifstream::traits_type::eof()) {
+            return std::string{};
+        }
+        return std::nullopt;
+    }
+    return std::move(text).str();
+}
+
+// The game's data as installed beside this program, or in the source tree it was built from.
+fs::path dataFolder(const StoryLook& look) {
+    const fs::path font = fs::path(look.fontPath).lexically_relative("data");
+    std::vector<fs::path> candidates;
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        candidates.push_back(self.parent_path() / GORUBADON_INSTALLED_DATA);
+    }
+    candidates.emplace_back(GORUBADON_SOURCE_DATA);
+    for (const fs::path& folder : candidates) {
+        if (fs::exists(folder / font, error)) {
+            return folder;
+        }
+    }
+    return candidates.back();
+}
+
+std::string inData(const fs::path& data, std::string_view lookPath) {
+    if (lookPath.substr(0, dataPrefix.size()) == dataPrefix) {
+        lookPath.remove_prefix(dataPrefix.size());
+    }
+    return (data / lookPath).string();
+}
+
+// A picture a story names is found from the story file's folder.
+std::string pictureOf(const std::string& storyPath, const std::string& picture) {
+    return (fs::path(storyPath).parent_path() / picture).string();
+}
+
+bool readable(const std::string& path) {
+    return std::ifstream(path, std::ios::binary).good();
+}
+
+// Waits for the next event; a change of the file comes as an SDL_USEREVENT. The file is looked at
+// five times a second and read once it has stopped changing, so a save in two writes is read once.
+class FileWatch {
+  public:
+    explicit FileWatch(std::string path) : path_(std::move(path)), seen_(stamp()) {}
+
+    SDL_Event next() {
+        for (int tick = 1;; ++tick) {
+            SDL_Event event;
+            if (SDL_PollEvent(&event) != 0) {
+                return event;
+            }
+            if (tick % 10 == 0 && changed()) {
+                event.type = SDL_USEREVENT;
+                return event;
+            }
+            SDL_Delay(20);
+        }
+    }
+
+  private:
+    using Stamp = std::pair<fs::file_time_type, std::uintmax_t>;
+
+    Stamp stamp() const {
+        std::error_code error;
+        const fs::file_time_type time = fs::last_write_time(path_, error);
+        const std::uintmax_t size = error ? 0 : fs::file_size(path_, error);
+        return error ? Stamp{} : Stamp{time, size};
+    }
+
+    bool changed() {
+        const Stamp now = stamp();
+        if (now == Stamp{} || now == seen_) {
+            settling_ = false;
+            return false;
+        }
+        if (!settling_ || now != settlingAt_) {
+            settling_ = true;
+            settlingAt_ = now;
+            return false;
+        }
+        settling_ = false;
+        seen_ = now;
+        return true;
+    }
+
+    std::string path_;
+    Stamp seen_;
+    bool settling_ = false;
+    Stamp settlingAt_;
+};
+
+// Words laid into lines no wider than the panel; a word wider than that stands alone.
+std::vector<std::string> wrapped(std::string_view text, const TextFit& fit) {
+    std::vector<std::string> lines(1);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, end - start);
+        std::string longer =
+            lines.back().empty() ? std::string(word) : lines.back() + " " + std::string(word);
+        if (!lines.back().empty() && fit.width(longer) > fit.panelWidth) {
+            lines.emplace_back(word);
+        } else {
+            lines.back() = std::move(longer);
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+class Player {
+  public:
+    Player(SDL_Surface* screen, LoadedStory story, std::size_t section, const StoryLook& look,
+           std::string path)
+        : story_(std::move(story)), defaultPicture_(story_.paths.defaultPicture),
+          look_(playerLook(look)), path_(std::move(path)), watch_(path_),
+          resources_(loadResources(screen, shown(look_, story_.paths))),
+          gap_(descenderGap(resources_.font.get(), *story_.file.story)),
+          fit_(fontFit(resources_.font.get(), look_, gap_)), values_{screen,
+                                                                     SDL_MapRGB(screen->format, 0,
+                                                                                0, 0),
+                                                                     spaced(resources_.panelA),
+                                                                     spaced(resources_.panelB),
+                                                                     spaced(resources_.panelC),
+                                                                     resources_.background.get(),
+                                                                     stateAt(section)} {
+        showCaption(false);
+    }
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+    ~Player() { release(resources_); }
+
+    void run() {
+        for (;;) {
+            // A picture smaller than the window leaves black around it, not the last frame.
+            SDL_FillRect(values_.screen, nullptr, 0);
+            SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
+            blitAt(panelSurface(values_.panelA), values_.screen, panelX, panelAY);
+            showFrame(values_);
+            const SDL_Event event = watch_.next();
+            if (event.type == SDL_USEREVENT) {
+                reload();
+                continue;
+            }
+            std::optional<FrameValues> next = dispatch(values_, event);
+            if (!next) {
+                return;
+            }
+            const bool moved =
+                next->state.cursor.remaining.list != values_.state.cursor.remaining.list;
+            values_ = *next;
+            if (moved) {
+                showCaption(false);
+            }
+        }
+    }
+
+  private:
+    static StoryLook shown(StoryLook look, const StoryPaths& paths) {
+        look.fontPath = paths.font.c_str();
+        look.backgroundPath = paths.picture.c_str();
+        return look;
+    }
+
+    // Latin letters reach below the font's line skip; the panels leave them room.
+    TextPanel spaced(const TextPanel& panel) const {
+        const TextPanelStyle& s = panel.style();
+        return newTextPanel(s.surface, s.font, s.renderMode, s.foreground, s.background, gap_);
+    }
+
+    // The start of a section, on an empty page, as if its option had just been taken.
+    EngineState stateAt(std::size_t section) const {
+        const Story& story = *story_.file.story;
+        return EngineState{false, StoryCursor{Mode::Normal, story.list(listAt(section))}, 0};
+    }
+
+    std::size_t section() const { return listIndex(values_.state.cursor.remaining.list); }
+
+    void showCaption(bool broken) {
+        const StoryFile& file = story_.file;
+        std::string caption = file.title.empty() ? fs::path(path_).filename().string() : file.title;
+        const std::size_t s = section();
+        if (s < file.source.sections.size()) {
+            caption += " - " + file.source.sections[s].name;
+        }
+        if (broken) {
+            caption += " (the file has an error)";
+        }
+        SDL_WM_SetCaption(caption.c_str(), nullptr);
+    }
+
+    // A picture named anew is shown at once; one that cannot be opened leaves the last one.
+    void showPicture(const std::string& picture) {
+        if (picture == story_.paths.picture) {
+            return;
+        }
+        SurfacePtr image(IMG_Load(picture.c_str()));
+        if (!image) {
+            std::cerr << path_ << ": the picture " << picture << " cannot be opened\n";
+            return;
+        }
+        SurfacePtr converted(
+            SDL_ConvertSurface(image.get(), values_.screen->format, SDL_SWSURFACE));
+        resources_.background = converted ? std::move(converted) : std::move(image);
+        values_.background = resources_.background.get();
+        story_.paths.picture = picture;
+    }
+
+    // The new story from the start of the section the player was in (or its opening when that
+    // section is gone); an edit that does not read leaves the last good story playing.
+    void reload() {
+        const std::optional<std::string> text = readWhole(path_);
+        StoryFile file = text ? readStory(*text, path_) : StoryFile{};
+        if (!text || file.story == nullptr) {
+            const std::string error =
+                text ? describe(file.errors.front()) : path_ + ": cannot be read just now";
+            std::cerr << error << '\n';
+            TextPanel panel = clearTextPanel(values_.panelA);
+            for (const std::string& line : wrapped(error, fit_)) {
+                panel = putLine(panel, line);
+            }
+            values_.panelA = panel;
+            showCaption(true);
+            return;
+        }
+        const std::size_t was = section();
+        const std::string name =
+            was < story_.file.source.sections.size() ? story_.file.source.sections[was].name : "";
+        showPicture(file.picture.empty() ? defaultPicture_ : pictureOf(path_, file.picture));
+        story_.file = std::move(file);
+        const std::size_t now = std::max<std::size_t>(1, sectionIndex(story_.file.source, name));
+        values_.state = stateAt(now);
+        values_.panelA = clearTextPanel(values_.panelA);
+        showCaption(false);
+    }
+
+    LoadedStory story_;
+    std::string defaultPicture_;
+    StoryLook look_;
+    std::string path_;
+    FileWatch watch_;
+    GameResources resources_;
+    int gap_;
+    TextFit fit_;
+    FrameValues values_;
+};
+
+} // namespace
+
+std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& look,
+                                     std::ostream& errors) {
+    const std::optional<std::string> text = readWhole(path);
+    if (!text) {
+        errors << path << ": cannot be read\n";
+        return std::nullopt;
+    }
+    StoryFile file = readStory(*text, path);
+    if (file.story == nullptr) {
+        for (const StoryFileError& error : file.errors) {
+            errors << describe(error) << '\n';
+        }
+        return std::nullopt;
+    }
+    const fs::path data = dataFolder(look);
+    const std::string picture = inData(data, look.backgroundPath);
+    StoryPaths paths{inData(data, look.fontPath), inData(data, "data/images/icon.bmp"),
+                     file.picture.empty() ? picture : pictureOf(path, file.picture), picture};
+    return LoadedStory{std::move(file), std::move(paths)};
+}
+
+std::vector<std::string> missingFiles(const LoadedStory& story) {
+    std::vector<std::string> lines;
+    const StoryFile& file = story.file;
+    if (!readable(story.paths.font)) {
+        lines.push_back(file.source.file + ": the font " + story.paths.font +
+                        " cannot be opened; is the game installed?");
+    }
+    if (!readable(story.paths.picture)) {
+        const std::string where = file.source.pictureLine != 0
+                                      ? file.source.file + ":" +
+                                            std::to_string(file.source.pictureLine) +
+                                            ": the picture "
+                                      : file.source.file + ": the game's picture ";
+        lines.push_back(where + story.paths.picture + " cannot be opened");
+    }
+    return lines;
+}
+
+int playFile(const std::string& path, std::string_view from, const StoryLook& look) {
+    std::optional<LoadedStory> story = loadStory(path, look, std::cerr);
+    if (!story) {
+        return 1;
+    }
+    std::size_t section = 1;
+    if (!from.empty()) {
+        section = sectionIndex(story->file.source, from);
+        if (section == 0) {
+            std::cerr << path << ": " << noSectionNamed(story->file.source, from) << '\n';
+            return 2;
+        }
+    }
+    const std::vector<std::string> missing = missingFiles(*story);
+    if (!missing.empty()) {
+        std::cerr << missing.front() << '\n';
+        return 1;
+    }
+    const std::string caption = story->file.title;
+    const std::string icon = story->paths.icon;
+    StoryLook window = look;
+    window.caption = caption.c_str();
+    window.iconPath = icon.c_str();
+    return runStoryGame(window, [&](SDL_Surface* screen) {
+        // No timer: the player wakes on its own to look at the file.
+        SDL_QuitSubSystem(SDL_INIT_TIMER);
+        Player(screen, std::move(*story), section, look, path).run();
+    });
+}

@@ -1,0 +1,38 @@
+#include "framework/event_wait.hpp"
+
+#include "framework/event_wait_os.hpp"
+
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+bool oneLives = false;
+
+} // namespace
+
+SDL_Event waitForEvent() {
+    if (const std::optional<SDL_Event> event = event_wait_os::sleepForEvent()) {
+        return *event;
+    }
+    SDL_Event event;
+    // SDL_WaitEvent fails only when SDL cannot wait: looking again still finds every event, and
+    // the event returned is never one SDL did not fill in.
+    while (SDL_WaitEvent(&event) != 1) {
+        SDL_Delay(1);
+    }
+    return event;
+}
+
+WaysOut::WaysOut(std::function<void()> lastWords) : lastWords_(std::move(lastWords)) {
+    if (oneLives) {
+        throw std::logic_error("WaysOut: one already lives");
+    }
+    oneLives = true;
+    event_wait_os::take(lastWords_);
+}
+
+WaysOut::~WaysOut() {
+    event_wait_os::giveBack();
+    oneLives = false;
+}

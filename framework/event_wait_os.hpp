@@ -1,0 +1,20 @@
+// What a platform adds to the event wait (event_wait.hpp): one file of event_wait_*.cpp, chosen by
+// CMake, defines these.
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+#include <optional>
+
+namespace event_wait_os {
+
+// The next event, slept for in the platform's own way; nothing where there is none, and SDL's own
+// wait serves.
+[[nodiscard]] std::optional<SDL_Event> sleepForEvent();
+
+// Takes the ways out SDL does not catch, until giveBack; `lastWords` outlives that.
+void take(const std::function<void()>& lastWords);
+void giveBack() noexcept;
+
+} // namespace event_wait_os
