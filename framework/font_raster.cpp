@@ -135,6 +135,12 @@ std::u16string sdlTtfUnits(std::string_view utf8) {
 }
 
 std::unique_ptr<FontRaster> FontRaster::open(const char* path, int pointSize, long faceIndex) {
+    // SDL_ttf opens the file through SDL first, and so words a missing one as SDL does.
+    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    SDL_RWclose(file);
     auto face = std::make_unique<Face>();
     if (FT_Init_FreeType(&face->library) != 0) {
         SDL_SetError("Couldn't init FreeType engine");

@@ -34,7 +34,9 @@ void ItemList::push_back(std::string_view item) {
 
 std::strong_ordering operator<=>(const ItemList& a, const ItemList& b) noexcept {
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        if (const std::strong_ordering order = a[i] <=> b[i]; order != 0) {
+        // compare() rather than <=>, which older standard libraries (emscripten's) lack for
+        // string_view; the order is the same.
+        if (const std::strong_ordering order = a[i].compare(b[i]) <=> 0; order != 0) {
             return order;
         }
     }

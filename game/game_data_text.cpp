@@ -130,7 +130,7 @@ template <class Out>
 void appendInt(Out& out, std::int32_t v) {
     std::array<char, 16> buf{};
     const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), v);
-    out += std::string_view{buf.data(), result.ptr};
+    out += std::string_view{buf.data(), static_cast<std::size_t>(result.ptr - buf.data())};
 }
 
 template <class Out>

@@ -160,6 +160,22 @@ TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
     }
 }
 
+TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
+    ASSERT_EQ(TTF_Init(), 0);
+    const std::string game = std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath;
+    // A missing file, and a file that is no font.
+    for (const std::string& path :
+         {game + ".missing", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/data/images/bg.jpg"}) {
+        SDL_ClearError();
+        EXPECT_EQ(TTF_OpenFontIndex(path.c_str(), config::look.fontPointSize, 0), nullptr) << path;
+        const std::string want = SDL_GetError();
+        SDL_ClearError();
+        EXPECT_EQ(FontRaster::open(path.c_str(), config::look.fontPointSize, 0), nullptr) << path;
+        EXPECT_EQ(std::string(SDL_GetError()), want) << path;
+    }
+    TTF_Quit();
+}
+
 std::vector<FontCase> fonts() {
     std::vector<FontCase> cases{
         {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath}};

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes OUT: FONT cut down to the characters the stories draw, with its hinting, so that each of
-them renders to the same pixels. The characters are those of the string literals in SOURCES
-(and of any other text file given), printable ASCII and U+FFFD, which the panels draw for bytes
+them renders to the same pixels. The characters are those of the string literals in the C++
+SOURCES, all of any other file given (story files), printable ASCII and U+FFFD, which the panels draw for bytes
 that are not UTF-8. GSUB, GPOS and GDEF go: FreeType as SDL_ttf uses it never reads them.
 
 Usage: subset_font.py FONT OUT SOURCES...   (Debian's python3, which has fontTools)
