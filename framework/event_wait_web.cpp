@@ -1,6 +1,7 @@
 // The browser build: the page brings the keys and shows the screen. While the player reads, the
 // game is suspended (ASYNCIFY) until the page has a key for it, so an idle tab does no work.
 // Hiding or closing the tab keeps the record, as closing the window does on the desktop.
+#include "framework/event_wait.hpp"
 #include "framework/event_wait_os.hpp"
 
 #include <emscripten.h>
@@ -68,3 +69,6 @@ void event_wait_os::giveBack() noexcept {
     playing(0);
     keepRecord = nullptr;
 }
+
+// A page gets no signals.
+void ignoreQuitSignals() noexcept {}
