@@ -21,7 +21,7 @@ started() {
 # Runs the game in $d under strace with the options $1 and sends it SIGTERM; sets $tracer.
 play() {
     # shellcheck disable=SC2086
-    (cd "$d" && exec strace -f -qq -o /dev/null $1 "$game") 2>"$work/stderr" &
+    (cd "$d" && exec strace -f -qq -o "${trace:-/dev/null}" $1 "$game") 2>"$work/stderr" &
     tracer=$!
     wait_until "SIGTERM handler in the game" started "$tracer"
     kill -TERM "$pid"
@@ -38,6 +38,17 @@ finish() {
 holds() { printf '%s' "$2" | cmp -s - "$d/$1"; }
 
 # The calls of a save, in order; CALL:N is the Nth. Over an old record, no backup is made.
+# How often the game makes each before it first reads save.txt depends on the SDL stack
+# (sdl12-compat reads /dev/input at start): counted once, on the game's own thread, and each
+# fault aimed past them.
+trace="$work/trace"
+play "-e trace=getdents64,flock,fchmod,write,fsync,link,rename,%file"
+finish 0 "the counting play"
+trace=
+before() {
+    awk -v call="$1" 'NR == 1 { game = $1 } $1 != game { next } /"save\.txt/ { exit }
+        index($2, call "(") == 1 { n++ } END { print n + 0 }' "$work/trace"
+}
 n=0
 for old in "$spaceless" typo; do
     backup= && [ "$old" != typo ] || backup=link
@@ -46,6 +57,7 @@ for old in "$spaceless" typo; do
     for at in $calls; do
         rm -f "$d"/save.txt* && printf '%s' "$old" >"$d/save.txt"
         call=${at%:*} when=1 && [ "$call" = "$at" ] || when=${at#*:}
+        when=$((when + $(before "$call")))
         play "-e inject=$call:signal=KILL:when=$when"
         finish 137 "killed at $at"
         holds save.txt "$old" || holds save.txt "$default" ||
