@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-namespace Misc {
+namespace Framework::Misc {
 
 // A rectangle as the framework computes with it: signed machine-word integers, converted to
 // SDL_Rect (16-bit fields) only when handed to SDL.
@@ -114,4 +114,4 @@ int filledCircleColor(SDL_Surface* surface, Sint16 x, Sint16 y, Sint16 radius,
 int filledCircleRGBA(SDL_Surface* surface, Sint16 x, Sint16 y, Sint16 radius, Uint8 red,
                      Uint8 green, Uint8 blue, Uint8 alpha) noexcept;
 
-} // namespace Misc
+} // namespace Framework::Misc

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace Framework {
+
 void prefaultPixels(const SDL_Surface* surface) noexcept {
     const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<std::uintptr_t>(surface->pixels);
@@ -18,3 +20,5 @@ void prefaultPixels(const SDL_Surface* surface) noexcept {
             madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE));
     }
 }
+
+} // namespace Framework

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace Framework {
+
 namespace {
 
 // The r, g, b of a pixel value of `surface`; its alpha is dropped.
@@ -138,3 +140,5 @@ std::vector<std::string> splitLineBreaks(std::string_view utf8) {
     const std::vector<std::string_view> pieces = Utf8::lineBreakPieces(utf8);
     return {pieces.begin(), pieces.end()};
 }
+
+} // namespace Framework

@@ -19,6 +19,11 @@
 #include <string_view>
 
 namespace {
+using namespace Framework;
+using namespace Game;
+} // namespace
+
+namespace {
 
 namespace fs = std::filesystem;
 

@@ -6,6 +6,11 @@
 #include <sstream>
 
 namespace {
+using namespace Engine;
+using namespace Ferry;
+} // namespace
+
+namespace {
 
 struct Path {
     std::vector<TGInput> choices;

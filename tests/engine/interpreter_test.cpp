@@ -13,6 +13,10 @@
 #include <vector>
 
 namespace {
+using namespace Engine;
+} // namespace
+
+namespace {
 
 using play::feedAll;
 

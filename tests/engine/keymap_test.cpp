@@ -8,6 +8,10 @@
 #include <string>
 
 namespace {
+using namespace Engine;
+} // namespace
+
+namespace {
 
 using test_events::keyDown;
 using test_events::ofType;

@@ -7,6 +7,10 @@
 #include <vector>
 
 namespace {
+using namespace Engine;
+} // namespace
+
+namespace {
 
 const Scenario noneElement{ScenarioEventNone{}};
 

@@ -34,6 +34,10 @@
 #include <vector>
 
 namespace {
+using namespace Framework;
+} // namespace
+
+namespace {
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;

@@ -14,6 +14,10 @@
 #include <string>
 #include <utility>
 
+namespace {
+using namespace Framework;
+} // namespace
+
 using Misc::Rect;
 using test_support::pixelAt;
 
@@ -40,11 +44,11 @@ void setClip(SDL_Surface* s, const Rect& r) {
 
 } // namespace
 
-namespace Misc {
+namespace Framework::Misc {
 void PrintTo(const Rect& r, std::ostream* os) {
     *os << "(" << r.x << ", " << r.y << ", " << r.w << ", " << r.h << ")";
 }
-} // namespace Misc
+} // namespace Framework::Misc
 
 TEST(CreateSurface, ThirtyTwoBitsHasRedInTheLowestByteAndNoAlpha) {
     const SurfacePtr s = Misc::createSurface(SDL_SWSURFACE, 8, 4, 32);

@@ -18,6 +18,10 @@
 #include <string>
 
 namespace {
+using namespace Framework;
+} // namespace
+
+namespace {
 
 constexpr Uint32 allFourSubsystems =
     SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;

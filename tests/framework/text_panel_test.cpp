@@ -17,6 +17,10 @@
 #include <utility>
 #include <vector>
 
+namespace {
+using namespace Framework;
+} // namespace
+
 using test_support::pixelAt;
 
 static_assert(RenderMode::Solid < RenderMode::Shaded && RenderMode::Shaded < RenderMode::Blended);

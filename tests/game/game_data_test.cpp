@@ -17,6 +17,11 @@
 #include <unistd.h>
 
 namespace {
+using namespace Framework;
+using namespace Game;
+} // namespace
+
+namespace {
 
 namespace fs = std::filesystem;
 

@@ -17,6 +17,12 @@
 #include <vector>
 
 namespace {
+using namespace Framework;
+using namespace Engine;
+using namespace Game;
+} // namespace
+
+namespace {
 
 using live::hasInk;
 using test_events::keyDown;
@@ -39,7 +45,7 @@ class GameLoop : public ::testing::Test {
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         ASSERT_EQ(TTF_Init(), 0);
         try {
-            resources = new GameResources(loadResources(screen, config::look));
+            resources = new GameResources(loadResources(screen, Config::look));
         } catch (const std::exception& error) {
             FAIL() << error.what();
         }
@@ -151,7 +157,7 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
 
 TEST_F(GameLoop, BackgroundReachesTheScreenAsThePictureFileHoldsIt) {
     // The picture is kept in the screen's format; drawn, it must equal the file blitted as loaded.
-    SurfacePtr loaded(IMG_Load(config::look.backgroundPath));
+    SurfacePtr loaded(IMG_Load(Config::look.backgroundPath));
     ASSERT_TRUE(loaded) << SDL_GetError();
     SDL_BlitSurface(loaded.get(), nullptr, screen, nullptr);
     const std::string fromFile = live::snapshotRegion(screen, 0, 240);

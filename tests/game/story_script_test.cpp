@@ -16,6 +16,11 @@
 #include <string>
 #include <vector>
 
+namespace {
+using namespace Engine;
+using namespace Game;
+} // namespace
+
 // Every allocation of this executable goes through here, so a test can tell whether a stretch of
 // play allocated anything.
 namespace {
