@@ -71,7 +71,7 @@ std::optional<FrameValues> startValues(benchmark::State& state) {
                        initialEngineState(storyScript())};
 }
 
-using test_events::keyDown;
+using TestEvents::keyDown;
 
 // One pass of the game loop with the event already in hand (gameLoop waits for a real one).
 FrameValues press(const FrameValues& values, const SDL_Event& event) {

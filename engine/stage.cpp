@@ -1,8 +1,8 @@
 #include "engine/stage.hpp"
 
 #include "framework/misc.hpp"
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
+#include "framework/surface_calls.hpp"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>

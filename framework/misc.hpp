@@ -74,7 +74,7 @@ template <std::integral T, std::integral W>
 [[nodiscard]] Rect clipRect(SDL_Surface* surface) noexcept;
 void setClipRect(SDL_Surface* surface, const Rect& clip) noexcept;
 
-namespace detail {
+namespace Detail {
 // Puts back the clip that was in force when it was made, also when the action throws.
 class ClipRestore {
   public:
@@ -89,7 +89,7 @@ class ClipRestore {
     SDL_Surface* surface_;
     SDL_Rect saved_{};
 };
-} // namespace detail
+} // namespace Detail
 
 // Runs `action` with the surface's clip narrowed to its intersection with `requested` (unchanged
 // when nothing is requested) and returns the action's result. The old clip is restored afterwards,
@@ -98,7 +98,7 @@ template <class Action>
 decltype(auto) withClipIntersection(SDL_Surface* surface, const std::optional<Rect>& requested,
                                     Action&& action) {
     const Rect next = clipIntersection(clipRect(surface), requested);
-    const detail::ClipRestore restore(surface);
+    const Detail::ClipRestore restore(surface);
     setClipRect(surface, next);
     return std::forward<Action>(action)();
 }

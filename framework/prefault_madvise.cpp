@@ -1,5 +1,5 @@
 // Where the kernel has madvise with MADV_POPULATE_WRITE (Linux 5.14 on).
-#include "framework/native.hpp"
+#include "framework/surface_calls.hpp"
 
 #include <sys/mman.h>
 #include <unistd.h>

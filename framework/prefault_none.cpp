@@ -1,5 +1,5 @@
 // Elsewhere, and in the portable build, the panels fault in page by page as they are drawn.
-#include "framework/native.hpp"
+#include "framework/surface_calls.hpp"
 
 namespace Framework {
 

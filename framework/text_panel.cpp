@@ -1,9 +1,9 @@
 #include "framework/text_panel.hpp"
 
 #include "framework/misc.hpp"
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/surface_calls.hpp"
 #include "framework/utf8.hpp"
 
 #include <cstdint>

@@ -27,7 +27,7 @@ TEST(Ferry, EveryPathReachesItsEnding) {
     };
     for (const Path& path : paths) {
         SCOPED_TRACE(path.ending);
-        play::Play play(ferryStory());
+        PlaySupport::Play play(ferryStory());
         ASSERT_NO_FATAL_FAILURE(play.feedUntilStop());
         for (const TGInput choice : path.choices) {
             ASSERT_NO_FATAL_FAILURE(play.select(choice));

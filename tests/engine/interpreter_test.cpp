@@ -18,7 +18,7 @@ using namespace Engine;
 
 namespace {
 
-using play::feedAll;
+using PlaySupport::feedAll;
 
 constexpr std::array allInputs{TGInput::InputNone,  TGInput::HeartBeat,   TGInput::TGQuit,
                                TGInput::TextFeed,   TGInput::SelectFirst, TGInput::SelectSecond,

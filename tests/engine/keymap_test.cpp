@@ -13,8 +13,8 @@ using namespace Engine;
 
 namespace {
 
-using test_events::keyDown;
-using test_events::ofType;
+using TestEvents::keyDown;
+using TestEvents::ofType;
 
 struct Situation {
     const char* name;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace play {
+namespace PlaySupport {
 
 [[nodiscard]] inline Engine::EngineState feedAll(Engine::EngineState state, int times) {
     for (int i = 0; i < times; ++i) {
@@ -50,4 +50,4 @@ struct Play {
     }
 };
 
-} // namespace play
+} // namespace PlaySupport

@@ -1,7 +1,7 @@
 #include "framework/misc.hpp"
 
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
+#include "framework/surface_calls.hpp"
 #include "test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ using namespace Framework;
 } // namespace
 
 using Misc::Rect;
-using test_support::pixelAt;
+using TestSupport::pixelAt;
 
 namespace {
 

@@ -50,7 +50,7 @@ std::string writeIcon(const std::filesystem::path& dir) {
 class Runner : public ::testing::Test {
   protected:
     void SetUp() override {
-        test_support::useDummyDriversUnlessSet();
+        TestSupport::useDummyDriversUnlessSet();
         iconPath = writeIcon(dir.path());
     }
     void TearDown() override {
@@ -64,7 +64,7 @@ class Runner : public ::testing::Test {
         SDL_Quit();
     }
 
-    test_support::TempDir dir;
+    TestSupport::TempDir dir;
     std::string iconPath;
 };
 
@@ -180,8 +180,8 @@ TEST_F(Runner, LoadColorKeyedImageSetsTheKey) {
     EXPECT_EQ(image->format->BitsPerPixel, 8);
     EXPECT_NE(image->flags & SDL_SRCCOLORKEY, 0U);
     EXPECT_EQ(image->format->colorkey, 15U);
-    EXPECT_EQ(test_support::pixelAt(image.get(), 0, 0), 15U);  // background
-    EXPECT_EQ(test_support::pixelAt(image.get(), 12, 12), 1U); // the square
+    EXPECT_EQ(TestSupport::pixelAt(image.get(), 0, 0), 15U);  // background
+    EXPECT_EQ(TestSupport::pixelAt(image.get(), 12, 12), 1U); // the square
 }
 
 TEST_F(Runner, WithIconRunsTheBodyAfterInstallingTheIcon) {

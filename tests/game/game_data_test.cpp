@@ -143,7 +143,7 @@ class SaveFiles : public testing::Test {
     std::string save;
 
     void SetUp() override {
-        dir = test_support::freshFolder();
+        dir = TestSupport::freshFolder();
         save = (dir / "save.txt").string();
     }
     void TearDown() override { fs::remove_all(dir); }
@@ -183,7 +183,7 @@ TEST_P(GameFile, APlayKeepsWhatItWouldLose) {
 
 INSTANTIATE_TEST_SUITE_P(Plays, GameFile, testing::ValuesIn(gameRows),
                          [](const testing::TestParamInfo<GameRow>& info) {
-                             return test_support::rowName(info.param.name);
+                             return TestSupport::rowName(info.param.name);
                          });
 
 // 8 GB once took 105 s and 8.4 GB of memory: decided from the size, on a sparse file.

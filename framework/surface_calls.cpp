@@ -1,4 +1,4 @@
-#include "framework/native.hpp"
+#include "framework/surface_calls.hpp"
 
 namespace Framework {
 
