@@ -14,12 +14,10 @@
 #include <string>
 
 namespace {
+
 using namespace Framework;
 using namespace Engine;
 using namespace Game;
-} // namespace
-
-namespace {
 
 // SDL, the font and the panels for both screens, made once: opening them is not a key press.
 struct Screens {

@@ -15,11 +15,9 @@
 #include <string_view>
 
 namespace {
+
 using namespace Framework;
 using namespace Game;
-} // namespace
-
-namespace {
 
 // Arg 0 is the default record; a larger arg is a record with that many Japanese items.
 GameData record(std::int64_t items) {

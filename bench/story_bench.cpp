@@ -12,11 +12,9 @@
 #include <vector>
 
 namespace {
+
 using namespace Engine;
 using namespace Game;
-} // namespace
-
-namespace {
 
 void BM_FeedLongStory(benchmark::State& state) {
     std::vector<Scenario> elements;

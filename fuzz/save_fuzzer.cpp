@@ -19,11 +19,9 @@
 #include <string_view>
 
 namespace {
+
 using namespace Framework;
 using namespace Game;
-} // namespace
-
-namespace {
 
 namespace fs = std::filesystem;
 

@@ -6,11 +6,9 @@
 #include <sstream>
 
 namespace {
+
 using namespace Engine;
 using namespace Ferry;
-} // namespace
-
-namespace {
 
 struct Path {
     std::vector<TGInput> choices;

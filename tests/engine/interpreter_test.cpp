@@ -13,10 +13,8 @@
 #include <vector>
 
 namespace {
-using namespace Engine;
-} // namespace
 
-namespace {
+using namespace Engine;
 
 using PlaySupport::feedAll;
 

@@ -8,10 +8,8 @@
 #include <string>
 
 namespace {
-using namespace Engine;
-} // namespace
 
-namespace {
+using namespace Engine;
 
 using TestEvents::keyDown;
 using TestEvents::ofType;

@@ -7,10 +7,8 @@
 #include <vector>
 
 namespace {
-using namespace Engine;
-} // namespace
 
-namespace {
+using namespace Engine;
 
 const Scenario noneElement{ScenarioEventNone{}};
 

@@ -14,10 +14,8 @@
 #include <vector>
 
 namespace {
-using namespace Engine;
-} // namespace
 
-namespace {
+using namespace Engine;
 
 // Ten pixels a byte, four lines to a page, four option lines to the choices panel; no snowman.
 const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 10; },

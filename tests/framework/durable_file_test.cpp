@@ -34,10 +34,8 @@
 #include <vector>
 
 namespace {
-using namespace Framework;
-} // namespace
 
-namespace {
+using namespace Framework;
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;

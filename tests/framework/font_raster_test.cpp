@@ -20,13 +20,11 @@
 #include <vector>
 
 namespace {
+
 using namespace Framework;
 using namespace Engine;
 using namespace Game;
 using namespace Ferry;
-} // namespace
-
-namespace {
 
 // Each line a panel draws from the story (cut at line breaks), then each character on its own.
 void addTexts(const Story& story, std::set<std::string>& lines) {

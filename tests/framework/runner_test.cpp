@@ -18,10 +18,8 @@
 #include <string>
 
 namespace {
-using namespace Framework;
-} // namespace
 
-namespace {
+using namespace Framework;
 
 constexpr Uint32 allFourSubsystems =
     SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;

@@ -17,11 +17,9 @@
 #include <unistd.h>
 
 namespace {
+
 using namespace Framework;
 using namespace Game;
-} // namespace
-
-namespace {
 
 namespace fs = std::filesystem;
 

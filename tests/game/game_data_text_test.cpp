@@ -11,11 +11,9 @@
 #include <vector>
 
 namespace {
+
 using namespace Framework;
 using namespace Game;
-} // namespace
-
-namespace {
 
 using namespace std::string_literals;
 

@@ -17,12 +17,10 @@
 #include <vector>
 
 namespace {
+
 using namespace Framework;
 using namespace Engine;
 using namespace Game;
-} // namespace
-
-namespace {
 
 using LiveSupport::hasInk;
 using TestEvents::keyDown;

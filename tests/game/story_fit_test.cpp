@@ -15,12 +15,10 @@
 #include <vector>
 
 namespace {
+
 using namespace Framework;
 using namespace Engine;
 using namespace Game;
-} // namespace
-
-namespace {
 
 TEST(StoryFit, TheGamesStoryFitsAndTheFontHoldsEveryCharacter) {
     ASSERT_EQ(TTF_Init(), 0);
