@@ -15,6 +15,10 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Engine;
+using namespace Game;
+
 // SDL, the font and the panels for both screens, made once: opening them is not a key press.
 struct Screens {
     SDL_Surface* video = nullptr;
@@ -31,15 +35,15 @@ Screens& screens() {
             return s;
         }
         s->video =
-            SDL_SetVideoMode(config::look.screenWidth, config::look.screenHeight, 0, SDL_SWSURFACE);
-        s->desktop.reset(SDL_CreateRGBSurface(SDL_SWSURFACE, config::look.screenWidth,
-                                              config::look.screenHeight, 32, 0x00ff0000, 0x0000ff00,
+            SDL_SetVideoMode(Config::look.screenWidth, Config::look.screenHeight, 0, SDL_SWSURFACE);
+        s->desktop.reset(SDL_CreateRGBSurface(SDL_SWSURFACE, Config::look.screenWidth,
+                                              Config::look.screenHeight, 32, 0x00ff0000, 0x0000ff00,
                                               0x000000ff, 0));
         if (s->video == nullptr || !s->desktop) {
             return s;
         }
-        s->onVideo.emplace(loadResources(s->video, config::look));
-        s->onDesktop.emplace(loadResources(s->desktop.get(), config::look));
+        s->onVideo.emplace(loadResources(s->video, Config::look));
+        s->onDesktop.emplace(loadResources(s->desktop.get(), Config::look));
         return s;
     }();
     return *made;
@@ -65,7 +69,7 @@ std::optional<FrameValues> startValues(benchmark::State& state) {
                        initialEngineState(storyScript())};
 }
 
-using test_events::keyDown;
+using TestEvents::keyDown;
 
 // One pass of the game loop with the event already in hand (gameLoop waits for a real one).
 FrameValues press(const FrameValues& values, const SDL_Event& event) {
@@ -169,7 +173,7 @@ void BM_StoryPanelBlend(benchmark::State& state) {
     SurfacePtr converted;
     if (state.range(0) == 1) {
         converted.reset(SDL_ConvertSurface(panel, screen->format, SDL_SWSURFACE | SDL_SRCALPHA));
-        SDL_SetAlpha(converted.get(), SDL_SRCALPHA, config::look.panelAlpha);
+        SDL_SetAlpha(converted.get(), SDL_SRCALPHA, Config::look.panelAlpha);
         panel = converted.get();
     }
     state.SetLabel(state.range(0) == 1 ? "screen layout" : "fixed layout");

@@ -16,6 +16,9 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Game;
+
 // Arg 0 is the default record; a larger arg is a record with that many Japanese items.
 GameData record(std::int64_t items) {
     GameData data;

@@ -13,6 +13,9 @@
 
 namespace {
 
+using namespace Engine;
+using namespace Game;
+
 void BM_FeedLongStory(benchmark::State& state) {
     std::vector<Scenario> elements;
     for (std::int64_t i = 0; i < state.range(0); ++i) {

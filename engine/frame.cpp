@@ -5,21 +5,25 @@
 
 #include <string>
 
+namespace Engine {
+
 namespace {
 
 // The story panel gets the text of the element just fed; pageClear clears the page instead.
-[[nodiscard]] TextPanel writeStoryLine(const TextPanel& panel, std::string_view text) {
-    return text == pageClear ? clearTextPanel(panel) : putLine(panel, text);
+[[nodiscard]] Framework::TextPanel writeStoryLine(const Framework::TextPanel& panel,
+                                                  std::string_view text) {
+    return text == pageClear ? Framework::clearTextPanel(panel) : Framework::putLine(panel, text);
 }
 
 // One label per line, in option order; putLine adds the last line feed.
-[[nodiscard]] TextPanel writeChoices(const TextPanel& panel, ScenarioList selector) {
+[[nodiscard]] Framework::TextPanel writeChoices(const Framework::TextPanel& panel,
+                                                ScenarioList selector) {
     std::string lines;
     for (const std::string_view label : optionLabels(selector)) {
         lines.append(label);
         lines.push_back('\n');
     }
-    return putLine(clearTextPanel(panel), lines);
+    return Framework::putLine(Framework::clearTextPanel(panel), lines);
 }
 
 [[nodiscard]] FrameValues feed(const FrameValues& values) {
@@ -37,7 +41,7 @@ namespace {
     FrameValues next = values;
     next.state = update(input, values.state);
     // Cleared even when the choice changes nothing, so the player sees the key was taken.
-    next.panelA = clearTextPanel(values.panelA);
+    next.panelA = Framework::clearTextPanel(values.panelA);
     return next;
 }
 
@@ -49,14 +53,15 @@ void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexce
 }
 
 void showFrame(const FrameValues& values) noexcept {
-    const auto below = [](Sint16 y, const TextPanel& panel) {
-        return static_cast<Sint16>(y + panelSurface(panel)->h + panelX);
+    const auto below = [](Sint16 y, const Framework::TextPanel& panel) {
+        return static_cast<Sint16>(y + Framework::panelSurface(panel)->h + panelX);
     };
     const Sint16 panelBY = below(panelAY, values.panelA);
     if (values.state.cursor.mode != Mode::Normal) {
-        blitAt(panelSurface(values.panelB), values.screen, panelX, panelBY);
+        blitAt(Framework::panelSurface(values.panelB), values.screen, panelX, panelBY);
     }
-    blitAt(panelSurface(values.panelC), values.screen, panelX, below(panelBY, values.panelB));
+    blitAt(Framework::panelSurface(values.panelC), values.screen, panelX,
+           below(panelBY, values.panelB));
     SDL_Flip(values.screen);
 }
 
@@ -78,5 +83,7 @@ std::optional<FrameValues> dispatch(const FrameValues& values, const SDL_Event& 
 
 std::optional<FrameValues> engineFrame(const FrameValues& values) {
     showFrame(values);
-    return dispatch(values, waitForEvent());
+    return dispatch(values, Framework::waitForEvent());
 }
+
+} // namespace Engine

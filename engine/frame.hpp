@@ -9,14 +9,16 @@
 
 #include <optional>
 
+namespace Engine {
+
 // The seven values the game loop carries from frame to frame. The screen belongs to SDL and the
 // background to the game; both are borrowed here.
 struct FrameValues {
     SDL_Surface* screen = nullptr;
-    Uint32 black = 0; // carried for the game, not drawn with
-    TextPanel panelA; // story
-    TextPanel panelB; // choices
-    TextPanel panelC; // bottom
+    Uint32 black = 0;            // carried for the game, not drawn with
+    Framework::TextPanel panelA; // story
+    Framework::TextPanel panelB; // choices
+    Framework::TextPanel panelC; // bottom
     SDL_Surface* background = nullptr;
     EngineState state;
 };
@@ -39,3 +41,5 @@ void showFrame(const FrameValues& values) noexcept;
 
 // showFrame, waitForEvent, dispatch.
 [[nodiscard]] std::optional<FrameValues> engineFrame(const FrameValues& values);
+
+} // namespace Engine

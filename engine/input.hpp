@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace Engine {
+
 // Declaration order is the ordinal order (0 to 6).
 enum class TGInput : std::uint8_t {
     InputNone,
@@ -14,3 +16,5 @@ enum class TGInput : std::uint8_t {
     SelectSecond,
     SelectThird,
 };
+
+} // namespace Engine

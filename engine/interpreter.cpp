@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace Engine {
+
 namespace {
 
 bool isGameEnd(const Scenario& element) noexcept {
@@ -82,3 +84,5 @@ bool isOver(const EngineState& state) noexcept {
 }
 
 void draw(const EngineState& /*state*/) noexcept {}
+
+} // namespace Engine

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace Engine {
+
 enum class Mode : std::uint8_t { Normal, Choose };
 
 struct StoryCursor {
@@ -53,3 +55,5 @@ struct TextGame {
 };
 
 inline constexpr TextGame textGame{&update, &draw, &isOver};
+
+} // namespace Engine

@@ -1,5 +1,7 @@
 #include "engine/keymap.hpp"
 
+namespace Engine {
+
 namespace {
 
 constexpr unsigned singleModifierFlags = KMOD_LSHIFT | KMOD_RSHIFT | KMOD_LCTRL | KMOD_RCTRL |
@@ -78,3 +80,5 @@ KeyOutcome readKey(const SDL_Event& event, Mode mode, bool gameOver) noexcept {
 KeyOutcome readKey(const SDL_Event& event, const EngineState& state) noexcept {
     return readKey(event, state.cursor.mode, textGame.isOver(state));
 }
+
+} // namespace Engine

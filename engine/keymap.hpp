@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace Engine {
+
 enum class KeyOutcome : std::uint8_t {
     Nothing, // the frame repeats with the same state
     EndLoop, // the game loop returns
@@ -32,3 +34,5 @@ enum class KeyOutcome : std::uint8_t {
 // Of the eleven single modifier flags (both Shifts, Ctrls, Alts and Metas, Num Lock, Caps Lock,
 // Mode) exactly left Alt or exactly right Alt is on; other bits do not matter.
 [[nodiscard]] bool altF4(SDLKey key, SDLMod modifiers) noexcept;
+
+} // namespace Engine

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace Engine {
+
 struct StoryLook {
     const char* caption = ""; // UTF-8
     int screenWidth = 320;
@@ -24,3 +26,5 @@ struct StoryLook {
     // window's edge, never on the panel itself.
     int panelWidthFactor = 16;
 };
+
+} // namespace Engine

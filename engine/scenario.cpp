@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+namespace Engine {
+
 namespace {
 
 const SelectorOption& optionAt(std::span<const SelectorOption> options, std::size_t i) noexcept {
@@ -186,3 +188,5 @@ std::string_view feedText(ScenarioList list) noexcept {
     }
     return {};
 }
+
+} // namespace Engine

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+namespace Engine {
+
 // Index of a sequence in its story's arena. ListId{} is the empty sequence in every story.
 enum class ListId : std::uint32_t {};
 
@@ -153,3 +155,5 @@ struct NextElement {
 [[nodiscard]] std::vector<std::string_view> optionLabels(ScenarioList list);
 // The text at the head when it is a ScenarioText, else "". The view points into the story.
 [[nodiscard]] std::string_view feedText(ScenarioList list) noexcept;
+
+} // namespace Engine

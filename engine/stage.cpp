@@ -1,8 +1,8 @@
 #include "engine/stage.hpp"
 
 #include "framework/misc.hpp"
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
+#include "framework/surface_calls.hpp"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -12,36 +12,40 @@
 #include <exception>
 #include <utility>
 
+namespace Engine {
+
 namespace {
 
-[[nodiscard]] SurfacePtr makePanelSurface(int width, int height, int bitsPerPixel, Uint8 alpha) {
-    SurfacePtr surface =
-        Misc::createSurface(SDL_SWSURFACE | SDL_SRCALPHA, width, height, bitsPerPixel);
+[[nodiscard]] Framework::SurfacePtr makePanelSurface(int width, int height, int bitsPerPixel,
+                                                     Uint8 alpha) {
+    Framework::SurfacePtr surface =
+        Framework::Misc::createSurface(SDL_SWSURFACE | SDL_SRCALPHA, width, height, bitsPerPixel);
     SDL_SetAlpha(surface.get(), SDL_SRCALPHA, alpha);
-    prefaultPixels(surface.get());
+    Framework::prefaultPixels(surface.get());
     return surface;
 }
 
-[[nodiscard]] FontPtr openFont(const StoryLook& look) {
-    FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
+[[nodiscard]] Framework::FontPtr openFont(const StoryLook& look) {
+    Framework::FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
     if (!font) {
-        throwSdlError("TTF_OpenFontIndex");
+        Framework::throwSdlError("TTF_OpenFontIndex");
     }
     return font;
 }
 
-[[nodiscard]] SurfacePtr loadImage(const char* path) {
-    SurfacePtr image(IMG_Load(path));
+[[nodiscard]] Framework::SurfacePtr loadImage(const char* path) {
+    Framework::SurfacePtr image(IMG_Load(path));
     if (!image) {
-        throwSdlError("IMG_Load");
+        Framework::throwSdlError("IMG_Load");
     }
     return image;
 }
 
 // The picture is drawn on every frame: held in the screen's own pixel format, that is a copy
 // instead of a conversion of every pixel, and the pixels that reach the screen are the same.
-[[nodiscard]] SurfacePtr inScreenFormat(SurfacePtr image, SDL_Surface* screen) {
-    SurfacePtr converted(SDL_ConvertSurface(image.get(), screen->format, SDL_SWSURFACE));
+[[nodiscard]] Framework::SurfacePtr inScreenFormat(Framework::SurfacePtr image,
+                                                   SDL_Surface* screen) {
+    Framework::SurfacePtr converted(SDL_ConvertSurface(image.get(), screen->format, SDL_SWSURFACE));
     return converted ? std::move(converted) : std::move(image);
 }
 
@@ -57,22 +61,23 @@ GameResources loadResources(SDL_Surface* screen, const StoryLook& look) {
     const auto panelSurface = [&](int height) {
         return makePanelSurface(panelWidth, height, bitsPerPixel, look.panelAlpha);
     };
-    SurfacePtr surfaceA = panelSurface(look.storyPanelHeight);
-    SurfacePtr surfaceB = panelSurface(look.choicesPanelHeight);
-    SurfacePtr surfaceC = panelSurface(look.bottomPanelHeight);
+    Framework::SurfacePtr surfaceA = panelSurface(look.storyPanelHeight);
+    Framework::SurfacePtr surfaceB = panelSurface(look.choicesPanelHeight);
+    Framework::SurfacePtr surfaceC = panelSurface(look.bottomPanelHeight);
 
     const SDL_PixelFormat* format = surfaceA->format;
     const Uint32 black = SDL_MapRGBA(format, 0, 0, 0, 255);
     const Uint32 paleBlue = SDL_MapRGBA(format, 192, 192, 255, 255);
 
-    FontPtr font = openFont(look);
-    const auto panelOn = [&](const SurfacePtr& surface) {
-        return newTextPanel(surface.get(), font.get(), RenderMode::Shaded, black, paleBlue, 0);
+    Framework::FontPtr font = openFont(look);
+    const auto panelOn = [&](const Framework::SurfacePtr& surface) {
+        return Framework::newTextPanel(surface.get(), font.get(), Framework::RenderMode::Shaded,
+                                       black, paleBlue, 0);
     };
-    TextPanel panelA = panelOn(surfaceA);
-    TextPanel panelB = panelOn(surfaceB);
-    TextPanel panelC = panelOn(surfaceC);
-    SurfacePtr background = inScreenFormat(loadImage(look.backgroundPath), screen);
+    Framework::TextPanel panelA = panelOn(surfaceA);
+    Framework::TextPanel panelB = panelOn(surfaceB);
+    Framework::TextPanel panelC = panelOn(surfaceC);
+    Framework::SurfacePtr background = inScreenFormat(loadImage(look.backgroundPath), screen);
     return {std::move(surfaceA),
             std::move(surfaceB),
             std::move(surfaceC),
@@ -95,7 +100,7 @@ FrameValues gameLoop(FrameValues values) {
     // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
     for (;;) {
         SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
-        blitAt(panelSurface(values.panelA), values.screen, panelX, panelAY);
+        blitAt(Framework::panelSurface(values.panelA), values.screen, panelX, panelAY);
         std::optional<FrameValues> next = engineFrame(values);
         if (!next) {
             return values;
@@ -115,12 +120,14 @@ void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look) {
     release(resources);
 }
 
-int runStoryGame(const StoryLook& look, const GameRoutine& game) noexcept try {
-    runGame(look.screenWidth, look.screenHeight, look.caption, look.iconPath, look.iconColorKey,
-            look.audioFrequency, game);
+int runStoryGame(const StoryLook& look, const Framework::GameRoutine& game) noexcept try {
+    Framework::runGame(look.screenWidth, look.screenHeight, look.caption, look.iconPath,
+                       look.iconColorKey, look.audioFrequency, game);
     return EXIT_SUCCESS;
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    return dynamic_cast<const NoAudioDevice*>(&error) != nullptr ? noAudioDeviceStatus
-                                                                 : EXIT_FAILURE;
+    return dynamic_cast<const Framework::NoAudioDevice*>(&error) != nullptr ? noAudioDeviceStatus
+                                                                            : EXIT_FAILURE;
 }
+
+} // namespace Engine

@@ -10,17 +10,20 @@
 
 #include <SDL.h>
 
+// The engine's names are in Engine; it names the framework's in full (Framework::).
+namespace Engine {
+
 // Owned for the whole run. The panels borrow the surfaces and the font; destroy them by release,
 // which closes the font before it frees the panel surfaces.
 struct GameResources {
-    SurfacePtr surfaceA;
-    SurfacePtr surfaceB;
-    SurfacePtr surfaceC;
-    FontPtr font;
-    TextPanel panelA;
-    TextPanel panelB;
-    TextPanel panelC;
-    SurfacePtr background;
+    Framework::SurfacePtr surfaceA;
+    Framework::SurfacePtr surfaceB;
+    Framework::SurfacePtr surfaceC;
+    Framework::FontPtr font;
+    Framework::TextPanel panelA;
+    Framework::TextPanel panelB;
+    Framework::TextPanel panelC;
+    Framework::SurfacePtr background;
 };
 
 // The three translucent panels at the screen's depth, the font and the background, the last held in
@@ -42,9 +45,11 @@ inline constexpr int noAudioDeviceStatus = 69;
 // A story game's whole main: the runner with the window the look describes, around `game`. Prints
 // a fatal error to stderr and returns EXIT_FAILURE, or noAudioDeviceStatus; EXIT_SUCCESS once the
 // game has returned.
-[[nodiscard]] int runStoryGame(const StoryLook& look, const GameRoutine& game) noexcept;
+[[nodiscard]] int runStoryGame(const StoryLook& look, const Framework::GameRoutine& game) noexcept;
 
 // A whole game for a runner: lets SDL's timer go (a story sets no timer), loads what the look
 // names, plays the story once from its start and releases what it loaded. The story must outlive
 // the call.
 void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look);
+
+} // namespace Engine

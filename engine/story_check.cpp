@@ -8,6 +8,8 @@
 #include <optional>
 #include <set>
 
+namespace Engine {
+
 namespace {
 
 constexpr std::size_t keyCount = 3;
@@ -57,7 +59,7 @@ std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
 std::optional<std::size_t> labelNumber(std::string_view label) {
     std::optional<std::size_t> number;
     for (std::size_t i = 0; i < label.size() && number.value_or(0) < 1000;) {
-        const Utf8::Decoded d = Utf8::decodeAt(label, i);
+        const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(label, i);
         const bool ascii = d.cp >= U'0' && d.cp <= U'9';
         const bool wide = d.cp >= U'０' && d.cp <= U'９';
         if (!ascii && !wide) {
@@ -208,7 +210,7 @@ void checkEnding(std::span<const Scenario> elements, std::size_t s, const Sequen
 // Runs between "\r" and "\n" are drawn from the panel's left edge; each must fit on its own.
 int widestRun(std::string_view text, const TextFit& fit) {
     int widest = 0;
-    for (const std::string_view piece : Utf8::lineBreakPieces(text)) {
+    for (const std::string_view piece : Framework::Utf8::lineBreakPieces(text)) {
         if (piece != "\r" && piece != "\n") {
             widest = std::max(widest, fit.width(piece));
         }
@@ -217,7 +219,7 @@ int widestRun(std::string_view text, const TextFit& fit) {
 }
 
 int lineCount(std::string_view text) {
-    const std::vector<std::string_view> pieces = Utf8::lineBreakPieces(text);
+    const std::vector<std::string_view> pieces = Framework::Utf8::lineBreakPieces(text);
     return static_cast<int>(std::count(pieces.begin(), pieces.end(), "\n")) + 1;
 }
 
@@ -231,7 +233,7 @@ void checkGlyphs(std::span<const std::string_view> texts, std::size_t s, std::si
     std::set<char32_t> named;
     for (const std::string_view text : texts) {
         for (std::size_t i = 0; i < text.size();) {
-            const Utf8::Decoded d = Utf8::decodeAt(text, i);
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(text, i);
             if (d.cp != U'\n' && d.cp != U'\r' && !fit.hasGlyph(d.cp) &&
                 named.insert(d.cp).second) {
                 char code[16];
@@ -405,3 +407,5 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
     }
     return findings;
 }
+
+} // namespace Engine

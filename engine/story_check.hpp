@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Engine {
+
 // One problem, at a sequence (the number of its ListId) and an element (counted from 1; 0 when
 // it concerns the sequence as a whole).
 struct Finding {
@@ -62,3 +64,5 @@ struct SequenceExit {
 // The options a key can take at a selector: the first three.
 [[nodiscard]] std::span<const SelectorOption>
 keyedOptions(const ScenarioSelector& selector) noexcept;
+
+} // namespace Engine

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
+namespace Engine {
+
 namespace {
 
 constexpr std::string_view blanks = " \t";
@@ -131,7 +133,7 @@ class Reader {
     static std::size_t columnOf(std::string_view raw, std::size_t at) {
         std::size_t column = 1;
         for (std::size_t i = 0; i < at && i < raw.size();) {
-            i += Utf8::decodeAt(raw, i).length;
+            i += Framework::Utf8::decodeAt(raw, i).length;
             ++column;
         }
         return column;
@@ -147,8 +149,8 @@ class Reader {
                 ++i;
                 continue;
             }
-            const Utf8::Decoded d = Utf8::decodeAt(raw, i);
-            if (d.cp == Utf8::replacementChar && raw.substr(i, 3) != "\xEF\xBF\xBD") {
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(raw, i);
+            if (d.cp == Framework::Utf8::replacementChar && raw.substr(i, 3) != "\xEF\xBF\xBD") {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
                 return false;
             }
@@ -276,7 +278,7 @@ class Reader {
         }
         std::string wide;
         for (const char d : digits) {
-            Utf8::append(wide, U'０' + static_cast<char32_t>(d - '0'));
+            Framework::Utf8::append(wide, U'０' + static_cast<char32_t>(d - '0'));
         }
         return numberBefore_ + wide + numberAfter_;
     }
@@ -454,3 +456,5 @@ std::string describe(const StoryFileError& error) {
 StoryFile readStory(std::string_view text, std::string_view fileName) {
     return Reader(text, fileName).read();
 }
+
+} // namespace Engine

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Engine {
+
 // Where a section was written. A story made in C++ has no names or lines: its sections go by their
 // index.
 struct SectionSource {
@@ -62,3 +64,5 @@ inline constexpr std::size_t maxStoryFileErrors = 100;
 // Total on any bytes: a story, or the errors that keep the text from being one. Sections become
 // sequences in the order written; the first is the opening.
 [[nodiscard]] StoryFile readStory(std::string_view text, std::string_view fileName);
+
+} // namespace Engine

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Engine {
+
 namespace {
 
 // Roughly what fits a box: a wide (CJK) character counts two.
@@ -22,7 +24,7 @@ std::string node(ListId id) {
 std::string shortened(std::string_view line) {
     std::size_t columns = 0;
     for (std::size_t i = 0; i < line.size();) {
-        const Utf8::Decoded d = Utf8::decodeAt(line, i);
+        const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(line, i);
         columns += d.cp < 0x80 ? 1 : 2;
         if (columns > columnsPerLine) {
             return std::string(line.substr(0, i)) + "…";
@@ -52,7 +54,7 @@ std::string quoted(const std::vector<std::string>& lines) {
 // A carriage return starts over on the same line; the map shows it as a space.
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines(1);
-    for (const std::string_view piece : Utf8::lineBreakPieces(text)) {
+    for (const std::string_view piece : Framework::Utf8::lineBreakPieces(text)) {
         if (piece == "\n") {
             lines.emplace_back();
         } else {
@@ -148,3 +150,5 @@ void writeStoryMap(const Story& story, std::ostream& out, const StorySource& sou
     }
     out << "}\n";
 }
+
+} // namespace Engine

@@ -7,8 +7,12 @@
 
 #include <ostream>
 
+namespace Engine {
+
 // A shared branch is one box with several arrows into it; an option back to its own sequence is an
 // arrow looping on that box. Options no key can take are dotted, options that lead nowhere end in
 // a red "(nothing)", sequences no option reaches are grey and dashed. Render it with
 // `dot -Tsvg` or `dot -Tpng`. Boxes carry the sections' names where the source has them.
 void writeStoryMap(const Story& story, std::ostream& out, const StorySource& source = {});
+
+} // namespace Engine

@@ -15,6 +15,8 @@
 #include <iostream>
 #include <sstream>
 
+namespace Engine {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,7 +168,7 @@ class Player {
             // A picture smaller than the window leaves black around it, not the last frame.
             SDL_FillRect(values_.screen, nullptr, 0);
             SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
-            blitAt(panelSurface(values_.panelA), values_.screen, panelX, panelAY);
+            blitAt(Framework::panelSurface(values_.panelA), values_.screen, panelX, panelAY);
             showFrame(values_);
             const SDL_Event event = watch_.next();
             if (event.type == SDL_USEREVENT) {
@@ -194,9 +196,10 @@ class Player {
     }
 
     // Latin letters reach below the font's line skip; the panels leave them room.
-    TextPanel spaced(const TextPanel& panel) const {
-        const TextPanelStyle& s = panel.style();
-        return newTextPanel(s.surface, s.font, s.renderMode, s.foreground, s.background, gap_);
+    Framework::TextPanel spaced(const Framework::TextPanel& panel) const {
+        const Framework::TextPanelStyle& s = panel.style();
+        return Framework::newTextPanel(s.surface, s.font, s.renderMode, s.foreground, s.background,
+                                       gap_);
     }
 
     // The start of a section, on an empty page, as if its option had just been taken.
@@ -225,12 +228,12 @@ class Player {
         if (picture == story_.paths.picture) {
             return;
         }
-        SurfacePtr image(IMG_Load(picture.c_str()));
+        Framework::SurfacePtr image(IMG_Load(picture.c_str()));
         if (!image) {
             std::cerr << path_ << ": the picture " << picture << " cannot be opened\n";
             return;
         }
-        SurfacePtr converted(
+        Framework::SurfacePtr converted(
             SDL_ConvertSurface(image.get(), values_.screen->format, SDL_SWSURFACE));
         resources_.background = converted ? std::move(converted) : std::move(image);
         values_.background = resources_.background.get();
@@ -246,9 +249,9 @@ class Player {
             const std::string error =
                 text ? describe(file.errors.front()) : path_ + ": cannot be read just now";
             std::cerr << error << '\n';
-            TextPanel panel = clearTextPanel(values_.panelA);
+            Framework::TextPanel panel = Framework::clearTextPanel(values_.panelA);
             for (const std::string& line : wrapped(error, fit_)) {
-                panel = putLine(panel, line);
+                panel = Framework::putLine(panel, line);
             }
             values_.panelA = panel;
             showCaption(true);
@@ -261,7 +264,7 @@ class Player {
         story_.file = std::move(file);
         const std::size_t now = std::max<std::size_t>(1, sectionIndex(story_.file.source, name));
         values_.state = stateAt(now);
-        values_.panelA = clearTextPanel(values_.panelA);
+        values_.panelA = Framework::clearTextPanel(values_.panelA);
         showCaption(false);
     }
 
@@ -346,3 +349,5 @@ int playFile(const std::string& path, std::string_view from, const StoryLook& lo
         Player(screen, std::move(*story), section, look, path).run();
     });
 }
+
+} // namespace Engine

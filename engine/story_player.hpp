@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Engine {
+
 // The files a story file is shown with: the font and icon from the game's data, the picture the
 // file names (relative to the file's folder) or else the game's own.
 struct StoryPaths {
@@ -36,3 +38,5 @@ struct LoadedStory {
 // an ending is read. 0, or 1 when the story cannot be played (reported on stderr), 2 for an
 // unknown section.
 [[nodiscard]] int playFile(const std::string& path, std::string_view from, const StoryLook& look);
+
+} // namespace Engine

@@ -16,13 +16,15 @@
 #include <string_view>
 #include <vector>
 
+namespace Engine {
+
 namespace {
 
 // SDL_ttf alone: it needs no SDL_Init to read a font file.
 struct FontLibrary {
     FontLibrary() {
         if (TTF_Init() != 0) {
-            throwSdlError("TTF_Init");
+            Framework::throwSdlError("TTF_Init");
         }
     }
     ~FontLibrary() { TTF_Quit(); }
@@ -46,9 +48,9 @@ std::size_t printFindings(const Story& story, const StorySource& source, const T
 
 int checkBuiltIn(const Story& story, const StoryLook& look) {
     const FontLibrary library;
-    const FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
+    const Framework::FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
     if (!font) {
-        throwSdlError("TTF_OpenFontIndex");
+        Framework::throwSdlError("TTF_OpenFontIndex");
     }
     const TextFit fit = fontFit(font.get(), look, 0);
     return printFindings(story, {}, &fit) == 0 ? 0 : 1;
@@ -62,7 +64,8 @@ int checkFile(const std::string& path, const StoryLook& look) {
     }
     const StoryFile& file = loaded->file;
     const FontLibrary library;
-    const FontPtr font(TTF_OpenFontIndex(loaded->paths.font.c_str(), look.fontPointSize, 0));
+    const Framework::FontPtr font(
+        TTF_OpenFontIndex(loaded->paths.font.c_str(), look.fontPointSize, 0));
     std::optional<TextFit> fit;
     if (font) {
         fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
@@ -126,7 +129,7 @@ int descenderGap(TTF_Font* font, const Story& story) {
             }
             for (const std::string_view t : texts) {
                 for (std::size_t i = 0; i < t.size();) {
-                    const Utf8::Decoded d = Utf8::decodeAt(t, i);
+                    const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(t, i);
                     used.insert(d.cp >= 0x20 ? d.cp : U' ');
                     i += d.length;
                 }
@@ -135,12 +138,12 @@ int descenderGap(TTF_Font* font, const Story& story) {
     }
     std::string all;
     for (const char32_t c : used) {
-        Utf8::append(all, c);
+        Framework::Utf8::append(all, c);
     }
     const SDL_Color ink{0, 0, 0, 0};
     const SDL_Color paper{255, 255, 255, 0};
-    const SurfacePtr text(all.empty() ? nullptr
-                                      : TTF_RenderUTF8_Shaded(font, all.c_str(), ink, paper));
+    const Framework::SurfacePtr text(
+        all.empty() ? nullptr : TTF_RenderUTF8_Shaded(font, all.c_str(), ink, paper));
     if (!text) {
         return 0;
     }
@@ -192,3 +195,5 @@ int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& 
     std::fprintf(stderr, "%s\n", error.what());
     return 2;
 }
+
+} // namespace Engine

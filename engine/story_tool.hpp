@@ -14,6 +14,8 @@
 
 #include <SDL_ttf.h>
 
+namespace Engine {
+
 // 0; 1 when the story has errors or findings or cannot be played; 2 on a wrong command line or a
 // font that cannot be opened for the built-in story.
 [[nodiscard]] int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look);
@@ -30,3 +32,5 @@
 // The look a story file is played with: the story and choices panels take the margins below them,
 // so that as many lines fit with the wider spacing as in the game.
 [[nodiscard]] StoryLook playerLook(StoryLook look);
+
+} // namespace Engine

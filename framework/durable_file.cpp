@@ -5,10 +5,11 @@
 #include <optional>
 #include <utility>
 
+namespace Framework {
+
 namespace {
 
 namespace fs = std::filesystem;
-namespace os = durable_file_os;
 
 // The reasons of the system's errors as FileError gives them.
 [[nodiscard]] FileError failed(const std::string& path, std::error_code ec) {
@@ -41,7 +42,7 @@ class Backup {
             std::error_code ec;
             fs::create_hard_link(target, name_, ec);
             if (ec && ec != std::errc::file_exists) {
-                ec = os::copyNew(target, name_);
+                ec = Os::copyNew(target, name_);
             }
             if (ec != std::errc::file_exists) {
                 if (ec) {
@@ -89,7 +90,7 @@ FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept {
             return {FileRead::Failed, {}};
         }
         file.bytes.reserve(static_cast<std::size_t>(size)); // one buffer, unless the file grows
-        if (os::readRegular(path, file.bytes, maxBytes)) {
+        if (Os::readRegular(path, file.bytes, maxBytes)) {
             return {FileRead::Failed, {}};
         }
         return file;
@@ -115,12 +116,12 @@ void replaceFile(const std::string& path, std::string_view bytes, OldBytes old) 
         there.result == FileRead::Read && there.bytes == bytes) {
         return;
     }
-    if (exists && (ec = os::checkReplaceable(target))) {
+    if (exists && (ec = Os::checkReplaceable(target))) {
         throw failed(path, ec);
     }
     const bool keepMode = exists && old == OldBytes::Replace;
-    os::TempFile temp;
-    if ((ec = os::writeTemp(target, bytes,
+    Os::TempFile temp;
+    if ((ec = Os::writeTemp(target, bytes,
                             keepMode ? std::optional{status.permissions() & fs::perms::all}
                                      : std::nullopt,
                             temp))) {
@@ -130,7 +131,9 @@ void replaceFile(const std::string& path, std::string_view bytes, OldBytes old) 
     if (exists && old == OldBytes::KeepAsBackup) {
         backup.emplace(target, bytes);
     }
-    if ((ec = os::place(*temp, target))) {
+    if ((ec = Os::place(*temp, target))) {
         throw FileError(path, ec.message() + (backup ? backup->undo() : ""));
     }
 }
+
+} // namespace Framework

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <system_error>
 
+namespace Framework {
+
 enum class FileRead : std::uint8_t {
     Missing,
     NotRegular, // a folder, a FIFO, a device: never opened for reading long enough to block
@@ -62,3 +64,5 @@ class FileError : public std::runtime_error {
 // On failure FileError names `path` (or the backup that could not be made), and the file and its
 // folder are as they were. A backup that could not be removed again is named in the error.
 void replaceFile(const std::string& path, std::string_view bytes, OldBytes old);
+
+} // namespace Framework

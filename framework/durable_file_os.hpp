@@ -12,7 +12,7 @@
 #include <system_error>
 
 // Kept apart, so that a program built on the framework may use these names for its own.
-namespace durable_file_os {
+namespace Framework::Os {
 
 // Appends the bytes of the regular file at `path`. An error too when it is no longer a regular
 // file (EINVAL), or turns out longer than `maxBytes` (EFBIG).
@@ -40,4 +40,4 @@ using TempFile = std::unique_ptr<Temp, TempRemover>;
 // (EEXIST otherwise): it never replaces anything, and `from` stays where it is.
 [[nodiscard]] std::error_code copyNew(const std::string& from, const std::string& to);
 
-} // namespace durable_file_os
+} // namespace Framework::Os

@@ -11,6 +11,8 @@
 #include <random>
 #include <utility>
 
+namespace Framework {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -209,7 +211,7 @@ const mode_t maskAtStart = [] {
 
 } // namespace
 
-namespace durable_file_os {
+namespace Os {
 
 struct Temp {
     std::string name;
@@ -314,4 +316,6 @@ std::error_code copyNew(const std::string& from, const std::string& to) {
     return ec;
 }
 
-} // namespace durable_file_os
+} // namespace Os
+
+} // namespace Framework

@@ -6,6 +6,8 @@
 #include <random>
 #include <utility>
 
+namespace Framework {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -47,7 +49,7 @@ struct File {
 
 } // namespace
 
-namespace durable_file_os {
+namespace Os {
 
 struct Temp {
     std::string name;
@@ -151,4 +153,6 @@ std::error_code copyNew(const std::string& from, const std::string& to) {
     return ec;
 }
 
-} // namespace durable_file_os
+} // namespace Os
+
+} // namespace Framework

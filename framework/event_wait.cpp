@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+namespace Framework {
+
 namespace {
 
 bool oneLives = false;
@@ -12,7 +14,7 @@ bool oneLives = false;
 } // namespace
 
 SDL_Event waitForEvent() {
-    if (const std::optional<SDL_Event> event = event_wait_os::sleepForEvent()) {
+    if (const std::optional<SDL_Event> event = Os::sleepForEvent()) {
         return *event;
     }
     SDL_Event event;
@@ -29,10 +31,12 @@ WaysOut::WaysOut(std::function<void()> lastWords) : lastWords_(std::move(lastWor
         throw std::logic_error("WaysOut: one already lives");
     }
     oneLives = true;
-    event_wait_os::take(lastWords_);
+    Os::take(lastWords_);
 }
 
 WaysOut::~WaysOut() {
-    event_wait_os::giveBack();
+    Os::giveBack();
     oneLives = false;
 }
+
+} // namespace Framework

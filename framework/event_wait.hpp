@@ -8,6 +8,8 @@
 
 #include <functional>
 
+namespace Framework {
+
 // Blocks until SDL has an event and returns it. Where SDL reads an X connection, sleeps on it: an
 // idle game wakes twice a second to look for an event that came without a byte on the socket,
 // and a quit signal wakes it at once. Elsewhere, and in the portable build, SDL_WaitEvent, which
@@ -35,3 +37,5 @@ class WaysOut {
   private:
     std::function<void()> lastWords_;
 };
+
+} // namespace Framework

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-namespace event_wait_os {
+namespace Framework::Os {
 
 // The next event, slept for in the platform's own way; nothing where there is none, and SDL's own
 // wait serves.
@@ -17,4 +17,4 @@ namespace event_wait_os {
 void take(const std::function<void()>& lastWords);
 void giveBack() noexcept;
 
-} // namespace event_wait_os
+} // namespace Framework::Os

@@ -4,15 +4,19 @@
 
 #include <csignal>
 
-std::optional<SDL_Event> event_wait_os::sleepForEvent() {
+namespace Framework {
+
+std::optional<SDL_Event> Os::sleepForEvent() {
     return std::nullopt;
 }
 
-void event_wait_os::take(const std::function<void()>&) {}
+void Os::take(const std::function<void()>&) {}
 
-void event_wait_os::giveBack() noexcept {}
+void Os::giveBack() noexcept {}
 
 void ignoreQuitSignals() noexcept {
     std::signal(SIGTERM, SIG_IGN);
     std::signal(SIGINT, SIG_IGN);
 }
+
+} // namespace Framework

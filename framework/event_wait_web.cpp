@@ -39,7 +39,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void gorubadonKeepRecord() {
     }
 }
 
-std::optional<SDL_Event> event_wait_os::sleepForEvent() {
+namespace Framework {
+
+std::optional<SDL_Event> Os::sleepForEvent() {
     SDL_Event event{};
     if (SDL_PollEvent(&event) == 1) {
         return event;
@@ -60,15 +62,17 @@ std::optional<SDL_Event> event_wait_os::sleepForEvent() {
     return event;
 }
 
-void event_wait_os::take(const std::function<void()>& lastWords) {
+void Os::take(const std::function<void()>& lastWords) {
     keepRecord = &lastWords;
     playing(1);
 }
 
-void event_wait_os::giveBack() noexcept {
+void Os::giveBack() noexcept {
     playing(0);
     keepRecord = nullptr;
 }
 
 // A page gets no signals.
 void ignoreQuitSignals() noexcept {}
+
+} // namespace Framework

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <exception>
 
+namespace Framework {
+
 namespace {
 
 // The X connection SDL reads its events from, or -1 where there is none (the dummy driver).
@@ -105,7 +107,7 @@ void takeLikeTerm(int signal, struct sigaction& previous) noexcept {
 
 } // namespace
 
-std::optional<SDL_Event> event_wait_os::sleepForEvent() {
+std::optional<SDL_Event> Os::sleepForEvent() {
     // SDL 1.2's own wait polls every 10 ms; sleeping on the X socket instead costs nothing while
     // the player reads and answers a key at once.
     if (const int connection = eventConnection(); connection >= 0) {
@@ -114,7 +116,7 @@ std::optional<SDL_Event> event_wait_os::sleepForEvent() {
     return std::nullopt;
 }
 
-void event_wait_os::take(const std::function<void()>& words) {
+void Os::take(const std::function<void()>& words) {
     lastWords = &words;
     takeLikeTerm(SIGHUP, previousHangup);
     takeLikeTerm(SIGQUIT, previousQuit);
@@ -129,7 +131,7 @@ void ignoreQuitSignals() noexcept {
     }
 }
 
-void event_wait_os::giveBack() noexcept {
+void Os::giveBack() noexcept {
     if (eventConnection() >= 0) {
         XSetIOErrorHandler(previousDisplayLost);
     }
@@ -137,3 +139,5 @@ void event_wait_os::giveBack() noexcept {
     sigaction(SIGQUIT, &previousQuit, nullptr);
     lastWords = nullptr;
 }
+
+} // namespace Framework

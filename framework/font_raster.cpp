@@ -8,6 +8,8 @@
 #include <map>
 #include <vector>
 
+namespace Framework {
+
 namespace {
 
 // SDL_ttf's rounding of 26.6 values.
@@ -362,3 +364,5 @@ SurfacePtr FontRaster::renderBlended(std::string_view utf8, SDL_Color fg) {
     }
     return surface;
 }
+
+} // namespace Framework

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace Framework {
+
 class FontRaster {
   public:
     // Nothing when FreeType cannot open the file at this size; SDL's error then says why.
@@ -46,3 +48,5 @@ class FontRaster {
 // The UTF-16 units SDL_ttf 2.0.11 reads from UTF-8: a lead byte takes its continuation bytes
 // unchecked, and a four-byte sequence keeps only its low 16 bits.
 [[nodiscard]] std::u16string sdlTtfUnits(std::string_view utf8);
+
+} // namespace Framework

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace Misc {
+namespace Framework::Misc {
 
 SurfacePtr createSurface(Uint32 flags, int width, int height, int bitsPerPixel) {
     SurfacePtr surface(SDL_CreateRGBSurface(flags, width, height, bitsPerPixel, redMask, greenMask,
@@ -92,4 +92,4 @@ int filledCircleRGBA(SDL_Surface* surface, Sint16 x, Sint16 y, Sint16 radius, Ui
     return ::filledCircleRGBA(surface, x, y, radius, red, green, blue, alpha);
 }
 
-} // namespace Misc
+} // namespace Framework::Misc

@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-namespace Misc {
+namespace Framework::Misc {
 
 // A rectangle as the framework computes with it: signed machine-word integers, converted to
 // SDL_Rect (16-bit fields) only when handed to SDL.
@@ -74,7 +74,7 @@ template <std::integral T, std::integral W>
 [[nodiscard]] Rect clipRect(SDL_Surface* surface) noexcept;
 void setClipRect(SDL_Surface* surface, const Rect& clip) noexcept;
 
-namespace detail {
+namespace Detail {
 // Puts back the clip that was in force when it was made, also when the action throws.
 class ClipRestore {
   public:
@@ -89,7 +89,7 @@ class ClipRestore {
     SDL_Surface* surface_;
     SDL_Rect saved_{};
 };
-} // namespace detail
+} // namespace Detail
 
 // Runs `action` with the surface's clip narrowed to its intersection with `requested` (unchanged
 // when nothing is requested) and returns the action's result. The old clip is restored afterwards,
@@ -98,7 +98,7 @@ template <class Action>
 decltype(auto) withClipIntersection(SDL_Surface* surface, const std::optional<Rect>& requested,
                                     Action&& action) {
     const Rect next = clipIntersection(clipRect(surface), requested);
-    const detail::ClipRestore restore(surface);
+    const Detail::ClipRestore restore(surface);
     setClipRect(surface, next);
     return std::forward<Action>(action)();
 }
@@ -114,4 +114,4 @@ int filledCircleColor(SDL_Surface* surface, Sint16 x, Sint16 y, Sint16 radius,
 int filledCircleRGBA(SDL_Surface* surface, Sint16 x, Sint16 y, Sint16 radius, Uint8 red,
                      Uint8 green, Uint8 blue, Uint8 alpha) noexcept;
 
-} // namespace Misc
+} // namespace Framework::Misc

@@ -1,10 +1,12 @@
 // Where the kernel has madvise with MADV_POPULATE_WRITE (Linux 5.14 on).
-#include "framework/native.hpp"
+#include "framework/surface_calls.hpp"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
+
+namespace Framework {
 
 void prefaultPixels(const SDL_Surface* surface) noexcept {
     const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -18,3 +20,5 @@ void prefaultPixels(const SDL_Surface* surface) noexcept {
             madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE));
     }
 }
+
+} // namespace Framework

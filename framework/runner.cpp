@@ -6,6 +6,8 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+namespace Framework {
+
 namespace {
 
 // Calls SDL_Quit when it goes out of scope: made only once SDL_Init has succeeded, so SDL comes
@@ -74,3 +76,5 @@ void runGame(int screenWidth, int screenHeight, std::string_view caption,
         TTF_Quit();
     });
 }
+
+} // namespace Framework

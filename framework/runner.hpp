@@ -12,6 +12,10 @@
 #include <string_view>
 #include <utility>
 
+// Each layer keeps its names in one namespace, in upper camel case as Misc is: Framework, Engine,
+// Game. What a platform file gives the framework's shared steps is in Framework::Os.
+namespace Framework {
+
 // The game's start routine: receives the screen surface (owned by SDL, never freed by the game).
 using GameRoutine = std::function<void(SDL_Surface*)>;
 
@@ -47,3 +51,5 @@ decltype(auto) withIcon(const std::string& path, Uint32 colorKey, Body&& body) {
     } // SDL_WM_SetIcon has taken its copy: the icon is freed before the body runs.
     return std::forward<Body>(body)();
 }
+
+} // namespace Framework

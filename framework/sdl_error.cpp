@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+namespace Framework {
+
 std::string sdlErrorMessage(std::string_view call, const char* sdlText) {
     std::string message(call);
     message += "\nSDL message: ";
@@ -15,3 +17,5 @@ SdlError::SdlError(std::string_view call)
 void throwSdlError(std::string_view call) {
     throw SdlError(call);
 }
+
+} // namespace Framework

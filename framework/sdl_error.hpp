@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace Framework {
+
 // what() is the call's name, "\nSDL message: ", then SDL_GetError()'s text, or "No SDL error" when
 // SDL has none. SDL_GetError() is read in the constructor, so later SDL calls cannot change the
 // message.
@@ -19,3 +21,5 @@ class SdlError : public std::runtime_error {
 
 // Throws SdlError(call).
 [[noreturn]] void throwSdlError(std::string_view call);
+
+} // namespace Framework

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace Framework {
+
 struct SurfaceFree {
     void operator()(SDL_Surface* surface) const noexcept { SDL_FreeSurface(surface); }
 };
@@ -18,3 +20,5 @@ struct FontClose {
 
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceFree>;
 using FontPtr = std::unique_ptr<TTF_Font, FontClose>;
+
+} // namespace Framework

@@ -1,13 +1,15 @@
 #include "framework/text_panel.hpp"
 
 #include "framework/misc.hpp"
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/surface_calls.hpp"
 #include "framework/utf8.hpp"
 
 #include <cstdint>
 #include <limits>
+
+namespace Framework {
 
 namespace {
 
@@ -138,3 +140,5 @@ std::vector<std::string> splitLineBreaks(std::string_view utf8) {
     const std::vector<std::string_view> pieces = Utf8::lineBreakPieces(utf8);
     return {pieces.begin(), pieces.end()};
 }
+
+} // namespace Framework

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Framework {
+
 // Which SDL_ttf renderer draws a run. Ordered as declared.
 enum class RenderMode : std::uint8_t { Solid, Shaded, Blended };
 
@@ -78,3 +80,5 @@ class TextPanel {
 // Cuts the text into pieces: each "\r" and each "\n" is a piece of its own, everything between them
 // is one run. No piece is empty; the empty text gives no pieces.
 [[nodiscard]] std::vector<std::string> splitLineBreaks(std::string_view utf8);
+
+} // namespace Framework

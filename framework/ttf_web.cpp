@@ -6,7 +6,7 @@
 #include <string_view>
 
 struct _TTF_Font {
-    std::unique_ptr<FontRaster> raster;
+    std::unique_ptr<Framework::FontRaster> raster;
 };
 
 namespace {
@@ -31,7 +31,8 @@ int TTF_WasInit(void) {
 }
 
 TTF_Font* TTF_OpenFontIndex(const char* file, int ptsize, long index) {
-    std::unique_ptr<FontRaster> raster = FontRaster::open(file, ptsize, index);
+    std::unique_ptr<Framework::FontRaster> raster =
+        Framework::FontRaster::open(file, ptsize, index);
     return raster ? new TTF_Font{std::move(raster)} : nullptr;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace Utf8 {
+namespace Framework::Utf8 {
 
 Decoded decodeAt(std::string_view s, std::size_t pos) noexcept {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
@@ -78,4 +78,4 @@ std::vector<std::string_view> lineBreakPieces(std::string_view text) {
     return pieces;
 }
 
-} // namespace Utf8
+} // namespace Framework::Utf8

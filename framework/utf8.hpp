@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Utf8 {
+namespace Framework::Utf8 {
 
 inline constexpr char32_t replacementChar = 0xFFFD;
 
@@ -26,4 +26,4 @@ void append(std::string& out, char32_t cp);
 // its own, in order. The views point into `text`.
 [[nodiscard]] std::vector<std::string_view> lineBreakPieces(std::string_view text);
 
-} // namespace Utf8
+} // namespace Framework::Utf8

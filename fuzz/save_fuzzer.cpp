@@ -20,6 +20,9 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Game;
+
 namespace fs = std::filesystem;
 
 void check(bool ok) {

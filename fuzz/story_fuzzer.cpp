@@ -13,6 +13,10 @@
 #include <sstream>
 #include <string_view>
 
+namespace {
+using namespace Engine;
+} // namespace
+
 // A broken promise stops the run where libFuzzer keeps the input.
 #define STORY_EXPECT(condition) ((condition) ? static_cast<void>(0) : std::abort())
 

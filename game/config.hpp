@@ -4,9 +4,9 @@
 
 #include "engine/look.hpp"
 
-namespace config {
+namespace Game::Config {
 
 inline constexpr const char* savePath = "save.txt";
-inline constexpr StoryLook look{.caption = "ゴルバドン"};
+inline constexpr Engine::StoryLook look{.caption = "ゴルバドン"};
 
-} // namespace config
+} // namespace Game::Config

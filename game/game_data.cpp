@@ -10,6 +10,8 @@
 #include <system_error>
 #include <utility>
 
+namespace Game {
+
 ItemList::ItemList(std::initializer_list<std::string_view> items) {
     for (const std::string_view item : items) {
         push_back(item);
@@ -45,22 +47,24 @@ std::strong_ordering operator<=>(const ItemList& a, const ItemList& b) noexcept 
 
 SaveFile readSaveFile(const std::string& path, std::uintmax_t limit) noexcept {
     try {
-        FileBytes file = readFile(path, limit);
-        if (file.result == FileRead::Failed) {
-            return {defaultGameData, OldBytes::KeepAsBackup};
+        Framework::FileBytes file = Framework::readFile(path, limit);
+        if (file.result == Framework::FileRead::Failed) {
+            return {defaultGameData, Framework::OldBytes::KeepAsBackup};
         }
-        if (file.result != FileRead::Read || file.bytes.empty()) {
+        if (file.result != Framework::FileRead::Read || file.bytes.empty()) {
             return {}; // nothing to keep
         }
         std::optional<TextRecord> read = readGameDataText(file.bytes, limit);
         // A record that is not the file's own and could not be written either is no record to
         // play with: its bytes are kept as any others are.
         if (!read || (!read->exact && gameDataTextSize(read->data) > limit)) {
-            return {defaultGameData, OldBytes::KeepAsBackup};
+            return {defaultGameData, Framework::OldBytes::KeepAsBackup};
         }
-        return {std::move(read->data), read->exact ? OldBytes::Replace : OldBytes::KeepAsBackup};
+        return {std::move(read->data),
+                read->exact ? Framework::OldBytes::Replace : Framework::OldBytes::KeepAsBackup};
     } catch (...) {
-        return {defaultGameData, OldBytes::KeepAsBackup}; // out of memory: the backup needs none
+        return {defaultGameData,
+                Framework::OldBytes::KeepAsBackup}; // out of memory: the backup needs none
     }
 }
 
@@ -68,18 +72,21 @@ GameData loadGameData(const std::string& path) noexcept {
     return readSaveFile(path).data;
 }
 
-void saveGameData(const std::string& path, const GameData& data, OldBytes old,
+void saveGameData(const std::string& path, const GameData& data, Framework::OldBytes old,
                   std::uintmax_t limit) {
     if (gameDataTextSize(data) > limit) {
         // The reader would refuse the text. A file that holds the record in a shorter form (raw
         // Japanese rather than escapes) keeps it.
-        const FileBytes file = readFile(path, limit);
-        const std::optional<TextRecord> there =
-            file.result == FileRead::Read ? readGameDataText(file.bytes, limit) : std::nullopt;
+        const Framework::FileBytes file = Framework::readFile(path, limit);
+        const std::optional<TextRecord> there = file.result == Framework::FileRead::Read
+                                                    ? readGameDataText(file.bytes, limit)
+                                                    : std::nullopt;
         if (there && there->exact && there->data == data) {
             return;
         }
-        throw FileError(path, std::generic_category().message(EFBIG));
+        throw Framework::FileError(path, std::generic_category().message(EFBIG));
     }
-    replaceFile(path, gameDataToText(data), old);
+    Framework::replaceFile(path, gameDataToText(data), old);
 }
+
+} // namespace Game

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace Game {
+
 // The record's item names, UTF-8, in one buffer: a record of millions of short items costs little
 // more than its file. Items compare one by one, as unsigned bytes, which for UTF-8 is code-point
 // order; a list that is a prefix of another comes first.
@@ -61,7 +63,7 @@ struct SaveFile {
     GameData data;
     // KeepAsBackup when the file holds bytes the save would lose: it could not be read, is not a
     // record, is over the limit, or reading it needed a replacement character or reduced a number.
-    OldBytes old = OldBytes::Replace;
+    Framework::OldBytes old = Framework::OldBytes::Replace;
     friend bool operator==(const SaveFile&, const SaveFile&) = default;
 };
 
@@ -78,5 +80,8 @@ struct SaveFile {
 // Replaces the file with the record's text (see replaceFile); throws FileError naming it. A
 // record whose text would pass the limit is not written: the file is left as it is, and that is
 // an error ("File too large") unless it holds the record already.
-void saveGameData(const std::string& path, const GameData& data, OldBytes old = OldBytes::Replace,
+void saveGameData(const std::string& path, const GameData& data,
+                  Framework::OldBytes old = Framework::OldBytes::Replace,
                   std::uintmax_t limit = saveSizeLimit);
+
+} // namespace Game

@@ -11,12 +11,14 @@
 #include <utility>
 #include <vector>
 
+namespace Game {
+
 namespace {
 
 constexpr char32_t maxCodePoint = 0x10FFFF;
 
-using Utf8::decodeAt;
-using Utf8::Decoded;
+using Framework::Utf8::decodeAt;
+using Framework::Utf8::Decoded;
 
 // ---- characters --------------------------------------------------------------------------------
 
@@ -209,7 +211,7 @@ class Content {
     }
     void append(char32_t c) {
         encoded_.clear();
-        Utf8::append(encoded_, c);
+        Framework::Utf8::append(encoded_, c);
         append(std::string_view{encoded_});
     }
 
@@ -428,7 +430,7 @@ class Lexer {
                 // Good UTF-8 goes over as it is; a bad sequence as U+FFFD.
                 constexpr std::string_view replacement = "\xEF\xBF\xBD";
                 const std::string_view source = text_.substr(at, pos_ - at);
-                const bool bad = c == Utf8::replacementChar && source != replacement;
+                const bool bad = c == Framework::Utf8::replacementChar && source != replacement;
                 replaced_ = replaced_ || bad;
                 out.append(bad ? replacement : source);
                 continue;
@@ -660,3 +662,5 @@ std::optional<GameData> gameDataFromText(std::string_view text) {
     std::optional<TextRecord> read = readGameDataText(text, UINTMAX_MAX);
     return read ? std::optional{std::move(read->data)} : std::nullopt;
 }
+
+} // namespace Game

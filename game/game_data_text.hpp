@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace Game {
+
 // Always ASCII. Bytes of an item that are not UTF-8 are written as U+FFFD, as the reader would
 // decode them, so the text always reads back.
 [[nodiscard]] std::string gameDataToText(const GameData& data);
@@ -30,3 +32,5 @@ struct TextRecord {
 };
 [[nodiscard]] std::optional<TextRecord> readGameDataText(std::string_view text,
                                                          std::uintmax_t maxTextSize);
+
+} // namespace Game

@@ -3,5 +3,5 @@
 #include "game/setup.hpp"
 
 int main() {
-    return runStoryGame(config::look, gameSetup);
+    return Engine::runStoryGame(Game::Config::look, Game::gameSetup);
 }

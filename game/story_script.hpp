@@ -4,6 +4,10 @@
 
 #include "engine/scenario.hpp"
 
+namespace Game {
+
 // Built on the first call (before play, from the game's start-up) and never changed afterwards;
 // every call returns the same story, which lives until the process ends.
-[[nodiscard]] const Story& storyScript();
+[[nodiscard]] const Engine::Story& storyScript();
+
+} // namespace Game

@@ -5,5 +5,5 @@
 #include "game/story_script.hpp"
 
 int main(int argc, char** argv) {
-    return storyToolMain(argc, argv, storyScript(), config::look);
+    return Engine::storyToolMain(argc, argv, Game::storyScript(), Game::Config::look);
 }

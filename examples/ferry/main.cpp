@@ -3,6 +3,7 @@
 #include "examples/ferry/ferry_story.hpp"
 
 int main() {
-    return runStoryGame(ferryLook,
-                        [](SDL_Surface* screen) { playStory(screen, ferryStory(), ferryLook); });
+    return Engine::runStoryGame(Ferry::ferryLook, [](SDL_Surface* screen) {
+        Engine::playStory(screen, Ferry::ferryStory(), Ferry::ferryLook);
+    });
 }

@@ -7,6 +7,9 @@
 
 namespace {
 
+using namespace Engine;
+using namespace Ferry;
+
 struct Path {
     std::vector<TGInput> choices;
     std::string ending;
@@ -22,7 +25,7 @@ TEST(Ferry, EveryPathReachesItsEnding) {
     };
     for (const Path& path : paths) {
         SCOPED_TRACE(path.ending);
-        play::Play play(ferryStory());
+        PlaySupport::Play play(ferryStory());
         ASSERT_NO_FATAL_FAILURE(play.feedUntilStop());
         for (const TGInput choice : path.choices) {
             ASSERT_NO_FATAL_FAILURE(play.select(choice));

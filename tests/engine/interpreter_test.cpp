@@ -14,7 +14,9 @@
 
 namespace {
 
-using play::feedAll;
+using namespace Engine;
+
+using PlaySupport::feedAll;
 
 constexpr std::array allInputs{TGInput::InputNone,  TGInput::HeartBeat,   TGInput::TGQuit,
                                TGInput::TextFeed,   TGInput::SelectFirst, TGInput::SelectSecond,

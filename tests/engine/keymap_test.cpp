@@ -9,8 +9,10 @@
 
 namespace {
 
-using test_events::keyDown;
-using test_events::ofType;
+using namespace Engine;
+
+using TestEvents::keyDown;
+using TestEvents::ofType;
 
 struct Situation {
     const char* name;

@@ -9,28 +9,28 @@
 #include <string>
 #include <vector>
 
-namespace play {
+namespace PlaySupport {
 
-[[nodiscard]] inline EngineState feedAll(EngineState state, int times) {
+[[nodiscard]] inline Engine::EngineState feedAll(Engine::EngineState state, int times) {
     for (int i = 0; i < times; ++i) {
-        state = update(TGInput::TextFeed, state);
+        state = Engine::update(Engine::TGInput::TextFeed, state);
     }
     return state;
 }
 
 struct Play {
-    EngineState state;
+    Engine::EngineState state;
     std::vector<std::string> fed;
     std::size_t overAfterFeed = 0; // 1-based index into `fed`; 0 while not over
 
-    explicit Play(const Story& story) : state(initialEngineState(story)) {}
+    explicit Play(const Engine::Story& story) : state(Engine::initialEngineState(story)) {}
 
     // Spaces until a choice is pending or the game is over.
     void feedUntilStop() {
-        for (int feeds = 0; !state.gameOver && state.cursor.mode == Mode::Normal; ++feeds) {
+        for (int feeds = 0; !state.gameOver && state.cursor.mode == Engine::Mode::Normal; ++feeds) {
             ASSERT_LT(feeds, 100) << "the story never stops";
-            fed.emplace_back(feedText(state.cursor.remaining));
-            state = update(TGInput::TextFeed, state);
+            fed.emplace_back(Engine::feedText(state.cursor.remaining));
+            state = Engine::update(Engine::TGInput::TextFeed, state);
             if (state.gameOver && overAfterFeed == 0) {
                 overAfterFeed = fed.size();
             }
@@ -38,10 +38,10 @@ struct Play {
     }
 
     // Takes an option that leads on to text.
-    void select(TGInput input) {
-        ASSERT_EQ(state.cursor.mode, Mode::Choose);
-        state = update(input, state);
-        ASSERT_EQ(state.cursor.mode, Mode::Normal);
+    void select(Engine::TGInput input) {
+        ASSERT_EQ(state.cursor.mode, Engine::Mode::Choose);
+        state = Engine::update(input, state);
+        ASSERT_EQ(state.cursor.mode, Engine::Mode::Normal);
     }
 
     // The texts fed from index `from` on.
@@ -50,4 +50,4 @@ struct Play {
     }
 };
 
-} // namespace play
+} // namespace PlaySupport

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace Engine;
+
 const Scenario noneElement{ScenarioEventNone{}};
 
 TEST(NextElement, EmptyListGivesNoneAndStaysEmpty) {

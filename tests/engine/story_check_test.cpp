@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace Engine;
+
 // Ten pixels a byte, four lines to a page, four option lines to the choices panel; no snowman.
 const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 10; },
                   16,

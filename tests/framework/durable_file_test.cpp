@@ -35,6 +35,8 @@
 
 namespace {
 
+using namespace Framework;
+
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
@@ -277,7 +279,7 @@ class Folder : public testing::TestWithParam<FolderCase> {
   protected:
     fs::path dir;
 
-    void SetUp() override { dir = test_support::freshFolder(); }
+    void SetUp() override { dir = TestSupport::freshFolder(); }
     void TearDown() override {
         fs::permissions(dir, fs::perms::owner_all);
         fs::remove_all(dir);
@@ -391,7 +393,7 @@ TEST_P(Folder, TwoSavesKeepWhatTheyWouldLoseAndChangeNothingOnFailure) {
 
 INSTANTIATE_TEST_SUITE_P(Saves, Folder, testing::ValuesIn(folderCases),
                          [](const testing::TestParamInfo<FolderCase>& info) {
-                             return test_support::rowName(info.param.name);
+                             return TestSupport::rowName(info.param.name);
                          });
 
 } // namespace

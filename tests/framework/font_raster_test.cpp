@@ -21,6 +21,11 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Engine;
+using namespace Game;
+using namespace Ferry;
+
 // Each line a panel draws from the story (cut at line breaks), then each character on its own.
 void addTexts(const Story& story, std::set<std::string>& lines) {
     const auto add = [&](std::string_view text) {
@@ -114,11 +119,11 @@ class SameAsSdlTtf : public testing::TestWithParam<std::tuple<RenderMode, FontCa
 TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
     const auto& [mode, font] = GetParam();
     const std::string gamePath =
-        std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath;
-    const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), config::look.fontPointSize, 0));
+        std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath;
+    const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), Config::look.fontPointSize, 0));
     ASSERT_NE(sdlTtf, nullptr) << TTF_GetError();
     const std::unique_ptr<FontRaster> raster =
-        FontRaster::open(font.path.c_str(), config::look.fontPointSize, 0);
+        FontRaster::open(font.path.c_str(), Config::look.fontPointSize, 0);
     ASSERT_NE(raster, nullptr) << SDL_GetError();
     EXPECT_EQ(raster->lineSkip(), TTF_FontLineSkip(sdlTtf.get()));
     EXPECT_EQ(raster->height(), TTF_FontHeight(sdlTtf.get()));
@@ -162,15 +167,15 @@ TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
 
 TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
     ASSERT_EQ(TTF_Init(), 0);
-    const std::string game = std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath;
+    const std::string game = std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath;
     // A missing file, and a file that is no font.
     for (const std::string& path :
          {game + ".missing", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/data/images/bg.jpg"}) {
         SDL_ClearError();
-        EXPECT_EQ(TTF_OpenFontIndex(path.c_str(), config::look.fontPointSize, 0), nullptr) << path;
+        EXPECT_EQ(TTF_OpenFontIndex(path.c_str(), Config::look.fontPointSize, 0), nullptr) << path;
         const std::string want = SDL_GetError();
         SDL_ClearError();
-        EXPECT_EQ(FontRaster::open(path.c_str(), config::look.fontPointSize, 0), nullptr) << path;
+        EXPECT_EQ(FontRaster::open(path.c_str(), Config::look.fontPointSize, 0), nullptr) << path;
         EXPECT_EQ(std::string(SDL_GetError()), want) << path;
     }
     TTF_Quit();
@@ -178,7 +183,7 @@ TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
 
 std::vector<FontCase> fonts() {
     std::vector<FontCase> cases{
-        {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + config::look.fontPath}};
+        {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath}};
 #ifdef FONT_RASTER_PAGE_FONT
     cases.push_back({"PageFont", FONT_RASTER_PAGE_FONT});
 #endif

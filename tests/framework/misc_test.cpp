@@ -1,7 +1,7 @@
 #include "framework/misc.hpp"
 
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
+#include "framework/surface_calls.hpp"
 #include "test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,12 @@
 #include <string>
 #include <utility>
 
+namespace {
+using namespace Framework;
+} // namespace
+
 using Misc::Rect;
-using test_support::pixelAt;
+using TestSupport::pixelAt;
 
 namespace {
 
@@ -40,11 +44,11 @@ void setClip(SDL_Surface* s, const Rect& r) {
 
 } // namespace
 
-namespace Misc {
+namespace Framework::Misc {
 void PrintTo(const Rect& r, std::ostream* os) {
     *os << "(" << r.x << ", " << r.y << ", " << r.w << ", " << r.h << ")";
 }
-} // namespace Misc
+} // namespace Framework::Misc
 
 TEST(CreateSurface, ThirtyTwoBitsHasRedInTheLowestByteAndNoAlpha) {
     const SurfacePtr s = Misc::createSurface(SDL_SWSURFACE, 8, 4, 32);

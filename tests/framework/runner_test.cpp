@@ -19,6 +19,8 @@
 
 namespace {
 
+using namespace Framework;
+
 constexpr Uint32 allFourSubsystems =
     SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
 const char* const japaneseCaption = "ゴルバドン";
@@ -46,7 +48,7 @@ std::string writeIcon(const std::filesystem::path& dir) {
 class Runner : public ::testing::Test {
   protected:
     void SetUp() override {
-        test_support::useDummyDriversUnlessSet();
+        TestSupport::useDummyDriversUnlessSet();
         iconPath = writeIcon(dir.path());
     }
     void TearDown() override {
@@ -60,7 +62,7 @@ class Runner : public ::testing::Test {
         SDL_Quit();
     }
 
-    test_support::TempDir dir;
+    TestSupport::TempDir dir;
     std::string iconPath;
 };
 
@@ -176,8 +178,8 @@ TEST_F(Runner, LoadColorKeyedImageSetsTheKey) {
     EXPECT_EQ(image->format->BitsPerPixel, 8);
     EXPECT_NE(image->flags & SDL_SRCCOLORKEY, 0U);
     EXPECT_EQ(image->format->colorkey, 15U);
-    EXPECT_EQ(test_support::pixelAt(image.get(), 0, 0), 15U);  // background
-    EXPECT_EQ(test_support::pixelAt(image.get(), 12, 12), 1U); // the square
+    EXPECT_EQ(TestSupport::pixelAt(image.get(), 0, 0), 15U);  // background
+    EXPECT_EQ(TestSupport::pixelAt(image.get(), 12, 12), 1U); // the square
 }
 
 TEST_F(Runner, WithIconRunsTheBodyAfterInstallingTheIcon) {

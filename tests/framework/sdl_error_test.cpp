@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace {
+using namespace Framework;
+} // namespace
+
 TEST(SdlError, MessageIsCallNameThenSdlText) {
     SDL_SetError("Bar went wrong");
     const SdlError error("FooCall");

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace test_support {
+namespace TestSupport {
 
 // A new folder under the system's temporary one; the test removes it.
 inline std::filesystem::path freshFolder() {
@@ -37,4 +37,4 @@ inline std::string rowName(std::string_view words) {
     return name;
 }
 
-} // namespace test_support
+} // namespace TestSupport

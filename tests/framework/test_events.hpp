@@ -3,7 +3,7 @@
 
 #include <SDL.h>
 
-namespace test_events {
+namespace TestEvents {
 
 // An event that carries no more than its type.
 [[nodiscard]] inline SDL_Event ofType(Uint8 type) {
@@ -28,4 +28,4 @@ namespace test_events {
     return event;
 }
 
-} // namespace test_events
+} // namespace TestEvents

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-namespace test_support {
+namespace TestSupport {
 
 // Headless unless the caller chose drivers: call before SDL_Init. (A ctest ENVIRONMENT property
 // with two entries does not survive gtest_discover_tests, which splits the list at the semicolon.)
@@ -76,4 +76,4 @@ inline Uint32 pixelAt(SDL_Surface* surface, int x, int y) {
     return value;
 }
 
-} // namespace test_support
+} // namespace TestSupport

@@ -1,9 +1,9 @@
 #include "framework/text_panel.hpp"
 
 #include "framework/misc.hpp"
-#include "framework/native.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/surface_calls.hpp"
 #include "test_support.hpp"
 
 #include <SDL.h>
@@ -17,7 +17,11 @@
 #include <utility>
 #include <vector>
 
-using test_support::pixelAt;
+namespace {
+using namespace Framework;
+} // namespace
+
+using TestSupport::pixelAt;
 
 static_assert(RenderMode::Solid < RenderMode::Shaded && RenderMode::Shaded < RenderMode::Blended);
 
@@ -95,12 +99,12 @@ const char* modeName(RenderMode m) {
 class Panel : public ::testing::TestWithParam<SurfaceKind> {
   protected:
     void SetUp() override {
-        test_support::useDummyDriversUnlessSet();
+        TestSupport::useDummyDriversUnlessSet();
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         screen = SDL_SetVideoMode(320, 240, 0, SDL_SWSURFACE | SDL_DOUBLEBUF);
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         ASSERT_EQ(TTF_Init(), 0);
-        font.reset(TTF_OpenFontIndex(test_support::fontPath().c_str(), 16, 0));
+        font.reset(TTF_OpenFontIndex(TestSupport::fontPath().c_str(), 16, 0));
         ASSERT_NE(font, nullptr) << SDL_GetError();
         lineSkip = TTF_FontLineSkip(font.get());
     }

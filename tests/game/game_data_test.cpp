@@ -18,6 +18,9 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Game;
+
 namespace fs = std::filesystem;
 
 const std::string defaultText = "GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}";
@@ -138,7 +141,7 @@ class SaveFiles : public testing::Test {
     std::string save;
 
     void SetUp() override {
-        dir = test_support::freshFolder();
+        dir = TestSupport::freshFolder();
         save = (dir / "save.txt").string();
     }
     void TearDown() override { fs::remove_all(dir); }
@@ -178,7 +181,7 @@ TEST_P(GameFile, APlayKeepsWhatItWouldLose) {
 
 INSTANTIATE_TEST_SUITE_P(Plays, GameFile, testing::ValuesIn(gameRows),
                          [](const testing::TestParamInfo<GameRow>& info) {
-                             return test_support::rowName(info.param.name);
+                             return TestSupport::rowName(info.param.name);
                          });
 
 // 8 GB once took 105 s and 8.4 GB of memory: decided from the size, on a sparse file.

@@ -12,6 +12,9 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Game;
+
 using namespace std::string_literals;
 
 constexpr const char* defaultText =

@@ -18,9 +18,13 @@
 
 namespace {
 
-using live::hasInk;
-using test_events::keyDown;
-using test_events::mouseMotion;
+using namespace Framework;
+using namespace Engine;
+using namespace Game;
+
+using LiveSupport::hasInk;
+using TestEvents::keyDown;
+using TestEvents::mouseMotion;
 
 constexpr int lineSkip = 16; // the shipped font at 16 points
 constexpr int screenRight = 320;
@@ -33,13 +37,13 @@ struct Played {
 class GameLoop : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        live::preferHeadlessDrivers();
+        LiveSupport::preferHeadlessDrivers();
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         screen = SDL_SetVideoMode(320, 240, 0, SDL_SWSURFACE | SDL_DOUBLEBUF);
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         ASSERT_EQ(TTF_Init(), 0);
         try {
-            resources = new GameResources(loadResources(screen, config::look));
+            resources = new GameResources(loadResources(screen, Config::look));
         } catch (const std::exception& error) {
             FAIL() << error.what();
         }
@@ -74,12 +78,12 @@ class GameLoop : public ::testing::Test {
     // Runs the real loop over the events, closed by SDL_QUIT; the screen then shows the frame
     // that answered the last event.
     static Played play(const FrameValues& from, const std::vector<SDL_Event>& events) {
-        live::drainQueue();
+        LiveSupport::drainQueue();
         std::vector<SDL_Event> all = events;
-        all.push_back(test_events::ofType(SDL_QUIT));
-        live::push(all);
+        all.push_back(TestEvents::ofType(SDL_QUIT));
+        LiveSupport::push(all);
         Played played{gameLoop(from)};
-        played.endedByKey = live::drainQueue();
+        played.endedByKey = LiveSupport::drainQueue();
         return played;
     }
 
@@ -101,14 +105,14 @@ class GameLoop : public ::testing::Test {
     }
 
     static bool choicesShown() {
-        return !(live::snapshotRegion(screen, 144, 192) == backgroundRows(144, 192));
+        return !(LiveSupport::snapshotRegion(screen, 144, 192) == backgroundRows(144, 192));
     }
 
     // The background alone, as the screen shows it where no panel covers it.
     static std::string backgroundRows(int y0, int y1) {
         SurfacePtr copy(
             SDL_ConvertSurface(resources->background.get(), screen->format, SDL_SWSURFACE));
-        return live::snapshotRegion(copy.get(), y0, y1);
+        return LiveSupport::snapshotRegion(copy.get(), y0, y1);
     }
 
     static inline SDL_Surface* screen = nullptr;
@@ -120,12 +124,12 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
     EXPECT_FALSE(played.endedByKey);
     EXPECT_EQ(inkedStoryLines(), 0);
     // Outside the panels, and where the choices would be, the picture shows as it is.
-    EXPECT_EQ(live::snapshotRegion(screen, 0, 8), backgroundRows(0, 8));
-    EXPECT_EQ(live::snapshotRegion(screen, 136, 200), backgroundRows(136, 200));
-    EXPECT_EQ(live::snapshotRegion(screen, 232, 240), backgroundRows(232, 240));
+    EXPECT_EQ(LiveSupport::snapshotRegion(screen, 0, 8), backgroundRows(0, 8));
+    EXPECT_EQ(LiveSupport::snapshotRegion(screen, 136, 200), backgroundRows(136, 200));
+    EXPECT_EQ(LiveSupport::snapshotRegion(screen, 232, 240), backgroundRows(232, 240));
     // The story panel covers x 8..319 and y 8..135; the bottom panel y 200..231.
     const std::string bare = backgroundRows(0, 240);
-    const std::string shown = live::snapshotRegion(screen, 0, 240);
+    const std::string shown = LiveSupport::snapshotRegion(screen, 0, 240);
     const auto differs = [&](int x, int y) {
         const int bpp = screen->format->BytesPerPixel;
         const std::size_t at = static_cast<std::size_t>((y * screen->w + x) * bpp);
@@ -151,13 +155,13 @@ TEST_F(GameLoop, FirstFrameShowsBackgroundEmptyStoryAndBottomPanels) {
 
 TEST_F(GameLoop, BackgroundReachesTheScreenAsThePictureFileHoldsIt) {
     // The picture is kept in the screen's format; drawn, it must equal the file blitted as loaded.
-    SurfacePtr loaded(IMG_Load(config::look.backgroundPath));
+    SurfacePtr loaded(IMG_Load(Config::look.backgroundPath));
     ASSERT_TRUE(loaded) << SDL_GetError();
     SDL_BlitSurface(loaded.get(), nullptr, screen, nullptr);
-    const std::string fromFile = live::snapshotRegion(screen, 0, 240);
+    const std::string fromFile = LiveSupport::snapshotRegion(screen, 0, 240);
     SDL_FillRect(screen, nullptr, 0);
     SDL_BlitSurface(resources->background.get(), nullptr, screen, nullptr);
-    EXPECT_EQ(live::snapshotRegion(screen, 0, 240), fromFile);
+    EXPECT_EQ(LiveSupport::snapshotRegion(screen, 0, 240), fromFile);
 }
 
 TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {
@@ -171,8 +175,8 @@ TEST_F(GameLoop, PanelsAreBlendedOverThePictureAtAlpha192) {
     for (const auto& [x, y] : {std::pair{100, 60}, std::pair{300, 130}, std::pair{20, 220}}) {
         SCOPED_TRACE(testing::Message()
                      << "at " << x << "," << y << ", depth " << int{format->BitsPerPixel});
-        const live::Rgb under = live::pixelAt(resources->background.get(), x, y);
-        const live::Rgb shown = live::pixelAt(screen, x, y);
+        const LiveSupport::Rgb under = LiveSupport::pixelAt(resources->background.get(), x, y);
+        const LiveSupport::Rgb shown = LiveSupport::pixelAt(screen, x, y);
         const auto blend = [](int panel, int picture) {
             return (panel * 192 + picture * 63) / 255;
         };
@@ -222,13 +226,13 @@ TEST_F(GameLoop, KeysThatDoNotApplyChangeNothingAtAll) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Played before = keys(start(), c.before);
-        const std::string shown = live::snapshotRegion(screen, 0, 240);
+        const std::string shown = LiveSupport::snapshotRegion(screen, 0, 240);
         const Played after = play(before.values, c.keys);
         EXPECT_FALSE(after.endedByKey);
         EXPECT_EQ(after.values.state, before.values.state);
         EXPECT_EQ(after.values.panelA, before.values.panelA);
         EXPECT_EQ(after.values.panelB, before.values.panelB);
-        EXPECT_EQ(live::snapshotRegion(screen, 0, 240), shown);
+        EXPECT_EQ(LiveSupport::snapshotRegion(screen, 0, 240), shown);
     }
 }
 
@@ -312,11 +316,11 @@ long residentKilobytes() {
 TEST_F(GameLoop, MouseMotionFloodRunsInConstantMemory) {
     // Another thread keeps the queue full while the real loop redraws for every event.
     const auto flood = [](const FrameValues& from, int events) {
-        live::drainQueue();
+        LiveSupport::drainQueue();
         std::thread pusher([events] {
             for (int i = 0; i <= events; ++i) {
                 SDL_Event event = i < events ? mouseMotion(static_cast<Uint16>(i % 320), 5)
-                                             : test_events::ofType(SDL_QUIT);
+                                             : TestEvents::ofType(SDL_QUIT);
                 while (SDL_PushEvent(&event) != 0) {
                     std::this_thread::yield();
                 }

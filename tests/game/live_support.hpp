@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-namespace live {
+namespace LiveSupport {
 
 // Chooses the dummy drivers unless the caller already chose (the Xvfb runs pick x11).
 inline void preferHeadlessDrivers() {
-    test_support::useDummyDriversUnlessSet();
+    TestSupport::useDummyDriversUnlessSet();
 }
 
 // Pushes the events in order; the queue holds about a hundred at a time.
@@ -46,7 +46,7 @@ struct Rgb {
     Uint8 r = 0;
     Uint8 g = 0;
     Uint8 b = 0;
-    SDL_GetRGB(test_support::pixelAt(surface, x, y), surface->format, &r, &g, &b);
+    SDL_GetRGB(TestSupport::pixelAt(surface, x, y), surface->format, &r, &g, &b);
     return {r, g, b};
 }
 
@@ -80,4 +80,4 @@ struct Rgb {
     return false;
 }
 
-} // namespace live
+} // namespace LiveSupport

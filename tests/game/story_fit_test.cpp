@@ -16,12 +16,16 @@
 
 namespace {
 
+using namespace Framework;
+using namespace Engine;
+using namespace Game;
+
 TEST(StoryFit, TheGamesStoryFitsAndTheFontHoldsEveryCharacter) {
     ASSERT_EQ(TTF_Init(), 0);
     {
-        const FontPtr font(TTF_OpenFontIndex(config::look.fontPath, config::look.fontPointSize, 0));
+        const FontPtr font(TTF_OpenFontIndex(Config::look.fontPath, Config::look.fontPointSize, 0));
         ASSERT_NE(font, nullptr) << "run from the repository root, where data/ is";
-        const TextFit fit = fontFit(font.get(), config::look, 0);
+        const TextFit fit = fontFit(font.get(), Config::look, 0);
         // Every sequence is played, so every character checked is one a player sees.
         const std::vector<bool> reached = reachableSequences(storyScript());
         EXPECT_EQ(std::count(reached.begin() + 1, reached.end(), true), 4);

@@ -16,6 +16,11 @@
 #include <string>
 #include <vector>
 
+namespace {
+using namespace Engine;
+using namespace Game;
+} // namespace
+
 // Every allocation of this executable goes through here, so a test can tell whether a stretch of
 // play allocated anything.
 namespace {
@@ -98,11 +103,11 @@ namespace {
 const std::vector<std::string_view> throwLabels{"１：グー", "２：チョキ", "３：パー"};
 
 // The game's story, checking the labels of every choice it offers.
-struct Play : play::Play {
-    Play() : play::Play(storyScript()) {}
+struct Play : PlaySupport::Play {
+    Play() : PlaySupport::Play(storyScript()) {}
     void select(TGInput input) {
         ASSERT_EQ(optionLabels(state.cursor.remaining), throwLabels);
-        play::Play::select(input);
+        PlaySupport::Play::select(input);
     }
 };
 

@@ -1,4 +1,6 @@
-#include "framework/native.hpp"
+#include "framework/surface_calls.hpp"
+
+namespace Framework {
 
 Uint32 pixelFormatAmask(const SDL_Surface* surface) noexcept {
     return surface->format->Amask;
@@ -11,3 +13,5 @@ void blitKeepingAlpha(SDL_Surface* src, SDL_Rect* srcRect, SDL_Surface* dst,
     }
     static_cast<void>(SDL_BlitSurface(src, srcRect, dst, dstRect));
 }
+
+} // namespace Framework

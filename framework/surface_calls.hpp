@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+namespace Framework {
+
 // The Amask member of the surface's pixel format (0 when the surface has no alpha channel).
 [[nodiscard]] Uint32 pixelFormatAmask(const SDL_Surface* surface) noexcept;
 
@@ -17,3 +19,5 @@ void blitKeepingAlpha(SDL_Surface* src, SDL_Rect* srcRect, SDL_Surface* dst,
 // first drawing, which is a large share of what the wide panel surfaces cost at start-up. A no-op
 // where the kernel does not offer it, and in the portable build (CMake picks prefault_*.cpp).
 void prefaultPixels(const SDL_Surface* surface) noexcept;
+
+} // namespace Framework
