@@ -4,6 +4,10 @@ namespace Game {
 
 namespace {
 
+// Unqualified, the script reads as the story it tells.
+using Engine::ScenarioEventGameEnd;
+using Engine::ScenarioText;
+
 Engine::Story buildStoryScript() {
     Engine::StoryBuilder b;
     // Declared first: both selectors lead to these three, and scissors leads back to its own.
@@ -18,50 +22,50 @@ Engine::Story buildStoryScript() {
     }};
 
     const Engine::ListId opening = b.add({
-        Engine::ScenarioText{"突如、あなたの目の前に謎の男が\n立ちはだかり、叫んだ。"},
-        Engine::ScenarioText{"「そこのお前！」"},
-        Engine::ScenarioText{"「俺と勝負だ！」"},
-        Engine::ScenarioText{"「ザンけん、」"},
+        ScenarioText{"突如、あなたの目の前に謎の男が\n立ちはだかり、叫んだ。"},
+        ScenarioText{"「そこのお前！」"},
+        ScenarioText{"「俺と勝負だ！」"},
+        ScenarioText{"「ザンけん、」"},
         throwChoice,
     });
 
     b.define(rock, {
-                       Engine::ScenarioText{"あなたはグーを出す事にした。"},
-                       Engine::ScenarioText{"謎の男はブツブツ呟いている。\n"
-                                            "(これは……グーを出す気配ッ！\n"
-                                            " ならば、俺はこの……)"},
-                       Engine::ScenarioText{"「パーだ！」"},
-                       Engine::ScenarioText{"「俺の勝ちだ！」"},
-                       Engine::ScenarioText{"あなたは死にました。"},
-                       Engine::ScenarioText{"(敗北エンド)"},
-                       Engine::ScenarioEventGameEnd{},
+                       ScenarioText{"あなたはグーを出す事にした。"},
+                       ScenarioText{"謎の男はブツブツ呟いている。\n"
+                                    "(これは……グーを出す気配ッ！\n"
+                                    " ならば、俺はこの……)"},
+                       ScenarioText{"「パーだ！」"},
+                       ScenarioText{"「俺の勝ちだ！」"},
+                       ScenarioText{"あなたは死にました。"},
+                       ScenarioText{"(敗北エンド)"},
+                       ScenarioEventGameEnd{},
                    });
 
     b.define(scissors, {
-                           Engine::ScenarioText{"あなたはチョキを出す事にした。"},
-                           Engine::ScenarioText{"「俺はチョキだ！」"},
-                           Engine::ScenarioText{"「お前もチョキか！」"},
-                           Engine::ScenarioText{"「やるな！！」"},
-                           Engine::ScenarioText{"「ザンけん、」"},
+                           ScenarioText{"あなたはチョキを出す事にした。"},
+                           ScenarioText{"「俺はチョキだ！」"},
+                           ScenarioText{"「お前もチョキか！」"},
+                           ScenarioText{"「やるな！！」"},
+                           ScenarioText{"「ザンけん、」"},
                            throwChoice,
                        });
 
     b.define(paper, {
-                        Engine::ScenarioText{"あなたはパーを出す事にした。"},
-                        Engine::ScenarioText{"謎の男はブツブツ呟いている。\n"
-                                             "(なんだこの威圧的なオーラは！\n"
-                                             " しかし俺は負けぬっ！)"},
-                        Engine::ScenarioText{"「俺のグーを喰らえっ！」"},
-                        Engine::ScenarioText{"謎の男『ザンバルド』(仮名)は\n殴りかかってきた！"},
-                        Engine::ScenarioText{"*cls*"},
-                        Engine::ScenarioText{"あなたは手のひらで、\n"
-                                             "『ザンバルド』のパンチを受け止め、\n"
-                                             "そのまま握り潰した。"},
-                        Engine::ScenarioText{"「ぐああぁぁ！」"},
-                        Engine::ScenarioText{"『ザンバルド』は死にました。"},
-                        Engine::ScenarioText{"あなたは平然とその場を立ち去った。"},
-                        Engine::ScenarioText{"(勝利エンド)"},
-                        Engine::ScenarioEventGameEnd{},
+                        ScenarioText{"あなたはパーを出す事にした。"},
+                        ScenarioText{"謎の男はブツブツ呟いている。\n"
+                                     "(なんだこの威圧的なオーラは！\n"
+                                     " しかし俺は負けぬっ！)"},
+                        ScenarioText{"「俺のグーを喰らえっ！」"},
+                        ScenarioText{"謎の男『ザンバルド』(仮名)は\n殴りかかってきた！"},
+                        ScenarioText{"*cls*"},
+                        ScenarioText{"あなたは手のひらで、\n"
+                                     "『ザンバルド』のパンチを受け止め、\n"
+                                     "そのまま握り潰した。"},
+                        ScenarioText{"「ぐああぁぁ！」"},
+                        ScenarioText{"『ザンバルド』は死にました。"},
+                        ScenarioText{"あなたは平然とその場を立ち去った。"},
+                        ScenarioText{"(勝利エンド)"},
+                        ScenarioEventGameEnd{},
                     });
 
     return std::move(b).build(opening);
