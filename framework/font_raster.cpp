@@ -288,14 +288,20 @@ bool drawGlyphs(FontRaster::Face& face, const std::u16string& text, int ascent, 
 
 } // namespace
 
-SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
+SurfacePtr FontRaster::textSurface(std::string_view utf8, int depth, Uint32 rmask, Uint32 gmask,
+                                   Uint32 bmask, Uint32 amask) {
     int width = 0;
     int height = 0;
     if (!size(utf8, &width, &height) || width == 0) {
         SDL_SetError("Text has zero width");
         return nullptr;
     }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0));
+    return SurfacePtr(
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, depth, rmask, gmask, bmask, amask));
+}
+
+SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
+    SurfacePtr surface = textSurface(utf8, 8, 0, 0, 0, 0);
     if (!surface) {
         return nullptr;
     }
@@ -312,13 +318,7 @@ SurfacePtr FontRaster::renderSolid(std::string_view utf8, SDL_Color fg) {
 }
 
 SurfacePtr FontRaster::renderShaded(std::string_view utf8, SDL_Color fg, SDL_Color bg) {
-    int width = 0;
-    int height = 0;
-    if (!size(utf8, &width, &height) || width == 0) {
-        SDL_SetError("Text has zero width");
-        return nullptr;
-    }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 8, 0, 0, 0, 0));
+    SurfacePtr surface = textSurface(utf8, 8, 0, 0, 0, 0);
     if (!surface) {
         return nullptr;
     }
@@ -340,14 +340,7 @@ SurfacePtr FontRaster::renderShaded(std::string_view utf8, SDL_Color fg, SDL_Col
 }
 
 SurfacePtr FontRaster::renderBlended(std::string_view utf8, SDL_Color fg) {
-    int width = 0;
-    int height = 0;
-    if (!size(utf8, &width, &height) || width == 0) {
-        SDL_SetError("Text has zero width");
-        return nullptr;
-    }
-    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0x00FF0000U,
-                                            0x0000FF00U, 0x000000FFU, 0xFF000000U));
+    SurfacePtr surface = textSurface(utf8, 32, 0x00FF0000U, 0x0000FF00U, 0x000000FFU, 0xFF000000U);
     if (!surface) {
         return nullptr;
     }

@@ -38,6 +38,9 @@ class FontRaster {
 
   private:
     explicit FontRaster(std::unique_ptr<Face> face);
+    // A surface as large as the text, or nothing (SDL's error set) for text of no width.
+    SurfacePtr textSurface(std::string_view utf8, int depth, Uint32 rmask, Uint32 gmask,
+                           Uint32 bmask, Uint32 amask);
     std::unique_ptr<Face> face_;
     int height_ = 0;
     int ascent_ = 0;

@@ -19,7 +19,7 @@ function serve(folder, port = 0) {
     const server = http.createServer((req, res) => {
         const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
         const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-        if (!file.startsWith(path.resolve(root)) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+        if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
             res.writeHead(404).end();
             return;
         }
