@@ -14,6 +14,14 @@ fi
 
 picture() { import -silent -window "$1" rgb:- 2>/dev/null | md5sum; }
 black=$(head -c $((320 * 240 * 3)) /dev/zero | md5sum)
+# until_not WINDOW PICTURE TRIES: waits, 50 ms a try, while the window still shows PICTURE.
+until_not() {
+    tries=0
+    while [ "$(picture "$1")" = "$2" ] && [ "$tries" -lt "$3" ]; do
+        sleep 0.05
+        tries=$((tries + 1))
+    done
+}
 
 play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or a shot is taken
     name=$1
@@ -32,11 +40,7 @@ play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or 
     done
     [ -n "$win" ] || { echo "screenshots: no game window" >&2; kill "$pid"; exit 1; }
     # Drawn once the window is no longer black (10 s at most).
-    i=0
-    while [ "$(picture "$win")" = "$black" ] && [ "$i" -lt 200 ]; do
-        sleep 0.05
-        i=$((i + 1))
-    done
+    until_not "$win" "$black" 200
     for step in "$@"; do
         case "$step" in
         shot:*) import -window "$win" "$out/${step#shot:}.png" ;;
@@ -44,11 +48,7 @@ play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or 
             # Each key of the paths changes the screen: the next step waits for that (2 s at most).
             before=$(picture "$win")
             xdotool key --window "$win" "$step" 2>/dev/null
-            i=0
-            while [ "$(picture "$win")" = "$before" ] && [ "$i" -lt 40 ]; do
-                sleep 0.05
-                i=$((i + 1))
-            done
+            until_not "$win" "$before" 40
             step_count=$((step_count + 1))
             [ -z "${EVERY_STEP:-}" ] || import -window "$win" "$out/$name-step$step_count.png"
             ;;
