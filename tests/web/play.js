@@ -55,7 +55,6 @@ const storeFiles = (files) => `new Promise((resolve, reject) => {
 // Stores files while no game runs: a game's tab keeps its own record when it goes.
 async function seed(browser, url, files) {
     const tab = await browser.open();
-    await tab.start();
     await tab.navigate(url + 'icon.png');
     await tab.evaluate(storeFiles(files));
     await tab.close();
@@ -63,7 +62,6 @@ async function seed(browser, url, files) {
 
 async function openGame(browser, url, before) {
     const tab = await browser.open();
-    await tab.start();
     if (before) {
         await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: before });
     }
@@ -124,7 +122,6 @@ async function main() {
         await tab.close(); // closing the tab writes the record again
         tab = await browser.open();
         tabs.push(tab);
-        await tab.start();
         await tab.navigate(url + 'icon.png');
         // The closed tab's transaction may commit a moment after the new tab has opened.
         let files = {};
@@ -169,7 +166,6 @@ async function main() {
         // From a file the page says it needs a server, and tries nothing that fails.
         tab = await browser.open();
         tabs.push(tab);
-        await tab.start();
         await tab.navigate('file://' + path.resolve(webBuild, 'index.html'));
         const said = await tab.evaluate("document.getElementById('status').textContent");
         check(/server/.test(said), `from a file the page says "${said}"`);

@@ -102,10 +102,14 @@ class Browser {
     }
 
     // A tab of its own, with its console watched: every message and every exception is kept.
-    async open(url) {
+    async open() {
         const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
         const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true });
-        return new Tab(this, targetId, sessionId, url);
+        const tab = new Tab(this, targetId, sessionId);
+        for (const domain of ['Page', 'Runtime', 'Log']) {
+            await tab.send(`${domain}.enable`);
+        }
+        return tab;
     }
 
     async close() {
@@ -150,12 +154,6 @@ class Tab {
 
     send(method, params) {
         return this.browser.send(method, params, this.sessionId);
-    }
-
-    async start() {
-        await this.send('Page.enable');
-        await this.send('Runtime.enable');
-        await this.send('Log.enable');
     }
 
     // Navigates and waits for the load event.

@@ -29,7 +29,6 @@ async function main() {
         const firsts = [];
         for (let i = 0; i < reps; ++i) {
             const tab = await browser.open();
-            await tab.start();
             await tab.send('Network.enable');
             await tab.send('Network.setCacheDisabled', { cacheDisabled: true });
             await tab.navigate(url);
@@ -61,7 +60,6 @@ async function main() {
 
         // Key to pixels: from the keydown event to the frame on the canvas, along the opening path.
         const tab = await browser.open();
-        await tab.start();
         await tab.navigate(url);
         await tab.until('Module.gorubadon.frames > 0');
         await tab.send('Performance.enable');
@@ -83,7 +81,6 @@ async function main() {
         await tab.close();
         // The same for a page with nothing running: what the browser itself spends on a tab.
         const blank = await browser.open();
-        await blank.start();
         await blank.navigate(url + 'icon.png');
         await blank.send('Performance.enable');
         const blankMetric = async () => (await blank.send('Performance.getMetrics')).metrics
