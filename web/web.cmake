@@ -42,7 +42,7 @@ foreach(lib ZLIB BZIP2 PNG HARFBUZZ BROTLI)
     set(FT_DISABLE_${lib} ON CACHE BOOL "" FORCE)
 endforeach()
 # Its cmake_minimum_required predates what CMake 4 still accepts.
-set(CMAKE_POLICY_VERSION_MINIMUM 3.5)
+set(CMAKE_POLICY_VERSION_MINIMUM 3.10)
 add_subdirectory(${GORUBADON_WEB_SOURCES}/freetype ${PROJECT_BINARY_DIR}/freetype EXCLUDE_FROM_ALL)
 target_compile_options(freetype PRIVATE -w)
 
