@@ -41,7 +41,8 @@ build: deps-run
 
 # The game, its tests, benchmarks and the measuring probe.
 build-all: deps
-	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) > /dev/null
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORUBADON_TESTS=ON \
+	    -DGORUBADON_BENCH=ON $(werror) > /dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
 
 run: BUILD_TARGET = --target gorubadon

@@ -8,8 +8,9 @@ shift 3
 log=$(cd "$build" && pwd)/ctest-$name.log
 echo "== tests on $name (log: $log)"
 status=0
-# One line per test started and passed says nothing the summary does not.
-{ (cd "$build" && env "$@" ctest --output-on-failure -j"$jobs") 2>&1 || echo "$?" >"$log.status"; } |
+# One line per test started and passed says nothing the summary does not; a build configured
+# without its tests fails instead of passing on none.
+{ (cd "$build" && env "$@" ctest --output-on-failure --no-tests=error -j"$jobs") 2>&1 || echo "$?" >"$log.status"; } |
     tee "$log" | grep -v -E '^ *Start +[0-9]+: |  Passed +[0-9.]+ sec$|^Test project |^$' || true
 [ ! -f "$log.status" ] || { status=$(cat "$log.status"); rm -f "$log.status"; }
 exit "$status"
