@@ -31,8 +31,9 @@ panel() {
     timeout 5 import -silent -window "$win" -crop 304x24+8+8 +repage "rgb:$work/panel.rgb" && md5sum <"$work/panel.rgb"
 }
 differs() { now=$(panel) && [ "$now" != "$1" ]; }
-# The game's window is the one with the caption and a frame: the launcher's first try opens a window
-# before it stops at the audio device, and SDL may make and replace a window on the way.
+# The game's window is the one with the caption and a frame. The launcher's first try opens a window
+# before it stops at the audio device, and may show it drawn: the launcher says so once that try has
+# gone. SDL may make and replace a window on the way, so a window gone when read is looked for again.
 black=$(head -c $((304 * 24 * 3)) /dev/zero | md5sum)
 drawn() {
     for win in $(xdotool search --classname gorubadon); do
@@ -43,8 +44,9 @@ drawn() {
 (cd "$work/cwd" && TMPDIR=$work/tmp exec "$root/games/gorubadon") 2>"$work/err" &
 pid=$!
 wait_seconds=20
-wait_until "window with its caption and first frame" drawn
-before=$(panel)
+wait_until "word of the retry with silent audio" grep -q "no sound device" "$work/err"
+shown() { drawn && before=$(panel); }
+wait_until "window with its caption and first frame" shown
 keys space
 wait_until "line drawn" differs "$before"
 # The game closes on the press, so xdotool's later releases may find no window: the exit tells.
