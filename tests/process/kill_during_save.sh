@@ -107,6 +107,9 @@ two_games() {
 }
 [ "$(id -u)" -eq 0 ] || { echo "ok; two games not played: they play as nobody, which needs root"; exit 0; }
 held="delay_enter=1500000:when=1"
+# Nobody may not reach the checkout (under /root, say): the game and its data are copied in.
+cp "$game" "$d/gorubadon" && game=./gorubadon
+for file in $(cd "$d" && find data -type l); do cp --remove-destination "$(readlink -f "$d/$file")" "$d/$file"; done
 # Another user's file, to which no hard link may be made (protected_hardlinks): the backup is a
 # copy, made under a free name, while the file stays in its place.
 chown nobody "$d"
