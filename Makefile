@@ -93,18 +93,14 @@ test-asan: deps
 $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) \
 	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target save_fuzzer story_fuzzer
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZERS)
+FUZZERS := save_fuzzer story_fuzzer
 
-# A short run inside `make test`, so a crash in the save-file or story reader fails the build.
-fuzz-smoke: $(FUZZ_BUILD)/fuzz/save_fuzzer
-	@sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
-	@sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/story_fuzzer $(FUZZ_SECONDS)
-
-# As long as one likes: make fuzz FUZZ_SECONDS=3600
+# fuzz-smoke is a short run inside `make test`, so a crash in the save-file or story reader fails
+# the build; fuzz runs as long as one likes: make fuzz FUZZ_SECONDS=3600
 fuzz: FUZZ_SECONDS = 600
-fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
-	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/save_fuzzer $(FUZZ_SECONDS)
-	sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/story_fuzzer $(FUZZ_SECONDS)
+fuzz-smoke fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
+	@for fuzzer in $(FUZZERS); do sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/$$fuzzer $(FUZZ_SECONDS) || exit 1; done
 
 bench: build-all
 	cd $(TEST_BUILD) && $(HEADLESS) ./bench/gorubadon_bench
