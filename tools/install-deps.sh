@@ -48,41 +48,27 @@ EOF
     exit 1
 fi
 
-without() { # without WORD LIST...: the list less the word
-    word=$1
-    shift
-    for p in "$@"; do [ "$p" = "$word" ] || printf ' %s' "$p"; done
-}
-# sdl12-compat beside the SDL 1.2 is wanted only where that is the classic one (Debian 12), for the
-# tests' second run; later releases have sdl12-compat as their SDL 1.2, and testing no package of
-# that name. Usage: keep_compat_if_classic SOURCE_PACKAGE_OF_LIBSDL1.2-DEV LIST...
-keep_compat_if_classic() {
-    classic=$1
-    shift
-    if [ "$classic" = libsdl1.2 ]; then echo "$@"; else without libsdl1.2-compat "$@"; fi
-}
-
 # One query for all, the source of libsdl1.2-dev along, so that a warm run needs nothing else.
 # shellcheck disable=SC2086
 status=$(dpkg-query -W -f='${Package} ${Status} ${Source}\n' $packages 2>/dev/null || true)
 names=" $(echo "$status" | sed -n 's/^\([^ ]*\) install ok installed.*/\1/p' | tr '\n' ' ') "
-sdl=$(echo "$status" | sed -n 's/^libsdl1.2-dev install ok installed *//p')
-# shellcheck disable=SC2086
-[ -z "$sdl" ] || packages=$(keep_compat_if_classic "$sdl" $packages)
 missing=""
 for p in $packages; do
     case $names in *" $p "*) ;; *) missing="$missing $p" ;; esac
 done
+# sdl12-compat beside the SDL 1.2 is wanted only where that is the classic one (Debian 12), for the
+# tests' second run; later releases have sdl12-compat as their SDL 1.2, and testing no package of
+# that name. Usage: unless_classic SOURCE_PACKAGE_OF_LIBSDL1.2-DEV
+unless_classic() { [ "$1" = libsdl1.2 ] || missing=$(echo "$missing" | sed 's/ libsdl1.2-compat\b//'); }
+sdl=$(echo "$status" | sed -n 's/^libsdl1.2-dev install ok installed *//p')
+[ -z "$sdl" ] || unless_classic "$sdl"
 [ -n "$missing" ] || exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
-if [ -z "$sdl" ]; then
-    sdl=$(apt-cache show --no-all-versions libsdl1.2-dev | sed -n 's/^Source: *\([^ ]*\).*/\1/p')
-    # shellcheck disable=SC2086
-    missing=$(keep_compat_if_classic "$sdl" $missing)
-fi
+[ -n "$sdl" ] ||
+    unless_classic "$(apt-cache show --no-all-versions libsdl1.2-dev | sed -n 's/^Source: *\([^ ]*\).*/\1/p')"
 [ -n "$missing" ] || exit 0
 echo "Installing:$missing"
 # shellcheck disable=SC2086
