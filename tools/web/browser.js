@@ -38,27 +38,23 @@ function serve(folder, port = 0) {
 class Browser {
     static async launch() {
         const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-chromium-'));
-        const args = ['--headless', '--remote-debugging-pipe', '--no-first-run',
+        // No sandbox: it loads only the page from 127.0.0.1, and the sandbox cannot start as root
+        // or in many containers.
+        const args = ['--no-sandbox', '--headless', '--remote-debugging-pipe', '--no-first-run',
             '--no-default-browser-check', '--disable-gpu', '--disable-extensions',
             '--disable-background-networking', '--disable-component-update', '--disable-sync',
             '--mute-audio', '--disable-dev-shm-usage', `--user-data-dir=${profile}`,
             '--window-size=800,600', 'about:blank'];
-        // It loads only the page from 127.0.0.1, and the sandbox cannot start as root or in many
-        // containers.
-        args.unshift('--no-sandbox');
         const child = spawn(process.env.CHROMIUM || 'chromium', args,
-            { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+            { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
         const browser = new Browser(child, profile);
-        child.stderr.on('data', (d) => { browser.stderr += d; });
-        const { targetInfos } = await browser.send('Target.getTargets');
-        browser.firstTarget = targetInfos.find((t) => t.type === 'page').targetId;
+        await browser.send('Target.getTargets'); // answered once the browser is up
         return browser;
     }
 
     constructor(child, profile) {
         this.child = child;
         this.profile = profile;
-        this.stderr = '';
         this.id = 0;
         this.pending = new Map();
         this.listeners = [];
