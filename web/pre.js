@@ -222,27 +222,41 @@
     // are the decoder's, as SDL_image's are.
     Module.noImageDecoding = true; // emscripten's own decoder would take BMP files from SDL
     Module.noAudioDecoding = true;
-    Module.preloadPlugins = [{
+    const pictures = {
         canHandle: (name) => /\.(jpe?g|png)$/i.test(name),
-        handle: (bytes, name, onload, onerror) => {
-            createImageBitmap(new Blob([bytes]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' })
-                .then((bitmap) => {
-                    const c = document.createElement('canvas');
-                    c.width = bitmap.width;
-                    c.height = bitmap.height;
-                    const g = c.getContext('2d', { willReadFrequently: true });
-                    g.drawImage(bitmap, 0, 0);
-                    page.images[name] = g.getImageData(0, 0, bitmap.width, bitmap.height);
-                    if (onload) {
-                        onload(bytes);
-                    }
-                }, () => {
-                    if (onerror) {
-                        onerror();
-                    }
-                });
+        // Emscripten 3 calls back; later ones await the bytes.
+        handle: async (bytes, name, onload, onerror) => {
+            let bitmap;
+            try {
+                bitmap = await createImageBitmap(new Blob([bytes]),
+                    { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+            } catch (e) {
+                if (!onerror) {
+                    throw e;
+                }
+                onerror();
+                return bytes;
+            }
+            const c = document.createElement('canvas');
+            c.width = bitmap.width;
+            c.height = bitmap.height;
+            const g = c.getContext('2d', { willReadFrequently: true });
+            g.drawImage(bitmap, 0, 0);
+            page.images[name] = g.getImageData(0, 0, bitmap.width, bitmap.height);
+            if (onload) {
+                onload(bytes);
+            }
+            return bytes;
         },
-    }];
+    };
+
+    // Emscripten 3 looks for plugins in Module; later ones keep a list of their own, made by then.
+    Module.preloadPlugins = [pictures];
+    Module.preInit = [].concat(Module.preInit || [], () => {
+        if (typeof preloadPlugins !== 'undefined' && preloadPlugins !== Module.preloadPlugins) {
+            preloadPlugins.unshift(pictures);
+        }
+    });
 
     Module.print = (text) => console.log(text);
     Module.printErr = (text) => page.error(text);

@@ -16,6 +16,14 @@ if [ ! -e "$dir/libsdl1.2/.screen32" ]; then
         { echo "prepare.sh: SDL's dummy screen format is not where it was" >&2; exit 1; }
     touch "$dir/libsdl1.2/.screen32"
 fi
+if [ ! -e "$dir/libsdl1.2/.mouse" ]; then
+    # SDL_ResetMouse shifts by -1 for button 0, which newer compilers turn into a trap.
+    mouse=$dir/libsdl1.2/src/events/SDL_mouse.c
+    sed -i 's/for ( i = 0; i < sizeof(SDL_ButtonState)\*8; ++i )/for ( i = 1; i <= sizeof(SDL_ButtonState)*8; ++i )/' "$mouse"
+    grep -q 'for ( i = 1; i <= sizeof(SDL_ButtonState)\*8; ++i )' "$mouse" ||
+        { echo "prepare.sh: SDL's mouse reset is not where it was" >&2; exit 1; }
+    touch "$dir/libsdl1.2/.mouse"
+fi
 if [ ! -e "$dir/freetype/.dda" ]; then
     sh "$here/fetch-source.sh" freetype "$dir/freetype"
     sed -i 's/^#if FT_SSE2                || \\$/#if 1 || FT_SSE2 || \\/' "$dir/freetype/src/smooth/ftgrays.c"
