@@ -10,6 +10,7 @@ WEB_BUILD  ?= build-web
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
+FUZZERS    := save_fuzzer story_fuzzer
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # Quiet about the directories cmake's own make enters.
 MAKEFLAGS  += --no-print-directory
@@ -94,7 +95,6 @@ $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(werror) \
 	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZERS)
-FUZZERS := save_fuzzer story_fuzzer
 
 # fuzz-smoke is a short run inside `make test`, so a crash in the save-file or story reader fails
 # the build; fuzz runs as long as one likes: make fuzz FUZZ_SECONDS=3600
