@@ -2,8 +2,10 @@
 
 #include "engine/keymap.hpp"
 #include "framework/event_wait.hpp"
+#include "framework/shown.hpp"
 
 #include <string>
+#include <vector>
 
 namespace Engine {
 
@@ -12,18 +14,41 @@ namespace {
 // The story panel gets the text of the element just fed; pageClear clears the page instead.
 [[nodiscard]] Framework::TextPanel writeStoryLine(const Framework::TextPanel& panel,
                                                   std::string_view text) {
-    return text == pageClear ? Framework::clearTextPanel(panel) : Framework::putLine(panel, text);
+    if (text == pageClear) {
+        Framework::tellShown(Framework::Shown::ShownPageCleared, {});
+        return Framework::clearTextPanel(panel);
+    }
+    Framework::tellShown(Framework::Shown::ShownLine, text);
+    return Framework::putLine(panel, text);
+}
+
+// Where showFrame puts the choices panel: below the story panel.
+[[nodiscard]] int choicesTop(const Framework::TextPanel& story) noexcept {
+    return panelAY + Framework::panelSurface(story)->h + panelX;
+}
+
+// The options as the choices panel shows them, one label a line, to the platform.
+void tellOptions(const Framework::TextPanel& written, ScenarioList selector, int top) {
+    std::string lines;
+    const std::vector<std::string_view> labels = optionLabels(selector);
+    for (const std::string_view label : labels) {
+        lines.append(lines.empty() ? "" : "\n").append(label);
+    }
+    const int lineSkip = labels.empty() ? 0 : written.y() / static_cast<int>(labels.size());
+    Framework::tellShown(Framework::Shown::ShownOptions, lines, top, lineSkip);
 }
 
 // One label per line, in option order; putLine adds the last line feed.
 [[nodiscard]] Framework::TextPanel writeChoices(const Framework::TextPanel& panel,
-                                                ScenarioList selector) {
+                                                ScenarioList selector, int top) {
     std::string lines;
     for (const std::string_view label : optionLabels(selector)) {
         lines.append(label);
         lines.push_back('\n');
     }
-    return Framework::putLine(Framework::clearTextPanel(panel), lines);
+    Framework::TextPanel written = Framework::putLine(Framework::clearTextPanel(panel), lines);
+    tellOptions(written, selector, top);
+    return written;
 }
 
 [[nodiscard]] FrameValues feed(const FrameValues& values) {
@@ -32,7 +57,10 @@ namespace {
     next.panelA = writeStoryLine(values.panelA, feedText(rest));
     next.state = update(TGInput::TextFeed, values.state);
     if (next.state.cursor.mode == Mode::Choose) {
-        next.panelB = writeChoices(values.panelB, rest);
+        next.panelB = writeChoices(values.panelB, rest, choicesTop(next.panelA));
+    }
+    if (next.state.gameOver && !values.state.gameOver) {
+        Framework::tellShown(Framework::Shown::ShownEnding, {});
     }
     return next;
 }
@@ -42,6 +70,11 @@ namespace {
     next.state = update(input, values.state);
     // Cleared even when the choice changes nothing, so the player sees the key was taken.
     next.panelA = Framework::clearTextPanel(values.panelA);
+    Framework::tellShown(Framework::Shown::ShownPageCleared, {});
+    if (next.state.cursor.mode == Mode::Choose) {
+        // Nothing taken: the same options are still offered.
+        tellOptions(values.panelB, values.state.cursor.remaining, choicesTop(next.panelA));
+    }
     return next;
 }
 

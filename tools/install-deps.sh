@@ -11,13 +11,14 @@
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
 #   web      the browser build: emscripten, Node, Chromium to test it, fontTools to cut the font,
-#            and dpkg-dev to unpack the source packages of SDL 1.2 and FreeType
+#            dpkg-dev to unpack the source packages of SDL 1.2 and FreeType, and ImageMagick to
+#            scale the page's icons
 set -eu
 target=${1:-test}
 
 run="cmake make g++ pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev"
-web="cmake make pkg-config emscripten nodejs chromium python3-fonttools dpkg-dev"
+web="cmake make pkg-config emscripten nodejs chromium python3-fonttools dpkg-dev imagemagick"
 test="$run $web clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev

@@ -3,8 +3,12 @@
 (function () {
     'use strict';
     const home = '/game';
+    const record = 'save.txt';
     const canvas = document.getElementById('screen');
     const status = document.getElementById('status');
+    const storageLine = document.getElementById('storage');
+    const story = document.getElementById('story');
+    const optionButtons = document.getElementById('options');
     const context = canvas.getContext('2d', { alpha: false });
     let image = null;
     const keys = [];
@@ -12,32 +16,66 @@
     let db = null;
     let storageProblem = false;
     let ended = false;
+    // The bytes of each file as this tab last read them from the store or wrote them there: only
+    // files that differ are written, so that what another tab stored since is kept.
+    const known = new Map();
+    // A record file the player loaded: the next play starts from it, and this play's own record
+    // must not take its place.
+    let loadedRecord = null;
+    // While options are offered: where their lines are on the screen.
+    let offered = null;
 
     function say(text) {
         status.textContent = text;
+        window.dispatchEvent(new Event('gorubadon-layout'));
+    }
+
+    function sayAboutStorage(text) {
+        storageLine.textContent = text;
+        window.dispatchEvent(new Event('gorubadon-layout'));
     }
 
     function storageRefused() {
         if (!storageProblem) {
             storageProblem = true;
-            say('This browser did not let the game keep its record: play goes on, but the record will be lost.');
+            sayAboutStorage('This browser did not let the game keep its record: play goes on, but the record will be lost.');
         }
     }
 
-    // The record and anything else the game wrote beside its data, all in one transaction.
+    const sameBytes = (a, b) => a.length === b.length && a.every((byte, i) => byte === b[i]);
+
+    function ownFiles() {
+        const files = new Map();
+        for (const name of FS.readdir(home)) {
+            const path = home + '/' + name;
+            if (name !== '.' && name !== '..' && FS.isFile(FS.stat(path).mode)) {
+                files.set(name, FS.readFile(path));
+            }
+        }
+        return files;
+    }
+
+    // The files this tab changed, all in one transaction.
     function persist() {
         if (db === null) {
             storageRefused();
             return;
         }
         try {
+            const files = ownFiles();
             const tx = db.transaction('files', 'readwrite');
             const store = tx.objectStore('files');
-            store.clear();
-            for (const name of FS.readdir(home)) {
-                const path = home + '/' + name;
-                if (name !== '.' && name !== '..' && FS.isFile(FS.stat(path).mode)) {
-                    store.put(FS.readFile(path), name);
+            for (const [name, bytes] of files) {
+                const unchanged = known.has(name) && sameBytes(known.get(name), bytes);
+                if (!unchanged && !(name === record && loadedRecord !== null)) {
+                    store.put(bytes, name);
+                    known.set(name, bytes);
+                }
+            }
+            for (const name of [...known.keys()]) {
+                if (!files.has(name) && !(name === record && loadedRecord !== null)) {
+                    store.delete(name);
+                    known.delete(name);
                 }
             }
             tx.onabort = storageRefused;
@@ -67,24 +105,57 @@
         });
     }
 
+    // What is stored came from anyone who could write to this site's storage: a name that is not
+    // a plain file name, or a value that is not bytes, is left where it is, unread.
+    function usableName(key) {
+        return typeof key === 'string' && key !== '.' && key !== '..' && /^[^/\0]{1,255}$/.test(key);
+    }
+
     function restore() {
         return new Promise((resolve) => {
             if (db === null) {
                 resolve();
                 return;
             }
-            const tx = db.transaction('files', 'readonly');
-            const request = tx.objectStore('files').openCursor();
+            const aside = [];
+            const done = () => {
+                if (aside.length > 0) {
+                    say(`Stored data the game cannot use was set aside, unread: ${aside.join(', ')}.`);
+                }
+                resolve();
+            };
+            let request;
+            try {
+                request = db.transaction('files', 'readonly').objectStore('files').openCursor();
+            } catch (e) {
+                storageRefused();
+                resolve();
+                return;
+            }
             request.onsuccess = () => {
                 const cursor = request.result;
-                if (cursor) {
-                    FS.writeFile(home + '/' + cursor.key, cursor.value);
-                    cursor.continue();
-                } else {
-                    resolve();
+                if (!cursor) {
+                    done();
+                    return;
                 }
+                const value = cursor.value;
+                const bytes = value instanceof Uint8Array ? value
+                    : value instanceof ArrayBuffer ? new Uint8Array(value) : null;
+                try {
+                    if (!usableName(cursor.key) || bytes === null) {
+                        throw new Error('unusable');
+                    }
+                    FS.writeFile(home + '/' + cursor.key, bytes);
+                    known.set(cursor.key, bytes);
+                } catch (e) {
+                    aside.push(JSON.stringify(String(cursor.key)).slice(0, 40));
+                }
+                cursor.continue();
             };
-            request.onerror = () => resolve();
+            request.onerror = () => {
+                storageRefused();
+                done();
+            };
         });
     }
 
@@ -125,11 +196,20 @@
         }
     }
 
+    function playAgain() {
+        location.reload();
+    }
+
+    // Page controls take their own Enter and space; every other key goes to the game as before.
+    const onControl = (e) => e.target instanceof HTMLButtonElement || e.target instanceof HTMLInputElement;
     window.addEventListener('keydown', (e) => {
+        if (onControl(e) && (e.code === 'Space' || e.code === 'Enter' || e.code === 'NumpadEnter')) {
+            return;
+        }
         if (ended) {
             if (e.code === 'Space' || e.code === 'Enter') {
                 e.preventDefault();
-                location.reload();
+                playAgain();
             }
             return;
         }
@@ -141,11 +221,182 @@
         give(key);
     });
 
-    function hidden(e) {
-        if (document.visibilityState === 'hidden' || e.type === 'pagehide') {
-            Module._gorubadonKeepRecord();
-            persist();
+    // A tap or click is the key it stands for: option n's digit on its line, else space.
+    const digit = (n) => [48 + n, 48 + n, 0];
+    const space = [32, 32, 0];
+    canvas.addEventListener('click', (e) => {
+        e.preventDefault();
+        if (ended) {
+            playAgain();
+            return;
         }
+        page.lastKey = e.timeStamp;
+        const box = canvas.getBoundingClientRect();
+        const y = (e.clientY - box.top) * canvas.height / box.height;
+        if (offered !== null && offered.lineSkip > 0 && y >= offered.top) {
+            const n = Math.floor((y - offered.top) / offered.lineSkip) + 1;
+            if (n <= offered.count) {
+                give(digit(n));
+                return;
+            }
+        }
+        give(space);
+    });
+
+    function showOptions(labels, top, lineSkip) {
+        offered = { top, lineSkip, count: labels.length };
+        optionButtons.replaceChildren(...labels.map((label, i) => {
+            const button = document.createElement('button');
+            button.type = 'button';
+            button.textContent = label;
+            button.addEventListener('click', () => {
+                if (!ended && offered !== null) {
+                    give(digit(i + 1));
+                    canvas.focus(); // the buttons go: the keys stay on the game
+                }
+            });
+            return button;
+        }));
+    }
+
+    function withdrawOptions() {
+        offered = null;
+        if (optionButtons.contains(document.activeElement)) {
+            canvas.focus();
+        }
+        optionButtons.replaceChildren();
+    }
+
+    // What the game shows, in words: each line as written, in a live region a screen reader
+    // speaks; the region empties with the page.
+    function tell(text, lang) {
+        const line = document.createElement('p');
+        line.textContent = text;
+        if (lang) {
+            line.lang = lang;
+        }
+        story.appendChild(line);
+    }
+
+    function shown(what, text, top, lineSkip) {
+        page.told.push([what, text]);
+        switch (what) {
+        case 0:
+            withdrawOptions();
+            tell(text);
+            break;
+        case 1:
+            withdrawOptions();
+            story.replaceChildren();
+            break;
+        case 2:
+            showOptions(text.split('\n'), top, lineSkip);
+            tell(text.split('\n').join('　'));
+            break;
+        case 3:
+            tell('The end: space or a tap closes the story.', 'en');
+            break;
+        }
+    }
+
+    // The record in the player's hands: the bytes the game keeps, and a file the game's own
+    // reader takes in their place.
+    function keptRecord() {
+        if (loadedRecord !== null) {
+            return loadedRecord;
+        }
+        if (!ended) {
+            Module._gorubadonKeepRecord();
+        }
+        persist();
+        const path = home + '/' + record;
+        return FS.analyzePath(path).exists ? FS.readFile(path) : null;
+    }
+
+    function saveRecord() {
+        const bytes = keptRecord();
+        if (bytes === null) {
+            say('There is no record yet.');
+            return;
+        }
+        const link = document.createElement('a');
+        link.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
+        link.download = record;
+        document.body.appendChild(link);
+        link.click();
+        link.remove();
+        setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+        say('The record was saved as save.txt.');
+    }
+
+    function isRecord(bytes) {
+        const at = Module._malloc(Math.max(1, bytes.length));
+        if (at === 0) {
+            return false;
+        }
+        try {
+            HEAPU8.set(bytes, at);
+            return Module._gorubadonIsRecord(at, bytes.length) === 1;
+        } finally {
+            Module._free(at);
+        }
+    }
+
+    async function loadRecord(file) {
+        const refused = 'That file is not a record this game reads: the kept record is unchanged.';
+        if (file.size === 0 || file.size > Module._gorubadonRecordSizeLimit()) {
+            say(refused);
+            return;
+        }
+        let bytes;
+        try {
+            bytes = new Uint8Array(await file.arrayBuffer());
+        } catch (e) {
+            say('The file could not be read: the kept record is unchanged.');
+            return;
+        }
+        if (!isRecord(bytes)) {
+            say(refused);
+            return;
+        }
+        if (db === null) {
+            say('The record was read, but this browser keeps nothing: it cannot be played from.');
+            return;
+        }
+        const tx = db.transaction('files', 'readwrite');
+        tx.objectStore('files').put(bytes, record);
+        tx.oncomplete = () => {
+            known.set(record, bytes);
+            loadedRecord = bytes;
+            FS.writeFile(home + '/' + record, bytes);
+            say(ended ? 'The record was loaded: the next play starts from it.'
+                : 'The record was loaded: the next play starts from it (this one goes on as it began).');
+        };
+        tx.onabort = () => say('The browser did not keep the record: the kept record is unchanged.');
+    }
+
+    document.getElementById('save-record').addEventListener('click', saveRecord);
+    const recordFile = document.getElementById('record-file');
+    document.getElementById('load-record').addEventListener('click', () => recordFile.click());
+    recordFile.addEventListener('change', () => {
+        const file = recordFile.files[0];
+        recordFile.value = '';
+        if (file) {
+            loadRecord(file);
+        }
+    });
+
+    // Browsers clear storage they were not asked to keep when they need room.
+    function askToKeep() {
+        if (!navigator.storage || !navigator.storage.persist) {
+            return;
+        }
+        navigator.storage.persist().then((kept) => {
+            page.persisted = kept;
+            if (!kept && !storageProblem) {
+                sayAboutStorage('This browser may clear the kept record when it needs room: save it to a file to be sure.');
+            }
+        }, () => {});
     }
 
     const page = {
@@ -171,8 +422,11 @@
             page.lastFrame = performance.now();
             if (page.firstFrame === 0) {
                 page.firstFrame = page.lastFrame;
+                window.dispatchEvent(new Event('gorubadon-started'));
+                askToKeep();
             }
         },
+        shown,
         nextKey(fields) {
             const write = (key) => {
                 HEAP32.set(key, fields >> 2);
@@ -197,9 +451,9 @@
                 persist();
                 ended = true;
                 page.ended = true;
-                if (!storageProblem) {
-                    say('The story is over. Press space to play again.');
-                }
+                withdrawOptions();
+                say('The story is over. Press space or tap the picture to play again' +
+                    (loadedRecord !== null ? ', from the loaded record.' : '.'));
             }
         },
         // The game's own error lines (a missing data file, say): all of them on the page.
@@ -214,6 +468,8 @@
         lastFrame: 0,
         lastKey: 0,
         ended: false,
+        told: [], // what the game told, [kind, text], in order
+        persisted: null,
     };
     Module.gorubadon = page;
     Module.gorubadonImages = page.images;
@@ -258,6 +514,15 @@
         }
     });
 
+    // Emscripten's own progress lines, "Downloading data... (12/45)", as a bar.
+    Module.setStatus = (text) => {
+        const bar = document.getElementById('progress');
+        const numbers = /\((\d+)\/(\d+)\)/.exec(text);
+        if (bar && numbers && Number(numbers[2]) > 0) {
+            bar.max = Number(numbers[2]);
+            bar.value = Math.min(Number(numbers[1]), bar.max);
+        }
+    };
     Module.print = (text) => console.log(text);
     Module.printErr = (text) => page.error(text);
     Module.preRun = Module.preRun || [];

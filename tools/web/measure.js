@@ -1,7 +1,9 @@
 // make measure-web: the page in headless Chromium on 127.0.0.1. First frame after navigation
-// (median of REPS fresh loads, nothing cached), the bytes each file takes gzipped as a static host
-// sends them (the total must stay within 2.5 MB), key press to new pixels on the canvas, and the
-// CPU an idle tab takes.
+// (median of REPS fresh loads, nothing cached), the same on Lighthouse's mobile line (1.6 Mbit/s
+// down, 150 ms round trip; once more with its CPU four times slower) with the bytes that crossed
+// it before the first frame, the bytes each file takes gzipped as a static host sends them (the
+// total must stay within 2.5 MB), key press to new pixels on the canvas, and the CPU an idle tab
+// takes.
 // Usage: node measure.js WEB_BUILD [REPS]
 'use strict';
 const fs = require('fs');
@@ -43,6 +45,41 @@ async function main() {
         }
         console.log(`first frame after navigation: median ${ms(median(firsts))} ms of ${reps} ` +
             `(${firsts.map(ms).join(', ')}); within 1.5 s: ${median(firsts) <= 1500 ? 'yes' : 'NO'}`);
+
+        // Lighthouse's mobile profile, the page served gzipped, no worker's copy in the way.
+        const slowLine = { offline: false, latency: 150, downloadThroughput: 1.6 * 1024 * 1024 / 8,
+                           uploadThroughput: 750 * 1024 / 8 };
+        const slowReps = Math.min(reps, 5);
+        for (const cpu of [1, 4]) {
+            const slowFirsts = [];
+            const wires = [];
+            for (let i = 0; i < slowReps; ++i) {
+                const tab = await browser.open();
+                await tab.send('Network.enable');
+                await tab.send('Network.setCacheDisabled', { cacheDisabled: true });
+                await tab.send('Network.setBypassServiceWorker', { bypass: true });
+                await tab.send('Network.emulateNetworkConditions', slowLine);
+                await tab.send('Emulation.setCPUThrottlingRate', { rate: cpu });
+                await tab.navigate(url);
+                await tab.until('Module.gorubadon.firstFrame > 0', 60000);
+                const first = await tab.evaluate('Module.gorubadon.firstFrame');
+                slowFirsts.push(first);
+                let wire = 0;
+                for (const m of tab.events) {
+                    if (m.method === 'Network.loadingFinished') {
+                        wire += m.params.encodedDataLength;
+                    }
+                }
+                wires.push(wire);
+                await tab.close();
+            }
+            const rate = cpu === 1 ? '' : `, CPU ${cpu}x slower`;
+            console.log(`first frame on the mobile line (1.6 Mbit/s, 150 ms${rate}): median ` +
+                `${ms(median(slowFirsts))} ms of ${slowReps} (${slowFirsts.map(ms).join(', ')}); ` +
+                `within 2.0 s: ${median(slowFirsts) <= 2000 ? 'yes' : 'NO'}`);
+            console.log(`  on the wire before the first frame: ${Math.max(...wires)} B ` +
+                `(within 300 KB: ${Math.max(...wires) <= 300 * 1000 ? 'yes' : 'NO'})`);
+        }
 
         console.log('transfer, gzipped:');
         let total = 0;
