@@ -65,13 +65,14 @@
             const files = ownFiles();
             const tx = db.transaction('files', 'readwrite');
             const store = tx.objectStore('files');
-            for (const [name, bytes] of files) {
+            // Emscripten 3's optimizer reads no destructuring in for...of.
+            files.forEach((bytes, name) => {
                 const unchanged = known.has(name) && sameBytes(known.get(name), bytes);
                 if (!unchanged && !(name === record && loadedRecord !== null)) {
                     store.put(bytes, name);
                     known.set(name, bytes);
                 }
-            }
+            });
             for (const name of [...known.keys()]) {
                 if (!files.has(name) && !(name === record && loadedRecord !== null)) {
                     store.delete(name);
@@ -385,6 +386,13 @@
             loadRecord(file);
         }
     });
+
+    function hidden(e) {
+        if (document.visibilityState === 'hidden' || e.type === 'pagehide') {
+            Module._gorubadonKeepRecord();
+            persist();
+        }
+    }
 
     // Browsers clear storage they were not asked to keep when they need room.
     function askToKeep() {

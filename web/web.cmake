@@ -7,6 +7,11 @@ if(NOT EXISTS ${sdl_src}/src/SDL.c)
     message(FATAL_ERROR "No SDL 1.2 sources in '${GORUBADON_WEB_SOURCES}': run make web")
 endif()
 
+# Smallest code: the page's transfer is mostly code, and the game is never waiting on the CPU.
+foreach(lang C CXX)
+    set(CMAKE_${lang}_FLAGS_RELEASE "-Oz -DNDEBUG")
+endforeach()
+
 # The game's errors are exceptions, caught in main.
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
@@ -45,6 +50,9 @@ endforeach()
 set(CMAKE_POLICY_VERSION_MINIMUM 3.10)
 add_subdirectory(${GORUBADON_WEB_SOURCES}/freetype ${PROJECT_BINARY_DIR}/freetype EXCLUDE_FROM_ALL)
 target_compile_options(freetype PRIVATE -w)
+# Only the modules a TrueType font with its own hinting needs; the linker leaves the rest out.
+target_compile_definitions(freetype PRIVATE "FT_CONFIG_MODULES_H=<gorubadon_ftmodule.h>")
+target_include_directories(freetype PRIVATE ${PROJECT_SOURCE_DIR}/web/freetype)
 
 # What pkg-config's SDL12 target gives the desktop build.
 add_library(PkgConfig::SDL12 INTERFACE IMPORTED)
