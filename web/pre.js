@@ -207,6 +207,9 @@
         if (onControl(e) && (e.code === 'Space' || e.code === 'Enter' || e.code === 'NumpadEnter')) {
             return;
         }
+        if (e.code === 'Tab') {
+            return; // it moves between the page's controls; the game does nothing with it
+        }
         if (ended) {
             if (e.code === 'Space' || e.code === 'Enter') {
                 e.preventDefault();
@@ -246,6 +249,7 @@
 
     function showOptions(labels, top, lineSkip) {
         offered = { top, lineSkip, count: labels.length };
+        page.offered = offered;
         optionButtons.replaceChildren(...labels.map((label, i) => {
             const button = document.createElement('button');
             button.type = 'button';
@@ -262,6 +266,7 @@
 
     function withdrawOptions() {
         offered = null;
+        page.offered = null;
         if (optionButtons.contains(document.activeElement)) {
             canvas.focus();
         }
@@ -284,7 +289,9 @@
         switch (what) {
         case 0:
             withdrawOptions();
-            tell(text);
+            if (text !== '') {
+                tell(text);
+            }
             break;
         case 1:
             withdrawOptions();
@@ -477,6 +484,7 @@
         lastKey: 0,
         ended: false,
         told: [], // what the game told, [kind, text], in order
+        offered: null, // where the options' lines are on the screen
         persisted: null,
     };
     Module.gorubadon = page;

@@ -60,21 +60,81 @@ async function seed(browser, url, files) {
     await tab.close();
 }
 
-async function openGame(browser, url, before) {
+// A phone: 390x844 CSS pixels, three device pixels each, touch on.
+async function asPhone(tab, width = 390, height = 844) {
+    await tab.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 3, mobile: true });
+    await tab.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+}
+
+async function openGame(browser, url, before, setup) {
     const tab = await browser.open();
     if (before) {
         await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: before });
+    }
+    if (setup) {
+        await setup(tab);
     }
     await tab.navigate(url);
     await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
     return tab;
 }
 
-// A key, and the frame it brings (each key the game takes is answered with one).
-async function press(tab, key) {
+const centre = (rect) => [rect.x + rect.width / 2, rect.y + rect.height / 2];
+const rectOf = (tab, selector) => tab.evaluate(`(() => { const r = document.querySelector(${JSON.stringify(selector)})
+    .getBoundingClientRect(); return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
+
+// The ways a player gives the game a step of a path (space, or an option's digit): each the same
+// input to the game, so the screens must be the keyboard's.
+const inputs = {
+    keys: (tab, step) => tab.key(step),
+    // A tap high on the picture reads on; a tap on an option's line in the choices panel takes it.
+    taps: async (tab, step) => {
+        const screen = await rectOf(tab, '#screen');
+        const scale = screen.height / 240;
+        if (step === 'space') {
+            await tab.tap(screen.x + screen.width / 2, screen.y + 2 * scale);
+            return;
+        }
+        const offered = await tab.evaluate('Module.gorubadon.offered');
+        await tab.tap(screen.x + 40 * scale, screen.y + (offered.top + (Number(step) - 0.5) * offered.lineSkip) * scale);
+    },
+    buttons: async (tab, step) => {
+        if (step === 'space') {
+            await tab.key(step);
+            return;
+        }
+        await tab.click(...centre(await rectOf(tab, `#options button:nth-child(${step})`)));
+    },
+    // Tab to the option's button, then Enter.
+    tabEnter: async (tab, step) => {
+        if (step === 'space') {
+            await tab.key(step);
+            return;
+        }
+        const focused = `document.activeElement === document.querySelector('#options button:nth-child(${step})')`;
+        for (let i = 0; i < 8 && !(await tab.evaluate(focused)); ++i) {
+            await tab.key('Tab');
+        }
+        check(await tab.evaluate(focused), `Tab never reached option ${step}`);
+        await tab.key('Enter');
+    },
+};
+
+// A step, and the frame it brings (each key the game takes is answered with one).
+async function press(tab, key, how = 'keys') {
     const frames = await tab.evaluate('Module.gorubadon.frames');
-    await tab.key(key);
+    await inputs[how](tab, key);
     await tab.until(`Module.gorubadon.frames > ${frames} || Module.gorubadon.ended`);
+}
+
+// What the game last told the page is in the accessibility tree: the line, or each option.
+async function heard(tab, what) {
+    const [kind, text] = await tab.evaluate('Module.gorubadon.told[Module.gorubadon.told.length - 1] || [-1, ""]');
+    const spoken = (await tab.accessibleText()).replace(/\s+/g, ' ');
+    for (const part of kind === 0 || kind === 2 ? text.split('\n') : []) {
+        const words = part.replace(/\s+/g, ' ').trim();
+        check(!words || spoken.includes(words), `${what}: "${words}" is not in the accessibility tree`);
+    }
 }
 
 async function shot(tab, file) {
@@ -89,24 +149,45 @@ async function main() {
     const browser = await Browser.launch();
     const tabs = [];
     try {
-        // The three paths; the first starts with no record at all.
-        for (const [name, ...steps] of paths) {
-            const tab = await openGame(browser, url);
+        // The three paths by keys; the first starts with no record at all. Then one by taps alone
+        // on a phone, one by the option buttons, one by Tab and Enter: the same screens.
+        const plays = paths.map((p) => [p, 'keys']).concat([[paths[0], 'taps'], [paths[1], 'buttons'],
+            [paths[2], 'tabEnter']]);
+        for (const [[name, ...steps], how] of plays) {
+            const tab = await openGame(browser, url, undefined, how === 'taps' ? asPhone : undefined);
             tabs.push(tab);
             let count = 0;
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
-                    await shot(tab, path.join(out, `${step.slice(5)}.png`));
-                } else {
-                    await press(tab, step);
-                    count += 1;
-                    await shot(tab, path.join(out, `${name}-step${count}.png`));
+                    if (how === 'keys') {
+                        await shot(tab, path.join(out, `${step.slice(5)}.png`));
+                    }
+                    continue;
                 }
+                await press(tab, step, how);
+                count += 1;
+                const file = path.join(out, how === 'keys' ? `${name}-step${count}.png` : `${how}-${name}-step${count}.png`);
+                await shot(tab, file);
+                if (how !== 'keys') {
+                    check(fs.readFileSync(file).equals(fs.readFileSync(path.join(out, `${name}-step${count}.png`))),
+                        `${name} by ${how}: step ${count} differs from the keyboard's screen`);
+                    fs.unlinkSync(file);
+                }
+                await heard(tab, `${name} by ${how}, step ${count}`);
             }
-            await press(tab, 'space');
+            await press(tab, 'space', how);
             await tab.until('Module.gorubadon.ended');
             const files = await tab.evaluate(storedFiles);
-            check(files['save.txt'] === defaultRecord, `${name}: the record after the ending is ${JSON.stringify(files)}`);
+            check(files['save.txt'] === defaultRecord, `${name} by ${how}: the record after the ending is ${JSON.stringify(files)}`);
+            if (how === 'taps') {
+                // After the ending a tap plays again.
+                const reloaded = tab.waitFor((m) => m.method === 'Page.loadEventFired');
+                await inputs.taps(tab, 'space');
+                await reloaded;
+                await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+                check(await tab.evaluate("getComputedStyle(document.querySelector('.taps')).display !== 'none' && getComputedStyle(document.querySelector('.keys')).display === 'none'"),
+                    'a touch screen\'s help line does not name taps alone');
+            }
             await tab.close();
         }
 

@@ -206,6 +206,8 @@ class Tab {
         const keys = {
             space: { key: ' ', code: 'Space', keyCode: 32, text: ' ' },
             F4: { key: 'F4', code: 'F4', keyCode: 115 },
+            Tab: { key: 'Tab', code: 'Tab', keyCode: 9 },
+            Enter: { key: 'Enter', code: 'Enter', keyCode: 13, text: '\r' },
         };
         const k = keys[base] || { key: base, code: /^[0-9]$/.test(base) ? 'Digit' + base : 'Key' + base.toUpperCase(),
                                   keyCode: base.toUpperCase().charCodeAt(0), text: base };
@@ -213,6 +215,34 @@ class Tab {
         await this.send('Input.dispatchKeyEvent',
             Object.assign({ type: k.text && !modifiers ? 'keyDown' : 'rawKeyDown', text: modifiers ? undefined : k.text }, common));
         await this.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyUp' }, common));
+    }
+
+    // A tap with one finger at (x, y) CSS pixels, as a touch screen sends it.
+    async tap(x, y) {
+        await this.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+        await this.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    }
+
+    // A click of the left mouse button at (x, y) CSS pixels.
+    async click(x, y) {
+        const common = { x, y, button: 'left', clickCount: 1 };
+        await this.send('Input.dispatchMouseEvent', Object.assign({ type: 'mouseMoved' }, common));
+        await this.send('Input.dispatchMouseEvent', Object.assign({ type: 'mousePressed' }, common));
+        await this.send('Input.dispatchMouseEvent', Object.assign({ type: 'mouseReleased' }, common));
+    }
+
+    // The files a player picks in the file input the selector finds.
+    async chooseFiles(selector, files) {
+        const { root } = await this.send('DOM.getDocument', { depth: 0 });
+        const { nodeId } = await this.send('DOM.querySelector', { nodeId: root.nodeId, selector });
+        await this.send('DOM.setFileInputFiles', { nodeId, files });
+    }
+
+    // Every name and value in the page's accessibility tree, what a screen reader can reach.
+    async accessibleText() {
+        const { nodes } = await this.send('Accessibility.getFullAXTree');
+        return nodes.filter((n) => !n.ignored).map((n) => [n.name, n.value])
+            .flat().filter((v) => v && typeof v.value === 'string').map((v) => v.value).join('\n');
     }
 
     async close() {
