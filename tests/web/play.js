@@ -5,6 +5,7 @@
 // Usage: node play.js WEB_BUILD OUT_DIR   (prints FAIL lines and exits 1 on any failure)
 'use strict';
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const { Browser, serve } = require('../../tools/web/browser.js');
 
@@ -199,18 +200,25 @@ async function main() {
         check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept,
             'the stored record is not what the game reads after a reload');
         await press(tab, 'space');
-        await tab.evaluate(storeFiles({}));
-        await tab.close(); // closing the tab writes the record again
+        await tab.close();
         tab = await browser.open();
         tabs.push(tab);
         await tab.navigate(url + 'icon.png');
-        // The closed tab's transaction may commit a moment after the new tab has opened.
-        let files = {};
-        for (let i = 0; i < 100 && files['save.txt'] !== kept; ++i) {
+        let files = await tab.evaluate(storedFiles);
+        check(files['save.txt'] === kept, `closing the tab kept ${JSON.stringify(files)}`);
+        // A record the game could not read is kept aside when the tab closes mid-story.
+        await tab.evaluate(storeFiles({ 'save.txt': 'GameData {hp = oops' }));
+        const closing = await openGame(browser, url);
+        tabs.push(closing);
+        await press(closing, 'space');
+        await closing.close();
+        // The closed tab's transaction may commit a moment after.
+        for (let i = 0; i < 100 && files['save.txt.bak'] === undefined; ++i) {
             files = await tab.evaluate(storedFiles);
             await new Promise((r) => setTimeout(r, 20));
         }
-        check(files['save.txt'] === kept, `closing the tab kept ${JSON.stringify(files)}`);
+        check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
+            `closing the tab after a malformed record kept ${JSON.stringify(files)}`);
 
         // A file that is not a record is kept aside, and the default takes its place.
         await tab.evaluate(storeFiles({ 'save.txt': 'GameData {hp = oops' }));
@@ -237,12 +245,149 @@ async function main() {
         tab = await openGame(browser, url,
             "indexedDB.open = () => { throw new DOMException('refused', 'SecurityError'); };");
         tabs.push(tab);
-        const line = await tab.evaluate("document.getElementById('status').textContent");
+        const line = await tab.evaluate("document.getElementById('storage').textContent");
         check(/record/.test(line), `no line on the page when storage is refused: "${line}"`);
         await press(tab, 'space');
         await press(tab, 'space');
         check(!(await tab.evaluate('Module.gorubadon.ended')), 'play stopped when storage was refused');
         await tab.close();
+
+        // The record in the player's hands: saved to a file byte for byte, and a file the game
+        // reads taking its place for the next play; any other file refused with the record kept.
+        const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-downloads-'));
+        await browser.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+        await seed(browser, url, { 'save.txt': kept });
+        tab = await openGame(browser, url);
+        tabs.push(tab);
+        await tab.click(...centre(await rectOf(tab, '#save-record')));
+        const saved = path.join(downloads, 'save.txt');
+        for (let i = 0; i < 500 && !fs.existsSync(saved); ++i) {
+            await new Promise((r) => setTimeout(r, 20));
+        }
+        check(fs.existsSync(saved) && fs.readFileSync(saved, 'utf8') === (await tab.evaluate(storedFiles))['save.txt'] &&
+            fs.readFileSync(saved, 'utf8') === kept, 'the saved file is not the stored record');
+        const loadFile = async (file) => {
+            await tab.evaluate("document.getElementById('status').textContent = ''");
+            await tab.chooseFiles('#record-file', [file]);
+            await tab.until("document.getElementById('status').textContent !== ''");
+            return tab.evaluate("document.getElementById('status').textContent");
+        };
+        const huge = path.join(downloads, 'huge.txt');
+        fs.writeFileSync(huge, Buffer.alloc(64 << 20, 'GameData '));
+        const truncated = path.join(downloads, 'truncated.txt');
+        fs.writeFileSync(truncated, kept.slice(0, 30));
+        for (const [what, file] of [['a truncated record', truncated], ['a 64 MiB file', huge],
+            ['a picture', path.join(root, 'data', 'images', 'icon-32.png')]]) {
+            const said = await loadFile(file);
+            check(/not a record/.test(said), `${what}: the page said "${said}"`);
+            check((await tab.evaluate(storedFiles))['save.txt'] === kept &&
+                await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept,
+                `${what} changed the kept record`);
+        }
+        const good = 'GameData {hp = 5, hpMax = 9, turn = 2, gold = 7, items = ["x"]}';
+        fs.writeFileSync(path.join(downloads, 'good.txt'), good);
+        const loaded = await loadFile(path.join(downloads, 'good.txt'));
+        check(/next play starts from it/.test(loaded), `a good record: the page said "${loaded}"`);
+        await tab.navigate(url); // this play's own record does not take its place as the tab goes
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+        check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === good,
+            'the next play does not start from the loaded record');
+        await tab.close();
+        fs.rmSync(downloads, { recursive: true, force: true });
+
+        // What is stored is untrusted: each odd entry is set aside with a line, and play goes on.
+        const oddEntries = [['save.txt', '42'], ['save.txt', '({ hp: 10 })'], ['save.txt', 'null'],
+            ['a/b', 'new Uint8Array([65])'], ['..', 'new Uint8Array([65])'], ['', 'new Uint8Array([65])']];
+        for (const [key, value] of oddEntries) {
+            tab = await browser.open();
+            tabs.push(tab);
+            await tab.navigate(url + 'icon.png');
+            await tab.evaluate(storeFiles({}));
+            await tab.evaluate(`new Promise((resolve) => { const open = indexedDB.open('gorubadon', 1);
+                open.onsuccess = () => { const tx = open.result.transaction('files', 'readwrite');
+                    tx.objectStore('files').put(${value}, ${JSON.stringify(key)});
+                    tx.oncomplete = () => { open.result.close(); resolve(); }; }; })`);
+            await tab.navigate(url);
+            await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+            const said = await tab.evaluate("document.getElementById('status').textContent");
+            check(said.includes('set aside') && said.includes(JSON.stringify(key)),
+                `an entry ${JSON.stringify(key)} = ${value}: the page said "${said}"`);
+            await press(tab, 'space');
+            check(await tab.evaluate('Module.gorubadon.told.length') === 1, `play stopped after ${JSON.stringify(key)} = ${value}`);
+            await tab.close();
+        }
+
+        // A tab writes only the files it changed: what another stored meanwhile stays.
+        await seed(browser, url, { 'save.txt': kept });
+        tab = await openGame(browser, url);
+        tabs.push(tab);
+        const other = await browser.open();
+        tabs.push(other);
+        await other.navigate(url + 'icon.png');
+        await other.evaluate(`new Promise((resolve) => { const open = indexedDB.open('gorubadon', 1);
+            open.onsuccess = () => { const tx = open.result.transaction('files', 'readwrite');
+                tx.objectStore('files').put(new TextEncoder().encode('theirs'), 'other.txt');
+                tx.oncomplete = () => { open.result.close(); resolve(); }; }; })`);
+        await tab.close();
+        files = {};
+        for (let i = 0; i < 100 && files['other.txt'] === undefined; ++i) {
+            files = await other.evaluate(storedFiles);
+            await new Promise((r) => setTimeout(r, 20));
+        }
+        check(files['other.txt'] === 'theirs' && files['save.txt'] === kept, `a leaving tab left ${JSON.stringify(files)}`);
+        await other.close();
+
+        // Offline: after one visit the worker has the folder; a visit with the network off plays
+        // and keeps the record.
+        tab = await openGame(browser, url);
+        tabs.push(tab);
+        await tab.until('navigator.serviceWorker.controller !== null', 30000);
+        await tab.until(`caches.keys().then((names) => Promise.all(names.map((n) => caches.open(n).then((c) => c.keys()))))
+            .then((lists) => lists.some((l) => l.length >= 10))`.replace(/\n\s*/g, ' '), 30000);
+        await tab.close();
+        tab = await browser.open();
+        tabs.push(tab);
+        await tab.send('Network.enable');
+        await tab.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+        await tab.navigate(url);
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+        check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept, 'offline, the record is not read');
+        for (const key of paths.find((p) => p[0] === 'tie').slice(1).filter((s) => !s.startsWith('shot:'))) {
+            await press(tab, key);
+        }
+        await press(tab, 'space');
+        await tab.until('Module.gorubadon.ended');
+        check((await tab.evaluate(storedFiles))['save.txt'] === kept, 'offline, the record is not kept');
+        await tab.close();
+
+        // The layout of a portrait and a landscape phone and a desktop, options offered: the game
+        // whole at a whole number of device pixels a pixel, every control in the window and
+        // large enough to tap. Screenshots of each are left beside the game's.
+        for (const [width, height, phone] of [[390, 844, true], [844, 390, true], [1280, 900, false]]) {
+            tab = await openGame(browser, url, undefined, phone ? (t) => asPhone(t, width, height) : async (t) =>
+                t.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false }));
+            tabs.push(tab);
+            while (!(await tab.evaluate('Module.gorubadon.offered'))) {
+                await press(tab, 'space');
+            }
+            const layout = await tab.evaluate(`(() => {
+                const ratio = window.devicePixelRatio;
+                const box = (e) => e.getBoundingClientRect();
+                const inside = (r) => r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5;
+                const screen = box(document.getElementById('screen'));
+                const controls = [...document.querySelectorAll('button')].map(box);
+                return { scale: screen.width * ratio / 320, inside: inside(screen) && controls.every(inside),
+                         small: controls.filter((r) => r.width < 44 || r.height < 44).length,
+                         scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth };
+            })()`);
+            // CSS lengths are kept in 64ths of a pixel: 1280/3 px reads back a hair short.
+            check(Math.abs(layout.scale - Math.round(layout.scale)) < 0.001 && layout.inside && layout.small === 0 && !layout.scrolls,
+                `at ${width}x${height}: ${JSON.stringify(layout)}`);
+            const { data } = await tab.send('Page.captureScreenshot', { format: 'png' });
+            fs.writeFileSync(path.join(out, '..', `layout-${width}x${height}.png`), Buffer.from(data, 'base64'));
+            console.log(`layout ${width}x${height}: ${Math.round(layout.scale)} device pixels a game pixel`);
+            await tab.close();
+        }
 
         // From a file the page says it needs a server, and tries nothing that fails.
         tab = await browser.open();
@@ -253,7 +398,8 @@ async function main() {
         await tab.close();
     } finally {
         for (const tab of tabs) {
-            for (const message of tab.console) {
+            // The test's own blank pages (a bare picture) make the browser ask for a favicon.ico.
+            for (const message of tab.console.filter((m) => !/404.*\/favicon\.ico$/.test(m))) {
                 check(false, `console: ${message}`);
             }
         }

@@ -11,9 +11,11 @@ const zlib = require('zlib');
 const types = {
     '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
     '.wasm': 'application/wasm', '.data': 'application/octet-stream', '.png': 'image/png',
+    '.webmanifest': 'application/manifest+json',
 };
 
-// Serves the folder on 127.0.0.1 (gzip where the client takes it, as static hosts do).
+// Serves the folder on 127.0.0.1 (gzip where the client takes it, and a file unchanged since the
+// client's copy as 304, as static hosts do; the page's service worker asks so).
 function serve(folder, port = 0) {
     const root = path.resolve(folder);
     const server = http.createServer((req, res) => {
@@ -23,8 +25,14 @@ function serve(folder, port = 0) {
             res.writeHead(404).end();
             return;
         }
+        const stat = fs.statSync(file);
+        const tag = `"${stat.size}-${stat.mtimeMs}"`;
         const headers = { 'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                          'Cache-Control': 'no-store' };
+                          'Cache-Control': 'no-cache', ETag: tag };
+        if (req.headers['if-none-match'] === tag) {
+            res.writeHead(304, headers).end();
+            return;
+        }
         let body = fs.readFileSync(file);
         if (/\bgzip\b/.test(req.headers['accept-encoding'] || '')) {
             body = zlib.gzipSync(body);
