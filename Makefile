@@ -153,8 +153,8 @@ test-web: build-all web
 	@echo "== tests in the browser"
 	@sh tests/web/browser.sh $(TEST_BUILD)/gorubadon $(WEB_BUILD)
 
-# First frame, transfer size, key-to-pixels latency and idle CPU in headless Chromium:
-# make measure-web WEB_REPS=20
+# First frame (also on Lighthouse's mobile line), transfer size, key-to-pixels latency and idle
+# CPU in headless Chromium: make measure-web WEB_REPS=20
 WEB_REPS ?= 10
 measure-web: web
 	node tools/web/measure.js $(WEB_BUILD) $(WEB_REPS)

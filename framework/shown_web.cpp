@@ -5,9 +5,8 @@
 
 namespace {
 
-EM_JS(void, tellPage, (int what, const char* text, int size, int top, int lineSkip), {
-    Module.gorubadon.shown(what, UTF8ToString(text, size), top, lineSkip);
-});
+EM_JS(void, tellPage, (int what, const char* text, int size, int top, int lineSkip),
+      { Module.gorubadon.shown(what, UTF8ToString(text, size), top, lineSkip); });
 
 } // namespace
 

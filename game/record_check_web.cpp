@@ -14,7 +14,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gorubadonIsRecord(const char* bytes, std::si
         return 0;
     }
     try {
-        const auto read = Game::readGameDataText(std::string_view{bytes, size}, Game::saveSizeLimit);
+        const auto read =
+            Game::readGameDataText(std::string_view{bytes, size}, Game::saveSizeLimit);
         return read && read->exact ? 1 : 0;
     } catch (...) {
         return 0; // out of memory: not taken

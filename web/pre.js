@@ -1,5 +1,7 @@
 // The page's half of the browser build: files kept in IndexedDB, pictures decoded by the browser,
-// keys in, frames out. framework/event_wait_web.cpp and image_web.cpp call into Module.gorubadon.
+// keys (and the taps and buttons that stand for them) in, frames out, what the game shows told to
+// screen readers, and the record saved to and loaded from a file. framework/event_wait_web.cpp,
+// shown_web.cpp and image_web.cpp call into Module.gorubadon.
 (function () {
     'use strict';
     const home = '/game';
