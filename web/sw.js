@@ -36,7 +36,6 @@ self.addEventListener('fetch', (event) => {
     if (!urls.includes(url.href)) {
         return;
     }
-    event.respondWith(caches.open(cacheName)
-        .then((cache) => cache.match(url.href))
-        .then((kept) => kept || fetch(request)));
+    // Looked up without opening: a worker on its way out must not make its deleted copy again.
+    event.respondWith(caches.match(url.href, { cacheName }).then((kept) => kept || fetch(request)));
 });

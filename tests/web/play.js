@@ -6,6 +6,7 @@
 'use strict';
 const fs = require('fs');
 const os = require('os');
+const { execFileSync } = require('child_process');
 const path = require('path');
 const { Browser, serve } = require('../../tools/web/browser.js');
 
@@ -359,6 +360,33 @@ async function main() {
         await tab.until('Module.gorubadon.ended');
         check((await tab.evaluate(storedFiles))['save.txt'] === kept, 'offline, the record is not kept');
         await tab.close();
+
+        // The folder in a sub-folder of another host: a newer one, once published, takes over with
+        // a worker of its own version, and the old copy goes.
+        const host = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-host-'));
+        const folder = path.join(host, 'games', 'gorubadon');
+        fs.mkdirSync(folder, { recursive: true });
+        for (const name of fs.readdirSync(webBuild).filter((n) => fs.statSync(path.join(webBuild, n)).isFile())) {
+            fs.copyFileSync(path.join(webBuild, name), path.join(folder, name));
+        }
+        const hostServer = await serve(host);
+        const hostUrl = `http://127.0.0.1:${hostServer.address().port}/games/gorubadon/`;
+        const copies = `caches.keys().then((names) => names.filter((n) => n.startsWith('gorubadon ${hostUrl} ')))`;
+        tab = await openGame(browser, hostUrl);
+        tabs.push(tab);
+        await tab.until('navigator.serviceWorker.controller !== null', 30000);
+        const [older] = await tab.evaluate(copies);
+        await tab.close();
+        fs.appendFileSync(path.join(folder, 'page.css'), '/* newer */\n');
+        execFileSync('cmake', [`-DDIR=${folder}`, `-DTEMPLATE=${path.join(root, 'web', 'sw.js')}`, '-P',
+            path.join(root, 'web', 'page_worker.cmake')]);
+        tab = await openGame(browser, hostUrl);
+        tabs.push(tab);
+        await tab.until("fetch('page.css').then((r) => r.text()).then((text) => /newer/.test(text))", 30000);
+        await tab.until(`${copies}.then((names) => names.length === 1 && names[0] !== ${JSON.stringify(older)})`, 30000);
+        await tab.close();
+        hostServer.close();
+        fs.rmSync(host, { recursive: true, force: true });
 
         // The layout of a portrait and a landscape phone and a desktop, options offered: the game
         // whole at a whole number of device pixels a pixel, every control in the window and
