@@ -532,14 +532,27 @@
         }
     });
 
-    // Emscripten's own progress lines, "Downloading data... (12/45)", as a bar.
-    Module.setStatus = (text) => {
+    // How far the page has got: half for the data's bytes (emscripten's lines "Downloading
+    // data... (12/45)"), half for what the game waits on (the code compiled, the files, the record).
+    const progress = { data: 0, left: 0, most: 0 };
+    function showProgress() {
         const bar = document.getElementById('progress');
-        const numbers = /\((\d+)\/(\d+)\)/.exec(text);
-        if (bar && numbers && Number(numbers[2]) > 0) {
-            bar.max = Number(numbers[2]);
-            bar.value = Math.min(Number(numbers[1]), bar.max);
+        if (bar) {
+            bar.max = 1;
+            bar.value = (progress.data + (progress.most ? 1 - progress.left / progress.most : 0)) / 2;
         }
+    }
+    Module.setStatus = (text) => {
+        const numbers = /\((\d+)\/(\d+)\)/.exec(text);
+        if (numbers && Number(numbers[2]) > 0) {
+            progress.data = Math.min(1, Number(numbers[1]) / Number(numbers[2]));
+            showProgress();
+        }
+    };
+    Module.monitorRunDependencies = (left) => {
+        progress.most = Math.max(progress.most, left);
+        progress.left = left;
+        showProgress();
     };
     Module.print = (text) => console.log(text);
     Module.printErr = (text) => page.error(text);
