@@ -15,11 +15,11 @@ namespace {
     return text == pageClear ? Framework::clearTextPanel(panel) : Framework::putLine(panel, text);
 }
 
-// One label per line, in option order; putLine adds the last line feed.
+// One label per line for the options offered, in option order; putLine adds the last line feed.
 [[nodiscard]] Framework::TextPanel writeChoices(const Framework::TextPanel& panel,
-                                                ScenarioList selector) {
+                                                const EngineState& choosing) {
     std::string lines;
-    for (const std::string_view label : optionLabels(selector)) {
+    for (const std::string& label : offeredLabels(choosing)) {
         lines.append(label);
         lines.push_back('\n');
     }
@@ -27,12 +27,11 @@ namespace {
 }
 
 [[nodiscard]] FrameValues feed(const FrameValues& values) {
-    const ScenarioList rest = values.state.cursor.remaining;
     FrameValues next = values;
-    next.panelA = writeStoryLine(values.panelA, feedText(rest));
+    next.panelA = writeStoryLine(values.panelA, shownText(values.state));
     next.state = update(TGInput::TextFeed, values.state);
     if (next.state.cursor.mode == Mode::Choose) {
-        next.panelB = writeChoices(values.panelB, rest);
+        next.panelB = writeChoices(values.panelB, next.state);
     }
     return next;
 }
