@@ -886,6 +886,7 @@ class Reader {
             source.elementLines.insert(source.elementLines.begin(), source.line);
             source.optionLines.insert(source.optionLines.begin(), std::vector<std::size_t>{});
         }
+        result_.source.valueLines = valueLines_;
         StoryBuilder b;
         for (StoryValue& value : values_) {
             static_cast<void>(b.remember(std::move(value)));

@@ -1,6 +1,7 @@
 #include "engine/story_tool.hpp"
 
 #include "engine/frame.hpp"
+#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
 #include "engine/story_player.hpp"
@@ -39,6 +40,23 @@ std::size_t printFindings(const Story& story, const StorySource& source, const T
         for (Finding& finding : checkFit(story, *fit)) {
             findings.push_back(std::move(finding));
         }
+    }
+    std::size_t limits = 0;
+    if (!story.values().empty()) {
+        const Playthroughs walked = explorePlaythroughs(story, fit);
+        findings.insert(findings.end(), walked.findings.begin(), walked.findings.end());
+        if (!walked.complete) {
+            limits = 1;
+        }
+        for (const Finding& finding : findings) {
+            std::cout << describe(finding, source) << '\n';
+        }
+        if (!walked.complete) {
+            std::cout << (source.file.empty() ? "the story" : source.file)
+                      << ": checked as far as the first " << walked.states
+                      << " states; the story has more, and the rest is not checked\n";
+        }
+        return findings.size() + limits;
     }
     for (const Finding& finding : findings) {
         std::cout << describe(finding, source) << '\n';
