@@ -42,8 +42,8 @@ void apply(const ValueChange& change, const Story& story, StoryValues& values) n
     }
     const StoryValue& value = declared[change.slot];
     const std::int64_t wanted = changedValue(change, values[change.slot]);
-    values[change.slot] = static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(wanted, value.least, value.most));
+    values[change.slot] =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(wanted, value.least, value.most));
 }
 
 // Changes and jumps are never shown: the story goes over them to the next element that is. Jumps
@@ -59,7 +59,8 @@ void settle(ScenarioList& list, StoryValues& values) noexcept {
             ++list.offset;
         } else if (const auto* jump = std::get_if<ScenarioJump>(&rest.front())) {
             const std::uint32_t skip = holds(jump->when, values) ? jump->forward : 0;
-            list.offset += 1 + std::min<std::uint32_t>(skip, static_cast<std::uint32_t>(rest.size()));
+            list.offset +=
+                1 + std::min<std::uint32_t>(skip, static_cast<std::uint32_t>(rest.size()));
         } else {
             return;
         }
@@ -117,11 +118,10 @@ EngineState stateAtSequence(const Story& story, ListId id, const StoryValues& va
 }
 
 bool holds(const Condition& condition, const StoryValues& values) noexcept {
-    const bool all = std::all_of(condition.tests.begin(), condition.tests.end(),
-                                 [&values](const ValueTest& test) {
-                                     return test.slot < values.size() &&
-                                            passes(test, values[test.slot]);
-                                 });
+    const bool all = std::all_of(
+        condition.tests.begin(), condition.tests.end(), [&values](const ValueTest& test) {
+            return test.slot < values.size() && passes(test, values[test.slot]);
+        });
     return all != condition.negated;
 }
 

@@ -37,7 +37,8 @@ using StoryValues = std::array<std::int32_t, maxStoryValues>;
 enum class ValueKind : std::uint8_t {
     Number, // declared by the writer, with a range
     Flag,   // declared by the writer, 0 off and 1 on
-    Visits, // times a section has begun, counted up to one past the largest number it is tested with
+    Visits, // times a section has begun, counted up to one past the largest number it is tested
+            // with
     Taken,  // 1 once an option that is offered only once has been taken
 };
 

@@ -285,8 +285,14 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 } // namespace
 
 std::string keyNames(const std::vector<TGInput>& keys) {
+    // A long way is summed up past its first runs: the count tells the writer to shorten it.
+    constexpr std::size_t shownRuns = 24;
     std::string names;
-    for (std::size_t i = 0; i < keys.size();) {
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < keys.size(); ++runs) {
+        if (runs == shownRuns) {
+            return names + ", … (" + std::to_string(keys.size()) + " keys in all)";
+        }
         std::size_t run = 1;
         while (i + run < keys.size() && keys[i + run] == keys[i]) {
             ++run;
@@ -304,8 +310,7 @@ std::string keyNames(const std::vector<TGInput>& keys) {
 }
 
 std::string describe(const Finding& finding, const StorySource& source) {
-    const std::string keys =
-        finding.keys.empty() ? "" : "; keys: " + keyNames(finding.keys);
+    const std::string keys = finding.keys.empty() ? "" : "; keys: " + keyNames(finding.keys);
     if (finding.sequence == 0) {
         const std::size_t slot = finding.element - 1;
         const std::size_t line =

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -94,8 +94,8 @@ class StateTable {
 class Walk {
   public:
     Walk(const Story& story, const TextFit* fit, std::size_t bound)
-        : story_(story), fit_(fit), bound_(bound),
-          slots_(story.values().size()), table_(3 + slots_) {
+        : story_(story), fit_(fit), bound_(bound), slots_(story.values().size()),
+          table_(3 + slots_) {
         if (fit_ != nullptr && fit_->lineSkip > 0) {
             pageLines_ = fit_->storyHeight / fit_->lineSkip;
         }
@@ -106,6 +106,7 @@ class Walk {
 
     Playthroughs run() && {
         add(initialEngineState(story_), 0, TGInput::InputNone, 0, false);
+        passOver(story_.start(), story_.startValues(), 0, TGInput::InputNone);
         for (std::size_t i = 0; i < table_.size(); ++i) {
             edgeStart_.push_back(static_cast<std::uint32_t>(edges_.size()));
             expand(static_cast<std::uint32_t>(i));
@@ -184,12 +185,17 @@ class Walk {
     }
 
     // Once per kind and element: the first, found breadth first, has the shortest keys.
+    // The keys end with `then`, the key that shows it from `state`, unless that is InputNone.
     void report(char kind, std::size_t s, std::size_t element, std::string message,
-                std::uint32_t state, std::size_t option = 0) {
+                std::uint32_t state, TGInput then = TGInput::InputNone) {
         if (!said_.insert({kind, s, element}).second || said_.size() > 10 * findingsPerKind) {
             return;
         }
-        result_.findings.push_back({s, element, std::move(message), option, keysTo(state)});
+        std::vector<TGInput> keys = keysTo(state);
+        if (then != TGInput::InputNone) {
+            keys.push_back(then);
+        }
+        result_.findings.push_back({s, element, std::move(message), 0, std::move(keys)});
     }
 
     std::string valuesText(const StoryValues& values) const {
@@ -206,12 +212,13 @@ class Walk {
     }
 
     // The changes a step passes over, in the order the interpreter makes them.
-    void passOver(ScenarioList list, StoryValues values, std::uint32_t state) {
+    void passOver(ScenarioList list, StoryValues values, std::uint32_t state, TGInput key) {
         for (;;) {
             const std::span<const Scenario> rest = remainingElements(list);
             if (rest.empty()) {
                 return;
             }
+            reached_[listIndex(list.list)][list.offset] = true;
             if (const auto* change = std::get_if<ScenarioChange>(&rest.front())) {
                 const ValueChange& c = change->change;
                 const StoryValue& v = story_.values()[c.slot];
@@ -222,10 +229,10 @@ class Walk {
                                ", outside its range " + std::to_string(v.least) + " to " +
                                std::to_string(v.most) + ", and stays " +
                                std::to_string(std::clamp<std::int64_t>(wanted, v.least, v.most)),
-                           state);
+                           state, key);
                 }
-                values[c.slot] = static_cast<std::int32_t>(
-                    std::clamp<std::int64_t>(wanted, v.least, v.most));
+                values[c.slot] =
+                    static_cast<std::int32_t>(std::clamp<std::int64_t>(wanted, v.least, v.most));
                 ++list.offset;
             } else if (const auto* jump = std::get_if<ScenarioJump>(&rest.front())) {
                 list.offset += 1 + (holds(jump->when, values) ? jump->forward : 0);
@@ -282,19 +289,19 @@ class Walk {
                         report('w', s, element,
                                "line is " + std::to_string(width) + " px, the panel is " +
                                    std::to_string(fit_->panelWidth) + ", shown as " + quoted(shown),
-                               i);
+                               i, TGInput::TextFeed);
                     }
                 }
             }
             if (!std::holds_alternative<ScenarioSelector>(rest.front())) {
-                passOver(nextElement(at).tail, state.values, i);
+                passOver(nextElement(at).tail, state.values, i, TGInput::TextFeed);
             }
         }
         if (pageLines_ != 0 && lines > pageLines_ && page <= pageLines_) {
             report('p', s, element,
                    "page is " + std::to_string(lines * fit_->lineSkip) + " px, the panel is " +
                        std::to_string(fit_->storyHeight),
-                   i);
+                   i, TGInput::TextFeed);
         }
         add(update(TGInput::TextFeed, state), pageLines_ == 0 ? 0 : std::min(lines, pageLines_ + 1),
             TGInput::TextFeed, i);
@@ -324,9 +331,10 @@ class Walk {
             }
             StoryValues values = state.values;
             for (const ValueChange& change : option.whenTaken) {
-                values[change.slot] = static_cast<std::int32_t>(changedValue(change, values[change.slot]));
+                values[change.slot] =
+                    static_cast<std::int32_t>(changedValue(change, values[change.slot]));
             }
-            passOver(story_.list(option.branch), values, i);
+            passOver(story_.list(option.branch), values, i, selectKeys[k]);
             add(update(selectKeys[k], state), 0, selectKeys[k], i);
         }
     }
@@ -379,12 +387,13 @@ class Walk {
             int page = 0;
             const EngineState state = unpack(i, page);
             const std::size_t s = listIndex(state.cursor.remaining.list);
-            if (canEnd[i] || !sections.insert(s).second) {
+            // Only the step into a trap is named: what follows it is trapped as well.
+            if (canEnd[i] || (i != 0 && !canEnd[parent_[i]]) || !sections.insert(s).second) {
                 continue;
             }
             const std::size_t size = story_.elements(listAt(s)).size();
-            const std::size_t element =
-                std::min<std::size_t>(state.cursor.remaining.offset + 1, std::max<std::size_t>(size, 1));
+            const std::size_t element = std::min<std::size_t>(state.cursor.remaining.offset + 1,
+                                                              std::max<std::size_t>(size, 1));
             report('t', s, element,
                    "a trap: no ending can be reached from here" +
                        (slots_ > 0 ? " (with " + valuesText(state.values) + ")" : ""),
@@ -408,20 +417,22 @@ class Walk {
             }
             for (std::size_t e = 0; e < elements.size(); ++e) {
                 const bool text = std::holds_alternative<ScenarioText>(elements[e]);
+                const bool change = std::holds_alternative<ScenarioChange>(elements[e]);
                 const auto* selector = std::get_if<ScenarioSelector>(&elements[e]);
-                if (!reached[e] && (text || selector != nullptr)) {
+                if (!reached[e] && (text || change || selector != nullptr)) {
                     result_.findings.push_back({s, e + 1,
-                                                text ? "no playthrough shows this line"
-                                                     : "no playthrough reaches these options"});
+                                                text     ? "no playthrough shows this line"
+                                                : change ? "no playthrough makes this change"
+                                                         : "no playthrough reaches these options"});
                 } else if (selector != nullptr) {
                     const std::vector<bool>& shown = offered_[{s, e}];
                     for (std::size_t o = 0; o < selector->options.size(); ++o) {
                         if (o >= shown.size() || !shown[o]) {
-                            result_.findings.push_back(
-                                {s, e + 1,
-                                 "option " + quoted(selector->options[o].label) +
-                                     " is offered in no playthrough",
-                                 o + 1});
+                            result_.findings.push_back({s, e + 1,
+                                                        "option " +
+                                                            quoted(selector->options[o].label) +
+                                                            " is offered in no playthrough",
+                                                        o + 1});
                         }
                     }
                 }

@@ -15,10 +15,10 @@ inline constexpr std::size_t defaultStateBound = 1'000'000;
 
 struct Playthroughs {
     std::vector<Finding> findings;
-    std::size_t states = 0;   // different states reached
-    bool complete = true;     // false when the bound stopped the walk first
-    std::size_t endings = 0;  // states in which the game is over
-    std::size_t bytes = 0;    // memory the walk held at its largest
+    std::size_t states = 0;  // different states reached
+    bool complete = true;    // false when the bound stopped the walk first
+    std::size_t endings = 0; // states in which the game is over
+    std::size_t bytes = 0;   // memory the walk held at its largest
 };
 
 // The findings only every playthrough shows: options and lines no playthrough reaches, places

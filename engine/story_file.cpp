@@ -331,9 +331,10 @@ class Reader {
     }
 
     static bool validName(std::string_view name) {
-        constexpr std::array<std::string_view, 7> reserved{"not", "and", "to",  "from",
+        constexpr std::array<std::string_view, 7> reserved{"not", "and", "to",    "from",
                                                            "on",  "off", "visits"};
-        return !name.empty() && name.find_first_of(" \t=<>!(){}[]:,|*#\\") == std::string_view::npos &&
+        return !name.empty() &&
+               name.find_first_of(" \t=<>!(){}[]:,|*#\\") == std::string_view::npos &&
                (name.front() < '0' || name.front() > '9') && name.front() != '-' &&
                std::find(reserved.begin(), reserved.end(), name) == reserved.end();
     }
@@ -439,19 +440,19 @@ class Reader {
                          ValueKind kind) {
         const std::size_t slot = slotNamed(name);
         const std::string what = kind == ValueKind::Flag ? "flag" : "number";
-        if (slot == noSlot || (values_[slot].kind != ValueKind::Number &&
-                               values_[slot].kind != ValueKind::Flag)) {
+        if (slot == noSlot ||
+            (values_[slot].kind != ValueKind::Number && values_[slot].kind != ValueKind::Flag)) {
             error(line, column, noValueNamed(name, what));
             return noSlot;
         }
         if (values_[slot].kind != kind) {
-            error(line, column,
-                  quoted(name) + " is a " + (kind == ValueKind::Flag ? "number" : "flag") +
-                      (kind == ValueKind::Flag
-                           ? "; test it with a comparison, such as \"" + std::string(name) +
-                                 " >= 1\""
-                           : "; test it as \"" + std::string(name) + "\" or \"not " +
-                                 std::string(name) + "\", set it on or off"));
+            error(
+                line, column,
+                quoted(name) + " is a " + (kind == ValueKind::Flag ? "number" : "flag") +
+                    (kind == ValueKind::Flag
+                         ? "; test it with a comparison, such as \"" + std::string(name) + " >= 1\""
+                         : "; test it as \"" + std::string(name) + "\" or \"not " +
+                               std::string(name) + "\", set it on or off"));
             return noSlot;
         }
         return slot;
@@ -465,7 +466,8 @@ class Reader {
         }
         const std::size_t slot = newSlot(line, column, {name, ValueKind::Visits, 0, 1, 0});
         if (slot != noSlot) {
-            visits_.push_back({static_cast<std::uint16_t>(slot), std::string(section), line, column});
+            visits_.push_back(
+                {static_cast<std::uint16_t>(slot), std::string(section), line, column});
         }
         return slot;
     }
@@ -493,7 +495,7 @@ class Reader {
                 if (slot == noSlot) {
                     return std::nullopt;
                 }
-                    condition.tests.push_back(
+                condition.tests.push_back(
                     {static_cast<std::uint16_t>(slot), Compare::Equal, negated ? 0 : 1});
                 continue;
             }
@@ -510,8 +512,9 @@ class Reader {
                 std::find_if(symbols.begin(), symbols.end(),
                              [symbol](const auto& entry) { return entry.first == symbol; });
             const std::string_view left = trimmed(atom.substr(0, op));
-            const std::int64_t number =
-                opEnd == std::string_view::npos ? noNumber : wholeNumber(trimmed(atom.substr(opEnd)));
+            const std::int64_t number = opEnd == std::string_view::npos
+                                            ? noNumber
+                                            : wholeNumber(trimmed(atom.substr(opEnd)));
             if (compare == symbols.end() || number == noNumber || left.empty()) {
                 error(line, column,
                       compare == symbols.end()
@@ -524,8 +527,8 @@ class Reader {
                 slot = visitsTo(line, column, trimmed(left.substr(visitsPrefix.size())));
                 if (slot != noSlot) {
                     // Counting beyond the largest number tested tells nothing more.
-                    values_[slot].most = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                        number + 1, values_[slot].most, largestNumber));
+                    values_[slot].most = static_cast<std::int32_t>(
+                        std::clamp<std::int64_t>(number + 1, values_[slot].most, largestNumber));
                 }
             } else {
                 slot = valueFor(line, column, left, ValueKind::Number);
@@ -533,7 +536,7 @@ class Reader {
             if (slot == noSlot) {
                 return std::nullopt;
             }
-                condition.tests.push_back({static_cast<std::uint16_t>(slot), compare->second,
+            condition.tests.push_back({static_cast<std::uint16_t>(slot), compare->second,
                                        static_cast<std::int32_t>(number)});
         }
         return condition;
@@ -609,11 +612,9 @@ class Reader {
     }
 
     void readIf(std::size_t line, std::size_t column, std::string_view inner) {
+        // A condition in error still opens its block, so that its [end if] finds it.
         std::optional<Condition> condition = readCondition(line, column, trimmed(inner.substr(2)));
-        if (!condition) {
-            return;
-        }
-        OpenBlock block{std::move(*condition), line, column};
+        OpenBlock block{condition.value_or(Condition{}), line, column};
         if (optionRun_) {
             block.kind = OpenBlock::Kind::Options; // among the options of one choice
         }
@@ -657,8 +658,7 @@ class Reader {
 
     void closeBlocks() {
         for (const OpenBlock& block : blocks_) {
-            error(block.line, block.column,
-                  "this [if] has no [end if] before the section ends");
+            error(block.line, block.column, "this [if] has no [end if] before the section ends");
         }
         blocks_.clear();
     }
@@ -818,8 +818,8 @@ class Reader {
             auto found = index_.find(p.target);
             if (found == index_.end() && p.once) {
                 // "(once)" is the mark only where no section is named so.
-                p.target = trimmed(std::string_view(p.target).substr(
-                    0, p.target.size() - onceMark.size()));
+                p.target = trimmed(
+                    std::string_view(p.target).substr(0, p.target.size() - onceMark.size()));
                 found = index_.find(p.target);
                 markOnce(p);
             }
