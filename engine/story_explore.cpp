@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <queue>
 #include <set>
 #include <string>
 #include <tuple>
@@ -104,7 +105,7 @@ class Walk {
         }
     }
 
-    Playthroughs run() && {
+    void walk() {
         add(initialEngineState(story_), 0, TGInput::InputNone, 0, false);
         passOver(story_.start(), story_.startValues(), 0, TGInput::InputNone);
         for (std::size_t i = 0; i < table_.size(); ++i) {
@@ -113,6 +114,13 @@ class Walk {
         }
         edgeStart_.push_back(static_cast<std::uint32_t>(edges_.size()));
         result_.states = table_.size();
+        ends_.resize(table_.size());
+    }
+
+    StoryStats stats() &&;
+
+    Playthroughs run() && {
+        walk();
         findTraps();
         if (result_.complete) {
             findUnreached();
@@ -505,7 +513,185 @@ class Walk {
     Playthroughs result_;
 };
 
+struct TextCounts {
+    std::size_t japanese = 0;
+    std::size_t words = 0;
+};
+
+// Kana, kanji and full-width marks one by one; Latin words as runs of letters and digits.
+TextCounts countText(std::string_view text) {
+    TextCounts counts;
+    bool inWord = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(text, i);
+        const bool latin = (d.cp >= U'a' && d.cp <= U'z') || (d.cp >= U'A' && d.cp <= U'Z') ||
+                           (d.cp >= U'0' && d.cp <= U'9') || (d.cp >= 0xC0 && d.cp <= 0x24F);
+        counts.words += latin && !inWord ? 1 : 0;
+        inWord = latin || (inWord && (d.cp == U'\'' || d.cp == U'-'));
+        counts.japanese +=
+            (d.cp >= 0x3000 && d.cp <= 0x9FFF) || (d.cp >= 0xFF00 && d.cp <= 0xFFEF) ? 1 : 0;
+        i += d.length;
+    }
+    return counts;
+}
+
+double readingSeconds(std::string_view text) {
+    const TextCounts counts = countText(text);
+    return static_cast<double>(counts.japanese) * 60 / japaneseCharactersPerMinute +
+           static_cast<double>(counts.words) * 60 / latinWordsPerMinute;
+}
+
+void addCounts(std::string_view text, StoryStats& stats) {
+    const TextCounts counts = countText(text);
+    stats.japaneseCharacters += counts.japanese;
+    stats.latinWords += counts.words;
+}
+
+StoryStats Walk::stats() && {
+    walk();
+    StoryStats stats;
+    stats.states = table_.size();
+    stats.complete = result_.complete;
+    stats.sections = story_.sequenceCount() - 1;
+    for (std::size_t s = 1; s < story_.sequenceCount(); ++s) {
+        for (const Scenario& element : story_.elements(listAt(s))) {
+            if (const auto* text = std::get_if<ScenarioText>(&element)) {
+                if (text->text != pageClear) {
+                    ++stats.lines;
+                    addCounts(text->text, stats);
+                }
+            } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
+                for (const SelectorOption& option : selector->options) {
+                    addCounts(option.label, stats);
+                }
+            }
+        }
+    }
+    const std::size_t n = table_.size();
+    // What the space from each state shows, in seconds of reading.
+    std::vector<double> seconds(n, 0);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        int page = 0;
+        const EngineState state = unpack(i, page);
+        if (!state.gameOver && state.cursor.mode == Mode::Normal) {
+            seconds[i] = readingSeconds(shownText(state));
+        }
+    }
+    // Kahn's order: what it never takes lies on a loop or after one.
+    std::vector<std::uint32_t> in(n, 0);
+    for (const std::uint32_t to : edges_) {
+        if (to != unknownState) {
+            ++in[to];
+        }
+    }
+    std::vector<std::uint32_t> order;
+    order.reserve(n);
+    if (n != 0 && in[0] == 0) {
+        order.push_back(0);
+    }
+    std::vector<std::uint64_t> paths(n, 0);
+    std::vector<bool> saturated(n, false);
+    std::vector<std::size_t> mostKeys(n, 0);
+    std::vector<double> mostSeconds(n, 0);
+    if (n != 0) {
+        paths[0] = 1;
+    }
+    for (std::size_t q = 0; q < order.size(); ++q) {
+        const std::uint32_t i = order[q];
+        for (std::uint32_t e = edgeStart_[i]; e < edgeStart_[i + 1]; ++e) {
+            const std::uint32_t to = edges_[e];
+            if (to == unknownState) {
+                continue;
+            }
+            const std::uint64_t sum = paths[to] + paths[i];
+            saturated[to] = saturated[to] || saturated[i] || sum < paths[to];
+            paths[to] = sum < paths[to] ? UINT64_MAX : sum;
+            mostKeys[to] = std::max(mostKeys[to], mostKeys[i] + 1);
+            mostSeconds[to] = std::max(mostSeconds[to], mostSeconds[i] + seconds[i]);
+            if (--in[to] == 0) {
+                order.push_back(to);
+            }
+        }
+    }
+    std::vector<bool> ordered(n, false);
+    for (const std::uint32_t i : order) {
+        ordered[i] = true;
+    }
+    // Least reading: Dijkstra, as loops may lie on the way.
+    std::vector<double> leastSeconds(n, -1);
+    std::priority_queue<std::pair<double, std::uint32_t>,
+                        std::vector<std::pair<double, std::uint32_t>>, std::greater<>>
+        heap;
+    if (n != 0) {
+        heap.emplace(0.0, 0);
+    }
+    while (!heap.empty()) {
+        const auto [d, i] = heap.top();
+        heap.pop();
+        if (leastSeconds[i] >= 0) {
+            continue;
+        }
+        leastSeconds[i] = d;
+        for (std::uint32_t e = edgeStart_[i]; e < edgeStart_[i + 1]; ++e) {
+            if (edges_[e] != unknownState && leastSeconds[edges_[e]] < 0) {
+                heap.emplace(d + seconds[i], edges_[e]);
+            }
+        }
+    }
+    std::map<std::pair<std::size_t, std::size_t>, EndingWays> endings;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (!ends_[i]) {
+            continue;
+        }
+        int page = 0;
+        const EngineState state = unpack(i, page);
+        const std::size_t s = listIndex(state.cursor.remaining.list);
+        const std::span<const Scenario> elements = story_.elements(listAt(s));
+        std::size_t at = state.cursor.remaining.offset;
+        for (std::size_t look : {at, at - 1, at + 1}) {
+            if (look < elements.size() &&
+                std::holds_alternative<ScenarioEventGameEnd>(elements[look])) {
+                at = look;
+                break;
+            }
+        }
+        const std::size_t depth = keysTo(i).size();
+        auto [found, fresh] = endings.try_emplace({s, at + 1});
+        EndingWays& ways = found->second;
+        if (fresh) {
+            ways = {s, at + 1, {}, depth, depth, leastSeconds[i], 0, false};
+            for (std::size_t t = std::min(at, elements.size()); t-- > 0;) {
+                const auto* text = std::get_if<ScenarioText>(&elements[t]);
+                if (text != nullptr && text->text != pageClear) {
+                    ways.lastLine = text->text;
+                    break;
+                }
+            }
+        }
+        ways.fewestKeys = std::min(ways.fewestKeys, depth);
+        ways.leastSeconds = std::min(ways.leastSeconds, leastSeconds[i]);
+        ways.endless = ways.endless || !ordered[i];
+        if (ordered[i]) {
+            ways.mostKeys = std::max(ways.mostKeys, mostKeys[i]);
+            ways.mostSeconds = std::max(ways.mostSeconds, mostSeconds[i]);
+            const std::uint64_t sum = stats.playthroughs + paths[i];
+            stats.morePlaythroughs = stats.morePlaythroughs || saturated[i] || sum < paths[i];
+            stats.playthroughs = sum < paths[i] ? UINT64_MAX : sum;
+        } else {
+            stats.morePlaythroughs = true;
+        }
+    }
+    for (auto& [place, ways] : endings) {
+        stats.endings.push_back(std::move(ways));
+    }
+    return stats;
+}
+
 } // namespace
+
+StoryStats storyStats(const Story& story, std::size_t bound) {
+    return Walk(story, nullptr, std::max<std::size_t>(bound, 1)).stats();
+}
 
 Playthroughs explorePlaythroughs(const Story& story, const TextFit* fit, std::size_t bound) {
     return Walk(story, fit, std::max<std::size_t>(bound, 1)).run();

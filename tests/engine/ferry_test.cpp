@@ -73,6 +73,25 @@ TEST(Ferry, EveryPlaythroughChecksClean) {
     }
 }
 
+// Haggling ends, as the price drops for good: the ways are finite, and counted.
+TEST(Ferry, StatsCountTheWaysToEachEnding) {
+    const StoryStats stats = storyStats(ferryStory());
+    EXPECT_EQ(stats.sections, 5u);
+    EXPECT_EQ(stats.japaneseCharacters, 0u);
+    EXPECT_EQ(stats.playthroughs, 8u)
+        << "pay, swim, or haggle once, twice or thrice, then pay or walk";
+    EXPECT_FALSE(stats.morePlaythroughs);
+    ASSERT_EQ(stats.endings.size(), 3u);
+    EXPECT_EQ(stats.endings[0].lastLine, "(Ending: the far shore)");
+    // Space twice, 1, then the four lines of pay; haggling three times adds two rounds of
+    // option, line and line, and the line "One stays in your purse.".
+    EXPECT_EQ(stats.endings[0].fewestKeys, 7u);
+    EXPECT_EQ(stats.endings[0].mostKeys, 20u);
+    EXPECT_FALSE(stats.endings[0].endless);
+    EXPECT_EQ(stats.endings[1].fewestKeys, stats.endings[1].mostKeys) << "one way to swim";
+    EXPECT_GT(stats.endings[0].mostSeconds, stats.endings[0].leastSeconds);
+}
+
 TEST(Ferry, MapDrawsEachSequenceOnceWithTheLoopAndTheEndings) {
     std::ostringstream dot;
     writeStoryMap(ferryStory(), dot, ferrySource());
