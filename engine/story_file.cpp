@@ -153,6 +153,10 @@ class Reader {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
             text_.remove_prefix(3);
         }
+        if (const char* cause = wrongEncoding(text_)) {
+            error(1, 1, cause);
+            return std::move(result_);
+        }
         std::size_t line = 0;
         for (std::size_t start = 0; start <= text_.size() && !full();) {
             const std::size_t end = std::min(text_.find('\n', start), text_.size());
@@ -193,6 +197,22 @@ class Reader {
         return column;
     }
 
+    // Files an editor saved otherwise than as UTF-8 text with ordinary line ends, by their cause.
+    static const char* wrongEncoding(std::string_view text) {
+        const std::string_view head = text.substr(0, 2);
+        const bool nulAtSecond = text.size() >= 2 && text[1] == '\0' && text[0] != '\0';
+        const bool nulAtFirst = text.size() >= 2 && text[0] == '\0' && text[1] != '\0';
+        if (head == "\xFF\xFE" || head == "\xFE\xFF" || nulAtSecond || nulAtFirst) {
+            return "this file is UTF-16 text; save it as UTF-8";
+        }
+        if (text.find('\n') == std::string_view::npos &&
+            text.find('\r') < text.find_last_not_of("\r")) {
+            return "the lines of this file end in a carriage return alone, as old Mac files "
+                   "did; save it with ordinary line ends (LF or CR LF)";
+        }
+        return nullptr;
+    }
+
     // Only what a panel can draw: UTF-8 without control characters.
     bool readable(std::size_t line, std::string_view raw) {
         const std::size_t first = std::min(raw.find_first_not_of(blanks), raw.size());
@@ -208,6 +228,18 @@ class Reader {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
                 return false;
             }
+            if (d.cp == 0xFEFF) {
+                error(line, columnOf(raw, i),
+                      "a byte order mark (U+FEFF), which starts a file, stands inside this one, "
+                      "as where two files were joined; delete it");
+                return false;
+            }
+            if ((d.cp == 0x3099 || d.cp == 0x309A) && composedKana(raw, i) == 0) {
+                error(line, columnOf(raw, i),
+                      "a combining sound mark (U+" + std::string(d.cp == 0x3099 ? "3099" : "309A") +
+                          ") that joins no kana before it; write the character whole");
+                return false;
+            }
             const bool indent = d.cp == '\t' && i < first;
             const bool trailing = d.cp == '\t' && (last == std::string_view::npos || i > last);
             if ((d.cp < 0x20 && !indent && !trailing) || d.cp == 0x7F) {
@@ -221,9 +253,66 @@ class Reader {
         return true;
     }
 
+    // The kana that the one before byte `at` and the combining mark at `at` make together, or 0.
+    static char32_t composedKana(std::string_view raw, std::size_t at) {
+        if (at < 3) {
+            return 0;
+        }
+        const Framework::Utf8::Decoded base = Framework::Utf8::decodeAt(raw, at - 3);
+        const Framework::Utf8::Decoded mark = Framework::Utf8::decodeAt(raw, at);
+        if (base.length != 3) {
+            return 0;
+        }
+        // Katakana stand 0x60 above the hiragana they match.
+        const bool katakana = base.cp >= 0x30A1 && base.cp <= 0x30FE;
+        const char32_t kana = katakana ? base.cp - 0x60 : base.cp;
+        const bool voiced = mark.cp == 0x3099;
+        const bool plain = (kana >= 0x304B && kana <= 0x3062 && kana % 2 == 1) ||
+                           (kana >= 0x3064 && kana <= 0x3068 && kana % 2 == 0) || kana == 0x309D;
+        const bool haRow = kana >= 0x306F && kana <= 0x307B && (kana - 0x306F) % 3 == 0;
+        if ((voiced && (plain || haRow)) || (!voiced && haRow)) {
+            return base.cp + (voiced ? 1 : 2);
+        }
+        if (voiced && base.cp == 0x3046) {
+            return 0x3094; // ゔ
+        }
+        if (voiced && katakana && (base.cp == 0x30A6 || base.cp == 0x30FD)) {
+            return base.cp == 0x30A6 ? 0x30F4 : 0x30FE; // ヴ, ヾ
+        }
+        if (voiced && base.cp >= 0x30EF && base.cp <= 0x30F2) {
+            return base.cp + 8; // ヷヸヹヺ
+        }
+        return 0;
+    }
+
+    // Kana written in decomposed form, a kana and a combining sound mark, as one character: the
+    // font draws the mark apart otherwise.
+    static std::string composed(std::string_view raw) {
+        std::string out;
+        for (std::size_t i = 0; i < raw.size();) {
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(raw, i);
+            const char32_t whole =
+                d.cp == 0x3099 || d.cp == 0x309A ? composedKana(raw, i) : char32_t{0};
+            if (whole != 0) {
+                out.resize(out.size() - 3);
+                Framework::Utf8::append(out, whole);
+            } else {
+                out.append(raw.substr(i, d.length));
+            }
+            i += d.length;
+        }
+        return out;
+    }
+
     void readLine(std::size_t line, std::string_view raw) {
         if (!readable(line, raw)) {
             return;
+        }
+        std::string whole;
+        if (raw.find("\xE3\x82\x99") != std::string_view::npos ||
+            raw.find("\xE3\x82\x9A") != std::string_view::npos) {
+            whole = composed(raw);
+            raw = whole;
         }
         const std::string_view t = trimmed(raw);
         const std::size_t column = columnOf(raw, raw.find_first_not_of(blanks));
@@ -234,6 +323,15 @@ class Reader {
             startSection(line, column, t);
         } else if (sections_.empty()) {
             readSetting(line, column, t);
+        } else if (const std::string_view key = trimmed(t.substr(0, t.find(':')));
+                   t.find(':') != std::string_view::npos &&
+                   std::find(allSettings.begin(), allSettings.end(), key) != allSettings.end()) {
+            error(line, column,
+                  quoted(key) +
+                      " is a setting, and settings stand before the first section; "
+                      "move it up, or write \"\\" +
+                      std::string(t.substr(0, std::min<std::size_t>(t.size(), 12))) +
+                      "\" to show it as text");
         } else if (t.front() == '*' && (t.size() == 1 || t[1] == ' ' || t[1] == '\t')) {
             readOption(line, raw, t.substr(1));
         } else if (t.front() == '|') {
@@ -685,6 +783,36 @@ class Reader {
         }
     }
 
+    // The length of a number the writer put before a label, as "2:", "(2)", "２：" or "2.", or 0.
+    static std::size_t writerNumbered(std::string_view label) {
+        const bool open = label.substr(0, 1) == "(";
+        const bool wideOpen = label.substr(0, 3) == "\xEF\xBC\x88"; // （
+        std::size_t i = open ? 1 : wideOpen ? 3 : 0;
+        const std::size_t digitsAt = i;
+        while (i < label.size()) {
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(label, i);
+            if (!(d.cp >= U'0' && d.cp <= U'9') && !(d.cp >= U'０' && d.cp <= U'９')) {
+                break;
+            }
+            i += d.length;
+        }
+        if (i == digitsAt || i >= label.size()) {
+            return 0;
+        }
+        const Framework::Utf8::Decoded mark = Framework::Utf8::decodeAt(label, i);
+        const bool closes = mark.cp == U')' || mark.cp == U'）';
+        const bool marks =
+            mark.cp == U':' || mark.cp == U'.' || mark.cp == U'：' || mark.cp == U'．';
+        const std::size_t after = i + mark.length;
+        // "2.5 coins" is a number in the text, not a number before it.
+        const bool decimal =
+            mark.cp == U'.' && after < label.size() && label[after] >= '0' && label[after] <= '9';
+        if (((open || wideOpen) && closes) || (!open && !wideOpen && marks && !decimal)) {
+            return after;
+        }
+        return 0;
+    }
+
     std::string numberFor(std::size_t n) const {
         std::string digits = std::to_string(n);
         if (!fullWidth_) {
@@ -741,8 +869,12 @@ class Reader {
         } else if (t == commandNames[2]) {
             add(line, ScenarioEventGameEnd{});
         } else {
+            std::string lower(t);
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            });
             error(line, column,
-                  "no command " + quoted(t) + didYouMean(t, commandNames) +
+                  "no command " + quoted(t) + didYouMean(lower, commandNames) +
                       " (a line in square brackets is [new page], [empty line] or [end]; "
                       "write \"\\" +
                       std::string(t) + "\" to show it as text)");
@@ -763,6 +895,13 @@ class Reader {
         if (label.empty()) {
             error(line, columnOf(raw, restAt + arrow),
                   "an option needs a label, the text the player sees, before \"->\"");
+            return;
+        }
+        if (numbered_ && writerNumbered(label)) {
+            error(line, columnOf(raw, static_cast<std::size_t>(label.data() - raw.data())),
+                  "options are numbered for you, in the order written: write \"* " +
+                      std::string(trimmed(label.substr(writerNumbered(label)))) +
+                      "\", or \"numbering: none\" to show the labels as written");
             return;
         }
         std::vector<Condition> offeredWhile;

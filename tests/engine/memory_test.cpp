@@ -107,6 +107,19 @@ TEST(MemoryReader, StoriesWithoutValuesReadAsBefore) {
     EXPECT_EQ(play.fed, std::vector<std::string>{"A {curly} line."});
 }
 
+// Kana and a combining sound mark, as some editors save them, are read as the one character.
+TEST(MemoryReader, DecomposedKanaReadWhole) {
+    const StoryFile file = read("== s\n"
+                                "\xE3\x81\x8B\xE3\x82\x99\xE3\x83\x8F\xE3\x82\x9A\n" // か゛ハ゜
+                                "* \xE3\x81\x86\xE3\x82\x99 -> s\n"                  // う゛
+                                "[end]\n");
+    ASSERT_NE(file.story, nullptr) << describe(file.errors.front());
+    PlaySupport::Play play(*file.story);
+    ASSERT_NO_FATAL_FAILURE(play.feedUntilStop());
+    EXPECT_EQ(play.fed.front(), "がパ");
+    EXPECT_EQ(optionLabels(play.state.cursor.remaining), std::vector<std::string_view>{"1: ゔ"});
+}
+
 // One small story with every feature: keys pressed, then what the player has read and is offered.
 const std::string shop = "number: coins = 2 (0 to 3)\n"
                          "flag: warned = off\n"
