@@ -266,6 +266,10 @@ std::string tooWide(const std::string& what, int width, const TextFit& fit) {
 
 void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t element,
                   const TextFit& fit, std::vector<Finding>& findings) {
+    // Options numbered as they are offered are measured as offered, on every playthrough.
+    if (selector.numbering.on) {
+        return;
+    }
     int lines = 0;
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const std::string& label = selector.options[o].label;

@@ -315,6 +315,28 @@ class Walk {
             TGInput::TextFeed, i);
     }
 
+    // The options as the choices panel shows them, numbered among those offered.
+    void measureChoices(const EngineState& state, std::uint32_t i) {
+        const std::size_t s = listIndex(state.cursor.remaining.list);
+        const std::size_t element = state.cursor.remaining.offset + 1;
+        int lines = 0;
+        for (const std::string& label : offeredLabels(state)) {
+            if (const int width = widest(label); width > fit_->panelWidth) {
+                report('W', s, element,
+                       "option " + quoted(label) + " is " + std::to_string(width) +
+                           " px, the panel is " + std::to_string(fit_->panelWidth),
+                       i);
+            }
+            lines += lineCount(label);
+        }
+        if (lines * fit_->lineSkip > fit_->choicesHeight) {
+            report('C', s, element,
+                   "the options offered take " + std::to_string(lines * fit_->lineSkip) +
+                       " px, the choices panel is " + std::to_string(fit_->choicesHeight),
+                   i);
+        }
+    }
+
     void choices(const EngineState& state, std::uint32_t i, int /*page*/) {
         const ScenarioList at = state.cursor.remaining;
         const std::size_t s = listIndex(at.list);
@@ -324,6 +346,9 @@ class Walk {
         shown.resize(selector.options.size());
         for (const std::size_t o : offered) {
             shown[o] = true;
+        }
+        if (fit_ != nullptr && selector.numbering.on) {
+            measureChoices(state, i);
         }
         if (offered.size() > keyCount) {
             report('o', s, at.offset + 1,

@@ -355,4 +355,37 @@ TEST(MemoryCheck, TooManyOffersAndTheBoundAreReported) {
     EXPECT_TRUE(keyNames(zigzag).ends_with(", … (30 keys in all)"));
 }
 
+// Lines and pages measured as shown: a value at its widest, a page with every line its
+// conditions let in; a numbered option measured with the number it is shown with.
+TEST(MemoryCheck, MeasuresWhatIsShown) {
+    const StoryFile file = read("number: n = 0 (0 to 100000)\n"
+                                "== s\n"
+                                "Coins: {n}\n"
+                                "[if n >= 100]\n"
+                                "Rich.\n"
+                                "Very rich.\n"
+                                "[end if]\n"
+                                "* Earn -> earn\n"
+                                "[if n = 0]\n"
+                                "* Stop here for good -> end\n"
+                                "[end if]\n"
+                                "== earn\n"
+                                "[add 100000 to n]\n"
+                                "* Back -> s\n"
+                                "== end\n"
+                                "Bye.\n"
+                                "[end]\n");
+    ASSERT_NE(file.story, nullptr);
+    const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 8; }, 16,
+                      100, 48, 32};
+    EXPECT_EQ(describedWalk(file, explorePlaythroughs(*file.story, &fit)),
+              (std::vector<std::string>{
+                  "m.story:3: section \"s\": line is 104 px, the panel is 100, shown as "
+                  "\"Coins: 100000\"; keys: space ×2, 1, 1, space",
+                  "m.story:6: section \"s\": page is 64 px, the panel is 48; keys: space ×2, 1, 1, "
+                  "space ×3",
+                  "m.story:8: section \"s\": option \"2: Stop here for good\" is 168 px, the "
+                  "panel is 100; keys: space ×2"}));
+}
+
 } // namespace
