@@ -381,11 +381,16 @@ TEST(MemoryCheck, MeasuresWhatIsShown) {
     EXPECT_EQ(describedWalk(file, explorePlaythroughs(*file.story, &fit)),
               (std::vector<std::string>{
                   "m.story:3: section \"s\": line is 104 px, the panel is 100, shown as "
-                  "\"Coins: 100000\"; keys: space ×2, 1, 1, space",
-                  "m.story:6: section \"s\": page is 64 px, the panel is 48; keys: space ×2, 1, 1, "
-                  "space ×3",
+                  "\"Coins: 100000\"; keys: space ×2, 1 ×2, space",
                   "m.story:8: section \"s\": option \"2: Stop here for good\" is 168 px, the "
-                  "panel is 100; keys: space ×2"}));
+                  "panel is 100; keys: space ×2",
+                  // The rich lines and the empty line of the options that follow them.
+                  "m.story:8: section \"s\": page is 64 px, the panel is 48; keys: space ×2, 1 ×2, "
+                  "space ×4",
+                  "m.story:13: section \"earn\": number \"n\" would be 200000, outside its range "
+                  "0 to 100000, and stays 100000; keys: space ×2, 1 ×2, space ×4, 1",
+                  "m.story:14: section \"earn\": a trap: no ending can be reached from here (with "
+                  "n 100000); keys: space ×2, 1"}));
 }
 
 } // namespace
