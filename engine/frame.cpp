@@ -28,36 +28,35 @@ namespace {
 }
 
 // The options as the choices panel shows them, one label a line, to the platform.
-void tellOptions(const Framework::TextPanel& written, ScenarioList selector, int top) {
+void tellOptions(const Framework::TextPanel& written, const EngineState& choosing, int top) {
     std::string lines;
-    const std::vector<std::string_view> labels = optionLabels(selector);
-    for (const std::string_view label : labels) {
+    const std::vector<std::string> labels = offeredLabels(choosing);
+    for (const std::string& label : labels) {
         lines.append(lines.empty() ? "" : "\n").append(label);
     }
     const int lineSkip = labels.empty() ? 0 : written.y() / static_cast<int>(labels.size());
     Framework::tellShown(Framework::Shown::ShownOptions, lines, top, lineSkip);
 }
 
-// One label per line, in option order; putLine adds the last line feed.
+// One label per line for the options offered, in option order; putLine adds the last line feed.
 [[nodiscard]] Framework::TextPanel writeChoices(const Framework::TextPanel& panel,
-                                                ScenarioList selector, int top) {
+                                                const EngineState& choosing, int top) {
     std::string lines;
-    for (const std::string_view label : optionLabels(selector)) {
+    for (const std::string& label : offeredLabels(choosing)) {
         lines.append(label);
         lines.push_back('\n');
     }
     Framework::TextPanel written = Framework::putLine(Framework::clearTextPanel(panel), lines);
-    tellOptions(written, selector, top);
+    tellOptions(written, choosing, top);
     return written;
 }
 
 [[nodiscard]] FrameValues feed(const FrameValues& values) {
-    const ScenarioList rest = values.state.cursor.remaining;
     FrameValues next = values;
-    next.panelA = writeStoryLine(values.panelA, feedText(rest));
+    next.panelA = writeStoryLine(values.panelA, shownText(values.state));
     next.state = update(TGInput::TextFeed, values.state);
     if (next.state.cursor.mode == Mode::Choose) {
-        next.panelB = writeChoices(values.panelB, rest, choicesTop(next.panelA));
+        next.panelB = writeChoices(values.panelB, next.state, choicesTop(next.panelA));
     }
     if (next.state.gameOver && !values.state.gameOver) {
         Framework::tellShown(Framework::Shown::ShownEnding, {});
@@ -73,7 +72,7 @@ void tellOptions(const Framework::TextPanel& written, ScenarioList selector, int
     Framework::tellShown(Framework::Shown::ShownPageCleared, {});
     if (next.state.cursor.mode == Mode::Choose) {
         // Nothing taken: the same options are still offered.
-        tellOptions(values.panelB, values.state.cursor.remaining, choicesTop(next.panelA));
+        tellOptions(values.panelB, values.state, choicesTop(next.panelA));
     }
     return next;
 }

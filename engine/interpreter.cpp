@@ -1,5 +1,8 @@
 #include "engine/interpreter.hpp"
 
+#include "framework/utf8.hpp"
+
+#include <algorithm>
 #include <limits>
 
 namespace Engine {
@@ -14,23 +17,129 @@ bool isSelector(const Scenario& element) noexcept {
     return std::holds_alternative<ScenarioSelector>(element);
 }
 
+bool passes(const ValueTest& test, std::int32_t value) noexcept {
+    switch (test.compare) {
+    case Compare::Equal:
+        return value == test.number;
+    case Compare::NotEqual:
+        return value != test.number;
+    case Compare::Less:
+        return value < test.number;
+    case Compare::AtMost:
+        return value <= test.number;
+    case Compare::More:
+        return value > test.number;
+    case Compare::AtLeast:
+        return value >= test.number;
+    }
+    return false;
+}
+
+void apply(const ValueChange& change, const Story& story, StoryValues& values) noexcept {
+    const std::span<const StoryValue> declared = story.values();
+    if (change.slot >= declared.size()) {
+        return;
+    }
+    const StoryValue& value = declared[change.slot];
+    const std::int64_t wanted = changedValue(change, values[change.slot]);
+    values[change.slot] =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(wanted, value.least, value.most));
+}
+
+// Changes and jumps are never shown: the story goes over them to the next element that is. Jumps
+// only go forward, so this ends.
+void settle(ScenarioList& list, StoryValues& values) noexcept {
+    for (;;) {
+        const std::span<const Scenario> rest = remainingElements(list);
+        if (rest.empty()) {
+            return;
+        }
+        if (const auto* change = std::get_if<ScenarioChange>(&rest.front())) {
+            apply(change->change, *list.story, values);
+            ++list.offset;
+        } else if (const auto* jump = std::get_if<ScenarioJump>(&rest.front())) {
+            const std::uint32_t skip = holds(jump->when, values) ? jump->forward : 0;
+            list.offset +=
+                1 + std::min<std::uint32_t>(skip, static_cast<std::uint32_t>(rest.size()));
+        } else {
+            return;
+        }
+    }
+}
+
 EngineState feed(EngineState state) noexcept {
     const auto [head, tail] = nextElement(state.cursor.remaining);
+    ScenarioList next = tail;
+    StoryValues values = state.values;
+    settle(next, values);
     if (isSelector(head)) {
         // The selector stays at the head until an option is taken.
         state.cursor.mode = Mode::Choose;
     } else {
-        state.cursor.remaining = tail;
+        state.cursor.remaining = next;
+        state.values = values;
     }
     // One element ahead, so the last text before the end is shown with the game already over.
-    state.gameOver = isGameEnd(head) || isGameEnd(nextElement(tail).head);
+    state.gameOver = isGameEnd(head) || isGameEnd(nextElement(next).head);
     return state;
+}
+
+const ScenarioSelector* pendingSelector(const EngineState& state) noexcept {
+    if (state.cursor.mode != Mode::Choose) {
+        return nullptr;
+    }
+    return std::get_if<ScenarioSelector>(&nextElement(state.cursor.remaining).head);
+}
+
+bool conditional(const ScenarioSelector& selector) noexcept {
+    return std::any_of(selector.options.begin(), selector.options.end(),
+                       [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
+}
+
+// The position among the options that a picker takes, found by asking it about a stand-in list.
+std::size_t pickedPosition(OptionPicker& picker) noexcept {
+    static const std::array<SelectorOption, 3> probe{};
+    const SelectorOption* picked = &picker(probe);
+    return picked >= probe.data() && picked < probe.data() + probe.size()
+               ? static_cast<std::size_t>(picked - probe.data())
+               : probe.size();
 }
 
 } // namespace
 
 EngineState initialEngineState(const Story& story) noexcept {
-    return EngineState{false, StoryCursor{Mode::Normal, story.start()}, 0};
+    return stateAtSequence(story, story.start().list, story.startValues());
+}
+
+EngineState stateAtSequence(const Story& story, ListId id, const StoryValues& values) noexcept {
+    EngineState state{false, StoryCursor{Mode::Normal, story.list(id)}, 0, values};
+    settle(state.cursor.remaining, state.values);
+    return state;
+}
+
+bool holds(const Condition& condition, const StoryValues& values) noexcept {
+    const bool all = std::all_of(
+        condition.tests.begin(), condition.tests.end(), [&values](const ValueTest& test) {
+            return test.slot < values.size() && passes(test, values[test.slot]);
+        });
+    return all != condition.negated;
+}
+
+bool isOffered(const SelectorOption& option, const StoryValues& values) noexcept {
+    return std::all_of(option.offeredWhile.begin(), option.offeredWhile.end(),
+                       [&values](const Condition& condition) { return holds(condition, values); });
+}
+
+std::int64_t changedValue(const ValueChange& change, std::int32_t value) noexcept {
+    switch (change.kind) {
+    case ChangeKind::Set:
+        return change.amount;
+    case ChangeKind::Add:
+        return std::int64_t{value} + change.amount;
+    case ChangeKind::Subtract:
+        return std::int64_t{value} - change.amount;
+    }
+    return value;
 }
 
 EngineState update(TGInput input, EngineState state) noexcept {
@@ -70,13 +179,100 @@ EngineState choose(OptionPicker& picker, EngineState state) noexcept {
     const std::span<const SelectorOption> options =
         selector != nullptr ? std::span<const SelectorOption>(selector->options)
                             : std::span<const SelectorOption>{};
-    const ScenarioList branch{cursor.remaining.story, picker(options).branch, 0};
+    const SelectorOption* picked = &picker(options);
+    if (selector != nullptr && conditional(*selector)) {
+        // Keys count only the options offered now.
+        std::size_t wanted = pickedPosition(picker);
+        picked = &emptyOption();
+        for (const SelectorOption& option : options) {
+            if (isOffered(option, state.values) && wanted-- == 0) {
+                picked = &option;
+                break;
+            }
+        }
+    }
+    const ScenarioList branch{cursor.remaining.story, picked->branch, 0};
     if (isEmpty(branch)) {
         return state;
     }
-    state.cursor =
-        StoryCursor{isSelector(nextElement(branch).head) ? Mode::Choose : Mode::Normal, branch};
+    for (const ValueChange& change : picked->whenTaken) {
+        apply(change, *branch.story, state.values);
+    }
+    state.cursor = StoryCursor{Mode::Normal, branch};
+    settle(state.cursor.remaining, state.values);
+    if (isSelector(nextElement(state.cursor.remaining).head)) {
+        state.cursor.mode = Mode::Choose;
+    }
     return state;
+}
+
+std::vector<std::size_t> offeredOptions(const EngineState& state) {
+    std::vector<std::size_t> offered;
+    if (const ScenarioSelector* selector = pendingSelector(state)) {
+        for (std::size_t o = 0; o < selector->options.size(); ++o) {
+            if (isOffered(selector->options[o], state.values)) {
+                offered.push_back(o);
+            }
+        }
+    }
+    return offered;
+}
+
+std::vector<std::string> offeredLabels(const EngineState& state) {
+    std::vector<std::string> labels;
+    const ScenarioSelector* selector = pendingSelector(state);
+    if (selector == nullptr) {
+        return labels;
+    }
+    const OptionNumbering& n = selector->numbering;
+    for (const std::size_t o : offeredOptions(state)) {
+        std::string label;
+        if (n.on) {
+            const std::string digits = std::to_string(labels.size() + 1);
+            label = n.before;
+            for (const char d : digits) {
+                if (n.fullWidth) {
+                    Framework::Utf8::append(label, U'０' + static_cast<char32_t>(d - '0'));
+                } else {
+                    label += d;
+                }
+            }
+            label += n.after;
+        }
+        labels.push_back(label + selector->options[o].label);
+    }
+    return labels;
+}
+
+std::string shownText(const EngineState& state) {
+    const std::string_view text = feedText(state.cursor.remaining);
+    const Story* story = state.cursor.remaining.story;
+    if (story == nullptr || story->values().empty() || text.find('{') == std::string_view::npos) {
+        return std::string(text);
+    }
+    // The reader lets a brace stand in a story with memory only around the name of a number.
+    std::string shown;
+    std::size_t at = 0;
+    for (std::size_t open; (open = text.find('{', at)) != std::string_view::npos;) {
+        const std::size_t close = text.find('}', open);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view name = text.substr(open + 1, close - open - 1);
+        const std::span<const StoryValue> values = story->values();
+        const auto named = std::find_if(values.begin(), values.end(), [name](const StoryValue& v) {
+            return v.kind == ValueKind::Number && v.name == name;
+        });
+        shown.append(text.substr(at, open - at));
+        if (named == values.end()) {
+            shown.append(text.substr(open, close + 1 - open));
+        } else {
+            shown += std::to_string(state.values[static_cast<std::size_t>(named - values.begin())]);
+        }
+        at = close + 1;
+    }
+    shown.append(text.substr(at));
+    return shown;
 }
 
 bool isOver(const EngineState& state) noexcept {

@@ -6,6 +6,8 @@
 #include "engine/scenario.hpp"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace Engine {
 
@@ -25,12 +27,33 @@ struct EngineState {
     StoryCursor cursor;
     // HeartBeats received while the game was not over; stops at the maximum instead of overflowing.
     std::int64_t heartBeats = 0;
+    // What the story remembers, by the slots of Story::values(); all 0 in a story without memory.
+    StoryValues values{};
     friend bool operator==(const EngineState&, const EngineState&) = default;
 };
 
-// Not over, mode Normal, the whole story to play, no heartbeats. The story must outlive the state.
+// Not over, mode Normal, the whole story to play, no heartbeats, the values as declared. The story
+// must outlive the state.
 [[nodiscard]] EngineState initialEngineState(const Story& story) noexcept;
 EngineState initialEngineState(const Story&& story) = delete;
+
+// Mode Normal at the start of a sequence with the given values, as the story starts at its opening.
+[[nodiscard]] EngineState stateAtSequence(const Story& story, ListId id,
+                                          const StoryValues& values) noexcept;
+
+[[nodiscard]] bool holds(const Condition& condition, const StoryValues& values) noexcept;
+[[nodiscard]] bool isOffered(const SelectorOption& option, const StoryValues& values) noexcept;
+// The value a change gives before it is kept in range.
+[[nodiscard]] std::int64_t changedValue(const ValueChange& change, std::int32_t value) noexcept;
+
+// The options of the pending selector that may be taken now, as indices in written order; keys 1
+// to 3 take the first three of them. Empty unless a choice is pending.
+[[nodiscard]] std::vector<std::size_t> offeredOptions(const EngineState& state);
+// What the choices panel shows for them, numbered among those offered.
+[[nodiscard]] std::vector<std::string> offeredLabels(const EngineState& state);
+// The text at the head as the player sees it, with the values it names written in; "" for any
+// other head.
+[[nodiscard]] std::string shownText(const EngineState& state);
 
 // Total: every input is defined in every state; one that does not apply returns the state as it is.
 [[nodiscard]] EngineState update(TGInput input, EngineState state) noexcept;

@@ -1,7 +1,9 @@
 #include "engine/scenario.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 namespace Engine {
 
@@ -9,6 +11,35 @@ namespace {
 
 const SelectorOption& optionAt(std::span<const SelectorOption> options, std::size_t i) noexcept {
     return i < options.size() ? options[i] : emptyOption();
+}
+
+bool knownTests(const Condition& condition, std::size_t slots) noexcept {
+    return std::all_of(condition.tests.begin(), condition.tests.end(),
+                       [slots](const ValueTest& test) { return test.slot < slots; });
+}
+
+bool refersToKnownSlots(const Scenario& element, std::size_t slots) noexcept {
+    if (const auto* change = std::get_if<ScenarioChange>(&element)) {
+        return change->change.slot < slots;
+    }
+    if (const auto* jump = std::get_if<ScenarioJump>(&element)) {
+        return knownTests(jump->when, slots);
+    }
+    if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
+        for (const SelectorOption& option : selector->options) {
+            for (const Condition& condition : option.offeredWhile) {
+                if (!knownTests(condition, slots)) {
+                    return false;
+                }
+            }
+            for (const ValueChange& change : option.whenTaken) {
+                if (change.slot >= slots) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -44,6 +75,19 @@ ListId StoryBuilder::add(std::vector<Scenario> elements) {
     return id;
 }
 
+std::uint16_t StoryBuilder::remember(StoryValue value) {
+    if (values_.size() >= maxStoryValues) {
+        throw std::logic_error("StoryBuilder::remember: a story keeps at most " +
+                               std::to_string(maxStoryValues) + " values");
+    }
+    if (value.least > value.most || value.start < value.least || value.start > value.most) {
+        throw std::logic_error("StoryBuilder::remember: \"" + value.name +
+                               "\" starts outside its range");
+    }
+    values_.push_back(std::move(value));
+    return static_cast<std::uint16_t>(values_.size() - 1);
+}
+
 Story StoryBuilder::build(ListId opening) && {
     if (!written_[0]) {
         throw std::logic_error("StoryBuilder::build: this builder has already built its story");
@@ -53,6 +97,10 @@ Story StoryBuilder::build(ListId opening) && {
     }
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         for (const Scenario& element : lists_[i]) {
+            if (!refersToKnownSlots(element, values_.size())) {
+                throw std::logic_error("StoryBuilder::build: an element names a value the story "
+                                       "does not remember");
+            }
             const auto* selector = std::get_if<ScenarioSelector>(&element);
             if (selector == nullptr) {
                 continue;
@@ -68,7 +116,15 @@ Story StoryBuilder::build(ListId opening) && {
     // Spent: a second build would otherwise hand out an empty arena that looks valid.
     std::vector<bool> written = std::exchange(written_, std::vector<bool>(1, false));
     return Story(std::exchange(lists_, std::vector<std::vector<Scenario>>(1)), std::move(written),
-                 opening);
+                 opening, std::exchange(values_, {}));
+}
+
+StoryValues Story::startValues() const noexcept {
+    StoryValues start{};
+    for (std::size_t slot = 0; slot < values_.size(); ++slot) {
+        start[slot] = values_[slot].start;
+    }
+    return start;
 }
 
 bool Story::isWritten(ListId id) const noexcept {
@@ -76,7 +132,7 @@ bool Story::isWritten(ListId id) const noexcept {
 }
 
 bool operator==(const Story& a, const Story& b) {
-    if (a.lists_.size() != b.lists_.size()) {
+    if (a.lists_.size() != b.lists_.size() || a.values_ != b.values_) {
         return false;
     }
     // Pairs sequences as play meets them, from the openings and then the rest in order; the pairing
@@ -123,9 +179,11 @@ bool operator==(const Story& a, const Story& b) {
                 same = x[e] == y[e];
                 continue;
             }
-            same = sx->options.size() == sy->options.size();
+            same = sx->options.size() == sy->options.size() && sx->numbering == sy->numbering;
             for (std::size_t o = 0; same && o < sx->options.size(); ++o) {
                 same = sx->options[o].label == sy->options[o].label &&
+                       sx->options[o].offeredWhile == sy->options[o].offeredWhile &&
+                       sx->options[o].whenTaken == sy->options[o].whenTaken &&
                        pair(sx->options[o].branch, sy->options[o].branch);
             }
         }

@@ -3,6 +3,7 @@
 // indices: no copies, no pointer cycles.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,6 +29,54 @@ enum class ListId : std::uint32_t {};
 // A text that is this exactly clears the story panel instead of being shown.
 inline constexpr std::string_view pageClear = "*cls*";
 
+// What a story remembers while it plays. Every value lives in a slot of a small fixed array, so a
+// state stays a plain value that copies without allocating.
+inline constexpr std::size_t maxStoryValues = 64;
+using StoryValues = std::array<std::int32_t, maxStoryValues>;
+
+enum class ValueKind : std::uint8_t {
+    Number, // declared by the writer, with a range
+    Flag,   // declared by the writer, 0 off and 1 on
+    Visits, // times a section has begun, counted up to one past the largest number it is tested
+            // with
+    Taken,  // 1 once an option that is offered only once has been taken
+};
+
+struct StoryValue {
+    std::string name; // "coins"; "visits to haggle" for a visit count; empty for a taken option
+    ValueKind kind = ValueKind::Number;
+    std::int32_t least = 0;
+    std::int32_t most = 0;
+    std::int32_t start = 0;
+    friend bool operator==(const StoryValue&, const StoryValue&) = default;
+};
+
+enum class Compare : std::uint8_t { Equal, NotEqual, Less, AtMost, More, AtLeast };
+
+struct ValueTest {
+    std::uint16_t slot = 0;
+    Compare compare = Compare::Equal;
+    std::int32_t number = 0;
+    friend bool operator==(const ValueTest&, const ValueTest&) = default;
+};
+
+// Holds when every test holds; a negated condition holds when some test fails. No tests: always.
+struct Condition {
+    std::vector<ValueTest> tests;
+    bool negated = false;
+    friend bool operator==(const Condition&, const Condition&) = default;
+};
+
+enum class ChangeKind : std::uint8_t { Set, Add, Subtract };
+
+// A change keeps its value in range: the checker reports one that would leave it.
+struct ValueChange {
+    std::uint16_t slot = 0;
+    ChangeKind kind = ChangeKind::Set;
+    std::int32_t amount = 0;
+    friend bool operator==(const ValueChange&, const ValueChange&) = default;
+};
+
 struct ScenarioText {
     std::string text;
     friend bool operator==(const ScenarioText&, const ScenarioText&) = default;
@@ -44,16 +93,43 @@ struct ScenarioEventGameEnd {
 struct SelectorOption {
     std::string label;
     ListId branch{};
+    // Offered only while all of these hold; taking it makes these changes first.
+    std::vector<Condition> offeredWhile{};
+    std::vector<ValueChange> whenTaken{};
     friend bool operator==(const SelectorOption&, const SelectorOption&) = default;
+};
+
+// How offered options are numbered when only some are offered at a time: before, the digit (ASCII
+// or full width), after. Unset, labels carry their own numbers as written.
+struct OptionNumbering {
+    bool on = false;
+    bool fullWidth = false;
+    std::string before;
+    std::string after;
+    friend bool operator==(const OptionNumbering&, const OptionNumbering&) = default;
 };
 
 struct ScenarioSelector {
     std::vector<SelectorOption> options;
+    OptionNumbering numbering{};
     friend bool operator==(const ScenarioSelector&, const ScenarioSelector&) = default;
 };
 
-using Scenario =
-    std::variant<ScenarioText, ScenarioEventNone, ScenarioEventGameEnd, ScenarioSelector>;
+// Neither of these is ever shown: the interpreter passes over them as it reaches them.
+struct ScenarioChange {
+    ValueChange change;
+    friend bool operator==(const ScenarioChange&, const ScenarioChange&) = default;
+};
+
+// Skips the next `forward` elements of its sequence while the condition holds.
+struct ScenarioJump {
+    Condition when;
+    std::uint32_t forward = 0;
+    friend bool operator==(const ScenarioJump&, const ScenarioJump&) = default;
+};
+
+using Scenario = std::variant<ScenarioText, ScenarioEventNone, ScenarioEventGameEnd,
+                              ScenarioSelector, ScenarioChange, ScenarioJump>;
 
 class Story;
 
@@ -83,6 +159,9 @@ class Story {
     [[nodiscard]] std::size_t sequenceCount() const noexcept { return lists_.size(); }
     // False for a sequence that was declared but never written (it plays as empty).
     [[nodiscard]] bool isWritten(ListId id) const noexcept;
+    // The values it remembers, by slot; empty for a story without memory.
+    [[nodiscard]] std::span<const StoryValue> values() const noexcept { return values_; }
+    [[nodiscard]] StoryValues startValues() const noexcept;
 
     // Equal when they play alike: the same elements in sequences that correspond from the opening
     // on, whatever order the sequences were made in.
@@ -90,13 +169,15 @@ class Story {
 
   private:
     friend class StoryBuilder;
-    Story(std::vector<std::vector<Scenario>> lists, std::vector<bool> written,
-          ListId opening) noexcept
-        : lists_(std::move(lists)), written_(std::move(written)), opening_(opening) {}
+    Story(std::vector<std::vector<Scenario>> lists, std::vector<bool> written, ListId opening,
+          std::vector<StoryValue> values) noexcept
+        : lists_(std::move(lists)), written_(std::move(written)), opening_(opening),
+          values_(std::move(values)) {}
 
     std::vector<std::vector<Scenario>> lists_;
     std::vector<bool> written_;
     ListId opening_{};
+    std::vector<StoryValue> values_;
 };
 
 // Writes a story. Declare a sequence first when an option must lead to it before it is written,
@@ -120,6 +201,8 @@ class StoryBuilder {
     void define(ListId id, std::vector<Scenario> elements);
     // A new sequence, written at once.
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
+    // A value the story remembers; its slot is the number returned. At most maxStoryValues.
+    std::uint16_t remember(StoryValue value);
     // Checks that every option leads to a sequence of this builder (or to ListId{}), then hands
     // the arena over. The builder is spent afterwards.
     [[nodiscard]] Story build(ListId opening) &&;
@@ -127,6 +210,7 @@ class StoryBuilder {
   private:
     std::vector<std::vector<Scenario>> lists_ = std::vector<std::vector<Scenario>>(1);
     std::vector<bool> written_ = std::vector<bool>(1, true);
+    std::vector<StoryValue> values_;
 };
 
 [[nodiscard]] bool isEmpty(ScenarioList list) noexcept;

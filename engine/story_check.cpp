@@ -113,12 +113,19 @@ void checkNumbers(const ScenarioSelector& selector, std::size_t s, std::size_t e
 
 void checkOptions(const Story& story, const StorySource& source, std::size_t s, std::size_t element,
                   const ScenarioSelector& selector, std::vector<Finding>& findings) {
-    if (selector.options.size() > keyCount) {
+    // Options offered only at times may be more than three as long as no more are offered at
+    // once, which only the walk over every playthrough can tell.
+    const bool someAtTimes =
+        std::any_of(selector.options.begin(), selector.options.end(),
+                    [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
+    if (selector.options.size() > keyCount && !someAtTimes) {
         findings.push_back({s, element,
                             std::to_string(selector.options.size()) +
                                 " options, but keys 1 to 3 take only the first three"});
     }
-    checkNumbers(selector, s, element, findings);
+    if (!selector.numbering.on) {
+        checkNumbers(selector, s, element, findings);
+    }
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const SelectorOption& option = selector.options[o];
         const std::string which = "option " + std::to_string(o + 1) + " " + quoted(option.label);
@@ -259,6 +266,10 @@ std::string tooWide(const std::string& what, int width, const TextFit& fit) {
 
 void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t element,
                   const TextFit& fit, std::vector<Finding>& findings) {
+    // Options numbered as they are offered are measured as offered, on every playthrough.
+    if (selector.numbering.on) {
+        return;
+    }
     int lines = 0;
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const std::string& label = selector.options[o].label;
@@ -277,17 +288,50 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 
 } // namespace
 
+std::string keyNames(const std::vector<TGInput>& keys) {
+    // A long way is summed up past its first runs: the count tells the writer to shorten it.
+    constexpr std::size_t shownRuns = 24;
+    std::string names;
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < keys.size(); ++runs) {
+        if (runs == shownRuns) {
+            return names + ", … (" + std::to_string(keys.size()) + " keys in all)";
+        }
+        std::size_t run = 1;
+        while (i + run < keys.size() && keys[i + run] == keys[i]) {
+            ++run;
+        }
+        const char* name = keys[i] == TGInput::TextFeed       ? "space"
+                           : keys[i] == TGInput::SelectFirst  ? "1"
+                           : keys[i] == TGInput::SelectSecond ? "2"
+                           : keys[i] == TGInput::SelectThird  ? "3"
+                                                              : "?";
+        names += (names.empty() ? "" : ", ") + std::string(name) +
+                 (run > 1 ? " ×" + std::to_string(run) : "");
+        i += run;
+    }
+    return names;
+}
+
 std::string describe(const Finding& finding, const StorySource& source) {
+    const std::string keys = finding.keys.empty() ? "" : "; keys: " + keyNames(finding.keys);
+    if (finding.sequence == 0) {
+        const std::size_t slot = finding.element - 1;
+        const std::size_t line =
+            finding.element != 0 && slot < source.valueLines.size() ? source.valueLines[slot] : 0;
+        return (source.file.empty() ? "the story" : source.file) +
+               (line != 0 ? ":" + std::to_string(line) : "") + ": " + finding.message + keys;
+    }
     const std::size_t line = sourceLine(source, finding.sequence, finding.element, finding.option);
     if (!source.file.empty() && line != 0) {
         return source.file + ":" + std::to_string(line) + ": " +
-               sectionName(source, finding.sequence) + ": " + finding.message;
+               sectionName(source, finding.sequence) + ": " + finding.message + keys;
     }
     std::string where = sectionName(source, finding.sequence);
     if (finding.element != 0) {
         where += ", element " + std::to_string(finding.element);
     }
-    return where + ": " + finding.message;
+    return where + ": " + finding.message + keys;
 }
 
 SequenceExit exitOf(std::span<const Scenario> elements) noexcept {
@@ -340,8 +384,11 @@ std::vector<Finding> checkShape(const Story& story, const StorySource& source) {
             findings.push_back({s, 0, "declared but never written"});
             continue;
         }
+        // With memory, what play reaches depends on the values: the walk over every playthrough
+        // finds it (story_explore), not the shape.
+        const bool memory = !story.values().empty();
         // An empty sequence has nothing to miss; an option into it is the finding.
-        if (!played[s] && !elements.empty()) {
+        if (!memory && !played[s] && !elements.empty()) {
             findings.push_back({s, 0, "no option leads here from the opening"});
         }
         for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -350,6 +397,9 @@ std::vector<Finding> checkShape(const Story& story, const StorySource& source) {
             }
         }
         checkPageClears(elements, s, findings);
+        if (memory) {
+            continue;
+        }
         const SequenceExit exit = exitOf(elements);
         checkUnplayed(elements, source, s, exit, findings);
         checkLastPage(elements, s, exit, findings);
@@ -367,20 +417,24 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
     std::vector<Finding> findings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
         const std::span<const Scenario> elements = story.elements(listAt(s));
-        const SequenceExit exit = exitOf(elements);
+        // With memory, pages and lines that show values are measured on every playthrough.
+        const bool memory = !story.values().empty();
+        const std::size_t last = memory ? elements.size() : exitOf(elements).at + 1;
         // Every sequence starts on an empty page: the opening on a fresh panel, a branch on the
         // panel its option cleared.
         int lines = 0;
-        bool pageTooTall = false;
-        for (std::size_t i = 0; i < elements.size() && i <= exit.at; ++i) {
+        bool pageTooTall = memory;
+        for (std::size_t i = 0; i < elements.size() && i < last; ++i) {
             const std::size_t element = i + 1;
             if (const auto* text = std::get_if<ScenarioText>(&elements[i])) {
                 if (text->text == pageClear) {
                     lines = 0;
-                    pageTooTall = false;
+                    pageTooTall = memory;
                     continue;
                 }
-                if (const int width = widestRun(text->text, fit); width > fit.panelWidth) {
+                const bool showsValues = memory && text->text.find('{') != std::string::npos;
+                if (const int width = showsValues ? 0 : widestRun(text->text, fit);
+                    width > fit.panelWidth) {
                     findings.push_back({s, element, tooWide("line", width, fit)});
                 }
                 const std::string_view shown[] = {text->text};

@@ -2,6 +2,7 @@
 // whether the text fits the panels and the font. Pure: the font comes in as functions.
 #pragma once
 
+#include "engine/input.hpp"
 #include "engine/scenario.hpp"
 #include "engine/story_file.hpp"
 
@@ -20,12 +21,19 @@ struct Finding {
     std::size_t element = 0;
     std::string message;
     std::size_t option = 0; // counted from 1 when it concerns one option of a selector
+    // The shortest keys from the start that show it, when only some playthroughs do.
+    std::vector<TGInput> keys{};
     friend bool operator==(const Finding&, const Finding&) = default;
 };
 
 // In the author's terms: "ferry.story:14: section "haggle": ..." for a story from a file,
 // "section 3, element 2: ..." (or "section 3: ..." for the section as a whole) for one from C++.
+// A finding with keys ends "; keys: space ×2, 3"; one about a value as a whole (sequence 0,
+// element its slot + 1) names the line that declares it.
 [[nodiscard]] std::string describe(const Finding& finding, const StorySource& source = {});
+
+// "space ×2, 3, space": what a player presses, runs of one key counted.
+[[nodiscard]] std::string keyNames(const std::vector<TGInput>& keys);
 
 // How text measures in the game's font, and the room the panels give it.
 struct TextFit {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -78,7 +80,14 @@ std::string didYouMean(std::string_view word, const Words& known) {
 }
 
 constexpr std::array<std::string_view, 3> settingKeys{"title", "picture", "numbering"};
+// Values are declared as settings too, as many as the story needs.
+constexpr std::array<std::string_view, 5> allSettings{"title", "picture", "numbering", "number",
+                                                      "flag"};
 constexpr std::array<std::string_view, 3> commandNames{"[new page]", "[empty line]", "[end]"};
+constexpr std::string_view onceMark = "(once)";
+constexpr std::string_view visitsPrefix = "visits to ";
+// Large enough for any count a story keeps, small enough that a change never overflows.
+constexpr std::int64_t largestNumber = 1'000'000'000;
 
 struct PendingOption {
     std::size_t section;
@@ -87,7 +96,51 @@ struct PendingOption {
     std::string target;
     std::size_t line;
     std::size_t column;
+    bool once = false; // the target ended in "(once)"
 };
+
+struct PendingVisits {
+    std::uint16_t slot;
+    std::string section;
+    std::size_t line;
+    std::size_t column;
+};
+
+// An [if] still open. Around lines it becomes jumps over them; around options, a condition on
+// each. Which one is known at its first line.
+struct OpenBlock {
+    enum class Kind : std::uint8_t { Undecided, Lines, Options };
+    Condition condition;
+    std::size_t line;
+    std::size_t column;
+    Kind kind = Kind::Undecided;
+    bool otherwise = false;
+    std::size_t ifJump = 0;   // the element that skips the lines while the condition fails
+    std::size_t elseJump = 0; // the element that skips the otherwise lines
+};
+
+// Whole numbers as a writer types them, within what a story can count; noNumber for anything else.
+constexpr std::int64_t noNumber = INT64_MIN;
+std::int64_t wholeNumber(std::string_view text) {
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return noNumber;
+    }
+    std::int64_t n = 0;
+    for (const char d : digits) {
+        n = n * 10 + (d - '0');
+    }
+    if (n > largestNumber) {
+        return noNumber;
+    }
+    return negative ? -n : n;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 class Reader {
   public:
@@ -100,6 +153,10 @@ class Reader {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
             text_.remove_prefix(3);
         }
+        if (const char* cause = wrongEncoding(text_)) {
+            error(1, 1, cause);
+            return std::move(result_);
+        }
         std::size_t line = 0;
         for (std::size_t start = 0; start <= text_.size() && !full();) {
             const std::size_t end = std::min(text_.find('\n', start), text_.size());
@@ -110,6 +167,7 @@ class Reader {
             readLine(++line, raw);
             start = end + 1;
         }
+        closeBlocks();
         if (sections_.empty() && result_.errors.empty()) {
             error(1, 1, "the story has no section yet; start one with a line \"== name\"");
         }
@@ -139,6 +197,22 @@ class Reader {
         return column;
     }
 
+    // Files an editor saved otherwise than as UTF-8 text with ordinary line ends, by their cause.
+    static const char* wrongEncoding(std::string_view text) {
+        const std::string_view head = text.substr(0, 2);
+        const bool nulAtSecond = text.size() >= 2 && text[1] == '\0' && text[0] != '\0';
+        const bool nulAtFirst = text.size() >= 2 && text[0] == '\0' && text[1] != '\0';
+        if (head == "\xFF\xFE" || head == "\xFE\xFF" || nulAtSecond || nulAtFirst) {
+            return "this file is UTF-16 text; save it as UTF-8";
+        }
+        if (text.find('\n') == std::string_view::npos &&
+            text.find('\r') < text.find_last_not_of("\r")) {
+            return "the lines of this file end in a carriage return alone, as old Mac files "
+                   "did; save it with ordinary line ends (LF or CR LF)";
+        }
+        return nullptr;
+    }
+
     // Only what a panel can draw: UTF-8 without control characters.
     bool readable(std::size_t line, std::string_view raw) {
         const std::size_t first = std::min(raw.find_first_not_of(blanks), raw.size());
@@ -154,6 +228,18 @@ class Reader {
                 error(line, columnOf(raw, i), "this is not UTF-8 text; save the file as UTF-8");
                 return false;
             }
+            if (d.cp == 0xFEFF) {
+                error(line, columnOf(raw, i),
+                      "a byte order mark (U+FEFF), which starts a file, stands inside this one, "
+                      "as where two files were joined; delete it");
+                return false;
+            }
+            if ((d.cp == 0x3099 || d.cp == 0x309A) && composedKana(raw, i) == 0) {
+                error(line, columnOf(raw, i),
+                      "a combining sound mark (U+" + std::string(d.cp == 0x3099 ? "3099" : "309A") +
+                          ") that joins no kana before it; write the character whole");
+                return false;
+            }
             const bool indent = d.cp == '\t' && i < first;
             const bool trailing = d.cp == '\t' && (last == std::string_view::npos || i > last);
             if ((d.cp < 0x20 && !indent && !trailing) || d.cp == 0x7F) {
@@ -167,9 +253,66 @@ class Reader {
         return true;
     }
 
+    // The kana that the one before byte `at` and the combining mark at `at` make together, or 0.
+    static char32_t composedKana(std::string_view raw, std::size_t at) {
+        if (at < 3) {
+            return 0;
+        }
+        const Framework::Utf8::Decoded base = Framework::Utf8::decodeAt(raw, at - 3);
+        const Framework::Utf8::Decoded mark = Framework::Utf8::decodeAt(raw, at);
+        if (base.length != 3) {
+            return 0;
+        }
+        // Katakana stand 0x60 above the hiragana they match.
+        const bool katakana = base.cp >= 0x30A1 && base.cp <= 0x30FE;
+        const char32_t kana = katakana ? base.cp - 0x60 : base.cp;
+        const bool voiced = mark.cp == 0x3099;
+        const bool plain = (kana >= 0x304B && kana <= 0x3062 && kana % 2 == 1) ||
+                           (kana >= 0x3064 && kana <= 0x3068 && kana % 2 == 0) || kana == 0x309D;
+        const bool haRow = kana >= 0x306F && kana <= 0x307B && (kana - 0x306F) % 3 == 0;
+        if ((voiced && (plain || haRow)) || (!voiced && haRow)) {
+            return base.cp + (voiced ? 1 : 2);
+        }
+        if (voiced && base.cp == 0x3046) {
+            return 0x3094; // ゔ
+        }
+        if (voiced && katakana && (base.cp == 0x30A6 || base.cp == 0x30FD)) {
+            return base.cp == 0x30A6 ? 0x30F4 : 0x30FE; // ヴ, ヾ
+        }
+        if (voiced && base.cp >= 0x30EF && base.cp <= 0x30F2) {
+            return base.cp + 8; // ヷヸヹヺ
+        }
+        return 0;
+    }
+
+    // Kana written in decomposed form, a kana and a combining sound mark, as one character: the
+    // font draws the mark apart otherwise.
+    static std::string composed(std::string_view raw) {
+        std::string out;
+        for (std::size_t i = 0; i < raw.size();) {
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(raw, i);
+            const char32_t whole =
+                d.cp == 0x3099 || d.cp == 0x309A ? composedKana(raw, i) : char32_t{0};
+            if (whole != 0) {
+                out.resize(out.size() - 3);
+                Framework::Utf8::append(out, whole);
+            } else {
+                out.append(raw.substr(i, d.length));
+            }
+            i += d.length;
+        }
+        return out;
+    }
+
     void readLine(std::size_t line, std::string_view raw) {
         if (!readable(line, raw)) {
             return;
+        }
+        std::string whole;
+        if (raw.find("\xE3\x82\x99") != std::string_view::npos ||
+            raw.find("\xE3\x82\x9A") != std::string_view::npos) {
+            whole = composed(raw);
+            raw = whole;
         }
         const std::string_view t = trimmed(raw);
         const std::size_t column = columnOf(raw, raw.find_first_not_of(blanks));
@@ -180,6 +323,15 @@ class Reader {
             startSection(line, column, t);
         } else if (sections_.empty()) {
             readSetting(line, column, t);
+        } else if (const std::string_view key = trimmed(t.substr(0, t.find(':')));
+                   t.find(':') != std::string_view::npos &&
+                   std::find(allSettings.begin(), allSettings.end(), key) != allSettings.end()) {
+            error(line, column,
+                  quoted(key) +
+                      " is a setting, and settings stand before the first section; "
+                      "move it up, or write \"\\" +
+                      std::string(t.substr(0, std::min<std::size_t>(t.size(), 12))) +
+                      "\" to show it as text");
         } else if (t.front() == '*' && (t.size() == 1 || t[1] == ' ' || t[1] == '\t')) {
             readOption(line, raw, t.substr(1));
         } else if (t.front() == '|') {
@@ -187,11 +339,12 @@ class Reader {
         } else if (t.front() == '[' && t.back() == ']') {
             readCommand(line, column, t);
         } else {
-            addText(line, t.front() == '\\' ? t.substr(1) : t);
+            addText(line, column, t.front() == '\\' ? t.substr(1) : t);
         }
     }
 
     void startSection(std::size_t line, std::size_t column, std::string_view t) {
+        closeBlocks();
         const std::size_t first = t.find_first_not_of("= \t");
         const std::string_view name =
             first == std::string_view::npos
@@ -222,10 +375,14 @@ class Reader {
         }
         const std::string_view key = trimmed(t.substr(0, colon));
         const std::string_view value = trimmed(t.substr(colon + 1));
+        if (key == "number" || key == "flag") {
+            declareValue(line, column, key == "flag", value);
+            return;
+        }
         const auto at = std::find(settingKeys.begin(), settingKeys.end(), key);
         if (at == settingKeys.end()) {
             error(line, column,
-                  "no setting named " + quoted(key) + didYouMean(key, settingKeys) +
+                  "no setting named " + quoted(key) + didYouMean(key, allSettings) +
                       " (the settings are title, picture and numbering)");
             return;
         }
@@ -271,6 +428,391 @@ class Reader {
         return false;
     }
 
+    static bool validName(std::string_view name) {
+        constexpr std::array<std::string_view, 7> reserved{"not", "and", "to",    "from",
+                                                           "on",  "off", "visits"};
+        return !name.empty() &&
+               name.find_first_of(" \t=<>!(){}[]:,|*#\\") == std::string_view::npos &&
+               (name.front() < '0' || name.front() > '9') && name.front() != '-' &&
+               std::find(reserved.begin(), reserved.end(), name) == reserved.end();
+    }
+
+    // "number: coins = 3 (0 to 5)" or "flag: paid = off".
+    void declareValue(std::size_t line, std::size_t column, bool flag, std::string_view value) {
+        const std::string form = flag ? "write a flag as \"flag: paid = off\" (or on)"
+                                      : "write a number as \"number: coins = 3 (0 to 5)\", its "
+                                        "starting value and the range it keeps to";
+        const std::size_t equals = value.find('=');
+        const std::string_view name = trimmed(value.substr(0, std::min(equals, value.size())));
+        if (equals == std::string_view::npos || !validName(name)) {
+            error(line, column,
+                  (validName(name) || equals == std::string_view::npos
+                       ? form
+                       : quoted(name) + " cannot name a value: a name is one word, such as "
+                                        "coins or kept_coin"));
+            return;
+        }
+        if (const std::size_t known = slotNamed(name); known != noSlot) {
+            error(line, column,
+                  quoted(name) + " is already declared, at line " +
+                      std::to_string(valueLines_[known]));
+            return;
+        }
+        const std::string_view rest = trimmed(value.substr(equals + 1));
+        StoryValue declared{std::string(name), flag ? ValueKind::Flag : ValueKind::Number, 0, 1, 0};
+        if (flag) {
+            if (rest != "on" && rest != "off") {
+                error(line, column, form);
+                return;
+            }
+            declared.start = rest == "on" ? 1 : 0;
+        } else {
+            const std::size_t open = rest.find('(');
+            const std::size_t to = rest.find(" to ");
+            const std::int64_t start = wholeNumber(trimmed(rest.substr(0, open)));
+            const std::int64_t least =
+                open == std::string_view::npos || to == std::string_view::npos || to < open
+                    ? noNumber
+                    : wholeNumber(trimmed(rest.substr(open + 1, to - open - 1)));
+            const std::int64_t most =
+                least != noNumber && rest.back() == ')'
+                    ? wholeNumber(trimmed(rest.substr(to + 4, rest.size() - to - 5)))
+                    : noNumber;
+            if (start == noNumber || least == noNumber || most == noNumber) {
+                error(line, column, form);
+                return;
+            }
+            if (least > most || start < least || start > most) {
+                error(line, column,
+                      quoted(name) + " starts at " + std::to_string(start) +
+                          ", outside its range " + std::to_string(least) + " to " +
+                          std::to_string(most));
+                return;
+            }
+            declared.least = static_cast<std::int32_t>(least);
+            declared.most = static_cast<std::int32_t>(most);
+            declared.start = static_cast<std::int32_t>(start);
+        }
+        static_cast<void>(newSlot(line, column, std::move(declared)));
+    }
+
+    static constexpr std::size_t noSlot = SIZE_MAX;
+
+    std::size_t slotNamed(std::string_view name) const {
+        for (std::size_t slot = 0; slot < values_.size(); ++slot) {
+            if (!values_[slot].name.empty() && values_[slot].name == name) {
+                return slot;
+            }
+        }
+        return noSlot;
+    }
+
+    std::size_t newSlot(std::size_t line, std::size_t column, StoryValue value) {
+        if (values_.size() >= maxStoryValues) {
+            error(line, column,
+                  "a story remembers at most " + std::to_string(maxStoryValues) +
+                      " things: numbers, flags, the sections whose visits it counts and the "
+                      "options offered once");
+            return noSlot;
+        }
+        values_.push_back(std::move(value));
+        valueLines_.push_back(line);
+        return values_.size() - 1;
+    }
+
+    std::string noValueNamed(std::string_view name, std::string_view what) const {
+        std::vector<std::string_view> names;
+        for (const StoryValue& value : values_) {
+            if (value.kind == ValueKind::Number || value.kind == ValueKind::Flag) {
+                names.emplace_back(value.name);
+            }
+        }
+        return "no " + std::string(what) + " named " + quoted(name) + didYouMean(name, names) +
+               (names.empty() ? " (declare it before the first section, as \"number: coins = 3 "
+                                "(0 to 5)\" or \"flag: paid = off\")"
+                              : "");
+    }
+
+    // The slot of a declared number or flag, or noSlot after an error.
+    std::size_t valueFor(std::size_t line, std::size_t column, std::string_view name,
+                         ValueKind kind) {
+        const std::size_t slot = slotNamed(name);
+        const std::string what = kind == ValueKind::Flag ? "flag" : "number";
+        if (slot == noSlot ||
+            (values_[slot].kind != ValueKind::Number && values_[slot].kind != ValueKind::Flag)) {
+            error(line, column, noValueNamed(name, what));
+            return noSlot;
+        }
+        if (values_[slot].kind != kind) {
+            error(
+                line, column,
+                quoted(name) + " is a " + (kind == ValueKind::Flag ? "number" : "flag") +
+                    (kind == ValueKind::Flag
+                         ? "; test it with a comparison, such as \"" + std::string(name) + " >= 1\""
+                         : "; test it as \"" + std::string(name) + "\" or \"not " +
+                               std::string(name) + "\", set it on or off"));
+            return noSlot;
+        }
+        return slot;
+    }
+
+    // The count of visits to a section, kept as a value of its own.
+    std::size_t visitsTo(std::size_t line, std::size_t column, std::string_view section) {
+        const std::string name = std::string(visitsPrefix) + std::string(section);
+        if (const std::size_t known = slotNamed(name); known != noSlot) {
+            return known;
+        }
+        const std::size_t slot = newSlot(line, column, {name, ValueKind::Visits, 0, 1, 0});
+        if (slot != noSlot) {
+            visits_.push_back(
+                {static_cast<std::uint16_t>(slot), std::string(section), line, column});
+        }
+        return slot;
+    }
+
+    // "coins >= 3 and not paid and visits to haggle = 2".
+    std::optional<Condition> readCondition(std::size_t line, std::size_t column,
+                                           std::string_view text) {
+        Condition condition;
+        const std::string form = "a condition is a flag (\"paid\", \"not paid\") or a number "
+                                 "compared with a whole number (\"coins >= 3\", \"visits to "
+                                 "haggle = 2\"), joined by \"and\"";
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t next = std::min(text.find(" and ", at), text.size());
+            const std::string_view atom = trimmed(text.substr(at, next - at));
+            at = next + 5;
+            const std::size_t op = atom.find_first_of("<>=!");
+            if (atom.empty()) {
+                error(line, column, form);
+                return std::nullopt;
+            }
+            if (op == std::string_view::npos) {
+                const bool negated = startsWith(atom, "not ");
+                const std::string_view name = trimmed(negated ? atom.substr(4) : atom);
+                const std::size_t slot = valueFor(line, column, name, ValueKind::Flag);
+                if (slot == noSlot) {
+                    return std::nullopt;
+                }
+                condition.tests.push_back(
+                    {static_cast<std::uint16_t>(slot), Compare::Equal, negated ? 0 : 1});
+                continue;
+            }
+            const std::size_t opEnd = atom.find_first_not_of("<>=!", op);
+            const std::string_view symbol = atom.substr(op, opEnd - op);
+            constexpr std::array<std::pair<std::string_view, Compare>, 6> symbols{
+                {{"=", Compare::Equal},
+                 {"!=", Compare::NotEqual},
+                 {"<", Compare::Less},
+                 {"<=", Compare::AtMost},
+                 {">", Compare::More},
+                 {">=", Compare::AtLeast}}};
+            const auto compare =
+                std::find_if(symbols.begin(), symbols.end(),
+                             [symbol](const auto& entry) { return entry.first == symbol; });
+            const std::string_view left = trimmed(atom.substr(0, op));
+            const std::int64_t number = opEnd == std::string_view::npos
+                                            ? noNumber
+                                            : wholeNumber(trimmed(atom.substr(opEnd)));
+            if (compare == symbols.end() || number == noNumber || left.empty()) {
+                error(line, column,
+                      compare == symbols.end()
+                          ? quoted(symbol) + " is no comparison; use =, !=, <, <=, > or >="
+                          : form);
+                return std::nullopt;
+            }
+            std::size_t slot = noSlot;
+            if (startsWith(left, visitsPrefix)) {
+                slot = visitsTo(line, column, trimmed(left.substr(visitsPrefix.size())));
+                if (slot != noSlot) {
+                    // Counting beyond the largest number tested tells nothing more.
+                    values_[slot].most = static_cast<std::int32_t>(
+                        std::clamp<std::int64_t>(number + 1, values_[slot].most, largestNumber));
+                }
+            } else {
+                slot = valueFor(line, column, left, ValueKind::Number);
+            }
+            if (slot == noSlot) {
+                return std::nullopt;
+            }
+            condition.tests.push_back({static_cast<std::uint16_t>(slot), compare->second,
+                                       static_cast<std::int32_t>(number)});
+        }
+        return condition;
+    }
+
+    // "[set coins to 3]", "[set paid on]", "[add 1 to coins]", "[subtract 2 from coins]".
+    void readChange(std::size_t line, std::size_t column, std::string_view inner) {
+        const std::string form = "a change is written [set coins to 3], [set paid on], [set paid "
+                                 "off], [add 1 to coins] or [subtract 1 from coins]";
+        const std::size_t space = inner.find(' ');
+        const std::string_view verb = inner.substr(0, space);
+        const std::string_view rest =
+            space == std::string_view::npos ? std::string_view{} : trimmed(inner.substr(space));
+        std::string_view name;
+        std::string_view amount;
+        ValueChange change;
+        ValueKind kind = ValueKind::Number;
+        if (verb == "set") {
+            const std::size_t to = rest.find(" to ");
+            if (to != std::string_view::npos) {
+                name = trimmed(rest.substr(0, to));
+                amount = trimmed(rest.substr(to + 4));
+            } else if (rest.ends_with(" on") || rest.ends_with(" off")) {
+                kind = ValueKind::Flag;
+                name = trimmed(rest.substr(0, rest.rfind(' ')));
+                change.amount = rest.ends_with(" on") ? 1 : 0;
+            }
+        } else {
+            const std::string_view joint = verb == "add" ? " to " : " from ";
+            const std::size_t at = rest.rfind(joint);
+            if (at != std::string_view::npos) {
+                amount = trimmed(rest.substr(0, at));
+                name = trimmed(rest.substr(at + joint.size()));
+            }
+            change.kind = verb == "add" ? ChangeKind::Add : ChangeKind::Subtract;
+        }
+        const std::int64_t number = kind == ValueKind::Flag ? change.amount : wholeNumber(amount);
+        if (name.empty() || number == noNumber || (change.kind != ChangeKind::Set && number < 0)) {
+            error(line, column, form);
+            return;
+        }
+        const std::size_t slot = valueFor(line, column, name, kind);
+        if (slot == noSlot) {
+            return;
+        }
+        change.slot = static_cast<std::uint16_t>(slot);
+        change.amount = static_cast<std::int32_t>(number);
+        content(line, column);
+        add(line, ScenarioChange{change});
+    }
+
+    // A line that is not an option stands inside every open [if]: those not yet known to hold
+    // options now hold lines, and skip them while they fail.
+    bool content(std::size_t line, std::size_t column) {
+        for (OpenBlock& block : blocks_) {
+            if (block.kind == OpenBlock::Kind::Options) {
+                error(line, column,
+                      "the [if] at line " + std::to_string(block.line) +
+                          " holds options, and options only; end it with [end if] first");
+                return false;
+            }
+        }
+        for (OpenBlock& block : blocks_) {
+            if (block.kind == OpenBlock::Kind::Undecided) {
+                block.kind = OpenBlock::Kind::Lines;
+                block.ifJump = sections_.back().size();
+                Condition skip = block.condition;
+                skip.negated = !skip.negated;
+                add(block.line, ScenarioJump{std::move(skip), 0});
+            }
+        }
+        return true;
+    }
+
+    void readIf(std::size_t line, std::size_t column, std::string_view inner) {
+        // A condition in error still opens its block, so that its [end if] finds it.
+        std::optional<Condition> condition = readCondition(line, column, trimmed(inner.substr(2)));
+        OpenBlock block{condition.value_or(Condition{}), line, column};
+        if (optionRun_) {
+            block.kind = OpenBlock::Kind::Options; // among the options of one choice
+        }
+        blocks_.push_back(std::move(block));
+    }
+
+    void readOtherwise(std::size_t line, std::size_t column) {
+        if (blocks_.empty() || blocks_.back().otherwise) {
+            error(line, column, "[otherwise] stands between an [if] and its [end if], once");
+            return;
+        }
+        OpenBlock& block = blocks_.back();
+        block.otherwise = true;
+        if (block.kind != OpenBlock::Kind::Lines) {
+            block.condition.negated = !block.condition.negated;
+            return;
+        }
+        block.elseJump = sections_.back().size();
+        add(line, ScenarioJump{Condition{}, 0});
+        patch(block.ifJump);
+    }
+
+    void readEndIf(std::size_t line, std::size_t column) {
+        if (blocks_.empty()) {
+            error(line, column, "[end if] closes an [if], and there is none open");
+            return;
+        }
+        const OpenBlock block = std::move(blocks_.back());
+        blocks_.pop_back();
+        if (block.kind == OpenBlock::Kind::Lines) {
+            patch(block.otherwise ? block.elseJump : block.ifJump);
+            optionRun_ = false;
+        }
+    }
+
+    // The jump at `at` lands after the last element written so far.
+    void patch(std::size_t at) {
+        auto& jump = std::get<ScenarioJump>(sections_.back()[at]);
+        jump.forward = static_cast<std::uint32_t>(sections_.back().size() - at - 1);
+    }
+
+    void closeBlocks() {
+        for (const OpenBlock& block : blocks_) {
+            error(block.line, block.column, "this [if] has no [end if] before the section ends");
+        }
+        blocks_.clear();
+    }
+
+    // In a story with memory, braces show the value of the number they name.
+    void checkShown(std::size_t line, std::size_t column, std::string_view text) {
+        if (values_.empty()) {
+            return;
+        }
+        for (std::size_t open = text.find_first_of("{}"); open != std::string_view::npos;) {
+            const std::size_t close = text.find('}', open);
+            if (text[open] == '}' || close == std::string_view::npos) {
+                error(line, column,
+                      "braces show a number, as in \"{coins} coins\"; each \"{\" needs a "
+                      "\"}\"");
+                return;
+            }
+            const std::string_view name = text.substr(open + 1, close - open - 1);
+            const std::size_t slot = valueFor(line, column, name, ValueKind::Number);
+            if (slot == noSlot) {
+                return;
+            }
+            open = text.find_first_of("{}", close + 1);
+        }
+    }
+
+    // The length of a number the writer put before a label, as "2:", "(2)", "２：" or "2.", or 0.
+    static std::size_t writerNumbered(std::string_view label) {
+        const bool open = label.substr(0, 1) == "(";
+        const bool wideOpen = label.substr(0, 3) == "\xEF\xBC\x88"; // （
+        std::size_t i = open ? 1 : wideOpen ? 3 : 0;
+        const std::size_t digitsAt = i;
+        while (i < label.size()) {
+            const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(label, i);
+            if (!(d.cp >= U'0' && d.cp <= U'9') && !(d.cp >= U'０' && d.cp <= U'９')) {
+                break;
+            }
+            i += d.length;
+        }
+        if (i == digitsAt || i >= label.size()) {
+            return 0;
+        }
+        const Framework::Utf8::Decoded mark = Framework::Utf8::decodeAt(label, i);
+        const bool closes = mark.cp == U')' || mark.cp == U'）';
+        const bool marks =
+            mark.cp == U':' || mark.cp == U'.' || mark.cp == U'：' || mark.cp == U'．';
+        const std::size_t after = i + mark.length;
+        // "2.5 coins" is a number in the text, not a number before it.
+        const bool decimal =
+            mark.cp == U'.' && after < label.size() && label[after] >= '0' && label[after] <= '9';
+        if (((open || wideOpen) && closes) || (!open && !wideOpen && marks && !decimal)) {
+            return after;
+        }
+        return 0;
+    }
+
     std::string numberFor(std::size_t n) const {
         std::string digits = std::to_string(n);
         if (!fullWidth_) {
@@ -290,11 +832,36 @@ class Reader {
         optionRun_ = false;
     }
 
-    void addText(std::size_t line, std::string_view text) {
+    void addText(std::size_t line, std::size_t column, std::string_view text) {
+        if (!content(line, column)) {
+            return;
+        }
+        checkShown(line, column, text);
         add(line, ScenarioText{std::string(text)});
     }
 
     void readCommand(std::size_t line, std::size_t column, std::string_view t) {
+        const std::string_view inner = trimmed(t.substr(1, t.size() - 2));
+        if (inner == "otherwise") {
+            readOtherwise(line, column);
+            return;
+        }
+        if (inner == "end if") {
+            readEndIf(line, column);
+            return;
+        }
+        if (startsWith(inner, "if ")) {
+            readIf(line, column, inner);
+            return;
+        }
+        if (startsWith(inner, "set ") || startsWith(inner, "add ") ||
+            startsWith(inner, "subtract ")) {
+            readChange(line, column, inner);
+            return;
+        }
+        if (!content(line, column)) {
+            return;
+        }
         if (t == commandNames[0]) {
             add(line, ScenarioText{std::string(pageClear)});
         } else if (t == commandNames[1]) {
@@ -302,8 +869,12 @@ class Reader {
         } else if (t == commandNames[2]) {
             add(line, ScenarioEventGameEnd{});
         } else {
+            std::string lower(t);
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            });
             error(line, column,
-                  "no command " + quoted(t) + didYouMean(t, commandNames) +
+                  "no command " + quoted(t) + didYouMean(lower, commandNames) +
                       " (a line in square brackets is [new page], [empty line] or [end]; "
                       "write \"\\" +
                       std::string(t) + "\" to show it as text)");
@@ -326,17 +897,34 @@ class Reader {
                   "an option needs a label, the text the player sees, before \"->\"");
             return;
         }
+        if (numbered_ && writerNumbered(label)) {
+            error(line, columnOf(raw, static_cast<std::size_t>(label.data() - raw.data())),
+                  "options are numbered for you, in the order written: write \"* " +
+                      std::string(trimmed(label.substr(writerNumbered(label)))) +
+                      "\", or \"numbering: none\" to show the labels as written");
+            return;
+        }
+        std::vector<Condition> offeredWhile;
+        for (OpenBlock& block : blocks_) {
+            if (block.kind == OpenBlock::Kind::Undecided) {
+                block.kind = OpenBlock::Kind::Options;
+            }
+            if (block.kind == OpenBlock::Kind::Options) {
+                offeredWhile.push_back(block.condition);
+            }
+        }
         if (!optionRun_) {
             add(line, ScenarioSelector{});
             optionRun_ = true;
+            selectors_.emplace_back(sections_.size() - 1, sections_.back().size() - 1);
         }
         auto& options = std::get<ScenarioSelector>(sections_.back().back()).options;
-        const std::string number = numbered_ ? numberFor(options.size() + 1) : "";
-        options.push_back({number + std::string(label), ListId{}});
+        options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.back().optionLines.back().push_back(line);
         pending_.push_back({sections_.size(), sections_.back().size() - 1, options.size() - 1,
                             std::string(target), line,
-                            columnOf(raw, static_cast<std::size_t>(target.data() - raw.data()))});
+                            columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())),
+                            target.ends_with(onceMark)});
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
@@ -356,6 +944,7 @@ class Reader {
                   "there is none");
             return;
         }
+        checkShown(line, column, more);
         *last += '\n';
         *last += more;
     }
@@ -364,8 +953,15 @@ class Reader {
         // Suggestions compare with every section: a few are enough, however many names are wrong.
         constexpr std::size_t suggested = 10;
         std::size_t unknown = 0;
-        for (const PendingOption& p : pending_) {
-            const auto found = index_.find(p.target);
+        for (PendingOption& p : pending_) {
+            auto found = index_.find(p.target);
+            if (found == index_.end() && p.once) {
+                // "(once)" is the mark only where no section is named so.
+                p.target = trimmed(
+                    std::string_view(p.target).substr(0, p.target.size() - onceMark.size()));
+                found = index_.find(p.target);
+                markOnce(p);
+            }
             if (found == index_.end()) {
                 error(p.line, p.column,
                       ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
@@ -375,14 +971,65 @@ class Reader {
             auto& selector = std::get<ScenarioSelector>(sections_[p.section - 1][p.element]);
             selector.options[p.option].branch = listAt(found->second);
         }
+        for (const PendingVisits& v : visits_) {
+            const auto found = index_.find(v.section);
+            if (found == index_.end()) {
+                error(v.line, v.column, noSectionNamed(result_.source, v.section));
+            } else {
+                counted_.emplace_back(found->second - 1, v.slot);
+            }
+        }
         std::stable_sort(result_.errors.begin(), result_.errors.end(),
                          [](const StoryFileError& a, const StoryFileError& b) {
                              return std::pair(a.line, a.column) < std::pair(b.line, b.column);
                          });
     }
 
+    void markOnce(const PendingOption& p) {
+        const std::size_t slot = newSlot(p.line, p.column, {"", ValueKind::Taken, 0, 1, 0});
+        if (slot == noSlot) {
+            return;
+        }
+        auto& option =
+            std::get<ScenarioSelector>(sections_[p.section - 1][p.element]).options[p.option];
+        const auto s = static_cast<std::uint16_t>(slot);
+        option.offeredWhile.push_back(Condition{{{s, Compare::Equal, 0}}, false});
+        option.whenTaken.push_back({s, ChangeKind::Set, 1});
+    }
+
+    // Options that are always offered carry their numbers in their labels, as the C++ stories
+    // write them; those offered only at times are numbered as they are shown.
+    void number() {
+        for (const auto& [section, element] : selectors_) {
+            auto& selector = std::get<ScenarioSelector>(sections_[section][element]);
+            const bool conditional =
+                std::any_of(selector.options.begin(), selector.options.end(),
+                            [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
+            if (conditional) {
+                selector.numbering = {numbered_, fullWidth_, numberBefore_, numberAfter_};
+            } else if (numbered_) {
+                for (std::size_t o = 0; o < selector.options.size(); ++o) {
+                    selector.options[o].label = numberFor(o + 1) + selector.options[o].label;
+                }
+            }
+        }
+    }
+
     void build() {
+        number();
+        // A counted section counts each time it begins, the opening included.
+        for (const auto& [section, slot] : counted_) {
+            auto& elements = sections_[section];
+            elements.insert(elements.begin(), ScenarioChange{{slot, ChangeKind::Add, 1}});
+            SectionSource& source = result_.source.sections[section + 1];
+            source.elementLines.insert(source.elementLines.begin(), source.line);
+            source.optionLines.insert(source.optionLines.begin(), std::vector<std::size_t>{});
+        }
+        result_.source.valueLines = valueLines_;
         StoryBuilder b;
+        for (StoryValue& value : values_) {
+            static_cast<void>(b.remember(std::move(value)));
+        }
         for (std::size_t s = 0; s < sections_.size(); ++s) {
             static_cast<void>(b.declare());
         }
@@ -399,6 +1046,12 @@ class Reader {
     std::unordered_map<std::string, std::size_t> index_;
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
+    std::vector<StoryValue> values_;
+    std::vector<std::size_t> valueLines_;
+    std::vector<PendingVisits> visits_;
+    std::vector<std::pair<std::size_t, std::uint16_t>> counted_; // section, its visits slot
+    std::vector<OpenBlock> blocks_;
+    std::vector<std::pair<std::size_t, std::size_t>> selectors_; // section, element
     bool optionRun_ = false; // the last element is a selector that options may still join
     bool numbered_ = true;
     bool fullWidth_ = false;

@@ -26,6 +26,7 @@ struct StorySource {
     std::string file;                    // empty for a story made in C++
     std::vector<SectionSource> sections; // by listIndex; index 0, the empty list, is unused
     std::size_t pictureLine = 0;         // 0 when the file names no picture
+    std::vector<std::size_t> valueLines; // by slot, where each value was declared; 0 for none
 };
 
 // "section "haggle"" for a story from a file, "section 3" otherwise.

@@ -1,6 +1,7 @@
 #include "engine/story_player.hpp"
 
 #include "engine/frame.hpp"
+#include "engine/keymap.hpp"
 #include "engine/stage.hpp"
 #include "engine/story_tool.hpp"
 #include "framework/runner.hpp"
@@ -145,8 +146,9 @@ class Player {
   public:
     Player(SDL_Surface* screen, LoadedStory story, std::size_t section, const StoryLook& look,
            std::string path)
-        : story_(std::move(story)), defaultPicture_(story_.paths.defaultPicture),
-          look_(playerLook(look)), path_(std::move(path)), watch_(path_),
+        : story_(std::move(story)), startName_(story_.file.source.sections.at(section).name),
+          defaultPicture_(story_.paths.defaultPicture), look_(playerLook(look)),
+          path_(std::move(path)), watch_(path_),
           resources_(loadResources(screen, shown(look_, story_.paths))),
           gap_(descenderGap(resources_.font.get(), *story_.file.story)),
           fit_(fontFit(resources_.font.get(), look_, gap_)), values_{screen,
@@ -175,9 +177,15 @@ class Player {
                 reload();
                 continue;
             }
+            const KeyOutcome outcome = readKey(event, values_.state);
             std::optional<FrameValues> next = dispatch(values_, event);
             if (!next) {
                 return;
+            }
+            // What a reload replays: every space, and every option that was taken.
+            if (outcome == KeyOutcome::Feed ||
+                (outcome != KeyOutcome::Nothing && next->state != values_.state)) {
+                keys_.push_back(outcome);
             }
             const bool moved =
                 next->state.cursor.remaining.list != values_.state.cursor.remaining.list;
@@ -202,10 +210,50 @@ class Player {
                                        gap_);
     }
 
-    // The start of a section, on an empty page, as if its option had just been taken.
+    // The start of a section, on an empty page, with the values the story starts with.
     EngineState stateAt(std::size_t section) const {
         const Story& story = *story_.file.story;
-        return EngineState{false, StoryCursor{Mode::Normal, story.list(listAt(section))}, 0};
+        return stateAtSequence(story, listAt(section), story.startValues());
+    }
+
+    // A key press as the window would deliver it.
+    static SDL_Event keyEvent(KeyOutcome outcome) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.type = SDL_KEYDOWN;
+        event.key.state = SDL_PRESSED;
+        event.key.keysym.sym = outcome == KeyOutcome::Feed           ? SDLK_SPACE
+                               : outcome == KeyOutcome::SelectFirst  ? SDLK_1
+                               : outcome == KeyOutcome::SelectSecond ? SDLK_2
+                                                                     : SDLK_3;
+        return event;
+    }
+
+    // The keys pressed so far, played again through the frame on the story as it now is, up to
+    // the first that no longer does what it did: a space where a choice now waits, an option that
+    // is gone, anything once the story has ended.
+    void replay() {
+        std::size_t done = 0;
+        for (; done < keys_.size(); ++done) {
+            const KeyOutcome key = keys_[done];
+            const EngineState& state = values_.state;
+            const bool fits = !state.gameOver && readKey(keyEvent(key), state) == key &&
+                              (key == KeyOutcome::Feed || update(inputOf(key), state) != state);
+            if (!fits) {
+                break;
+            }
+            std::optional<FrameValues> next = dispatch(values_, keyEvent(key));
+            if (!next) {
+                break;
+            }
+            values_ = *next;
+        }
+        stoppedNote_.clear();
+        if (done < keys_.size()) {
+            stoppedNote_ = " (the replay stopped after " + std::to_string(done) + " of " +
+                           std::to_string(keys_.size()) + " keys)";
+            keys_.resize(done);
+        }
     }
 
     std::size_t section() const { return listIndex(values_.state.cursor.remaining.list); }
@@ -217,6 +265,7 @@ class Player {
         if (s < file.source.sections.size()) {
             caption += " - " + file.source.sections[s].name;
         }
+        caption += stoppedNote_;
         if (broken) {
             caption += " (the file has an error)";
         }
@@ -257,18 +306,20 @@ class Player {
             showCaption(true);
             return;
         }
-        const std::size_t was = section();
-        const std::string name =
-            was < story_.file.source.sections.size() ? story_.file.source.sections[was].name : "";
         showPicture(file.picture.empty() ? defaultPicture_ : pictureOf(path_, file.picture));
         story_.file = std::move(file);
-        const std::size_t now = std::max<std::size_t>(1, sectionIndex(story_.file.source, name));
+        const std::size_t now =
+            std::max<std::size_t>(1, sectionIndex(story_.file.source, startName_));
         values_.state = stateAt(now);
         values_.panelA = Framework::clearTextPanel(values_.panelA);
+        replay();
         showCaption(false);
     }
 
     LoadedStory story_;
+    std::string startName_; // the section play began in, which a replay begins in again
+    std::vector<KeyOutcome> keys_;
+    std::string stoppedNote_;
     std::string defaultPicture_;
     StoryLook look_;
     std::string path_;

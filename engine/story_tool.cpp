@@ -1,6 +1,7 @@
 #include "engine/story_tool.hpp"
 
 #include "engine/frame.hpp"
+#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
 #include "engine/story_player.hpp"
@@ -8,6 +9,7 @@
 #include "framework/sdl_handles.hpp"
 #include "framework/utf8.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -39,6 +41,23 @@ std::size_t printFindings(const Story& story, const StorySource& source, const T
         for (Finding& finding : checkFit(story, *fit)) {
             findings.push_back(std::move(finding));
         }
+    }
+    std::size_t limits = 0;
+    if (!story.values().empty()) {
+        const Playthroughs walked = explorePlaythroughs(story, fit);
+        findings.insert(findings.end(), walked.findings.begin(), walked.findings.end());
+        if (!walked.complete) {
+            limits = 1;
+        }
+        for (const Finding& finding : findings) {
+            std::cout << describe(finding, source) << '\n';
+        }
+        if (!walked.complete) {
+            std::cout << (source.file.empty() ? "the story" : source.file)
+                      << ": checked as far as the first " << walked.states
+                      << " states; the story has more, and the rest is not checked\n";
+        }
+        return findings.size() + limits;
     }
     for (const Finding& finding : findings) {
         std::cout << describe(finding, source) << '\n';
@@ -87,11 +106,54 @@ int mapFile(const std::string& path, const StoryLook& look) {
     return 0;
 }
 
+std::string minutes(double seconds) {
+    const auto whole = static_cast<long long>(seconds + 0.5);
+    return whole < 60 ? std::to_string(whole) + " s"
+                      : std::to_string(whole / 60) + " min " + std::to_string(whole % 60) + " s";
+}
+
+int statsFile(const std::string& path, const StoryLook& look) {
+    const std::optional<LoadedStory> loaded = loadStory(path, look, std::cerr);
+    if (!loaded) {
+        return 1;
+    }
+    const StoryFile& file = loaded->file;
+    const StoryStats stats = storyStats(*file.story);
+    std::cout << file.source.file << ": " << stats.sections << " sections, " << stats.lines
+              << " lines, " << stats.japaneseCharacters << " Japanese characters, "
+              << stats.latinWords << " Latin words, " << stats.endings.size() << " endings\n";
+    const bool endless = std::any_of(stats.endings.begin(), stats.endings.end(),
+                                     [](const EndingWays& ways) { return ways.endless; });
+    std::cout << "playthroughs: "
+              << (endless ? "endless, as a loop can be gone round as often as one likes"
+                  : stats.morePlaythroughs ? "more than " + std::to_string(stats.playthroughs)
+                                           : std::to_string(stats.playthroughs))
+              << (stats.complete
+                      ? ""
+                      : ", counted in the first " + std::to_string(stats.states) + " states")
+              << '\n';
+    for (const EndingWays& ways : stats.endings) {
+        std::cout << "ending at line " << sourceLine(file.source, ways.sequence, ways.element)
+                  << " \"" << ways.lastLine << "\": shortest " << ways.fewestKeys << " keys, "
+                  << minutes(ways.leastSeconds) << " of reading; longest ";
+        if (ways.endless) {
+            std::cout << "endless: a loop can be gone round before it as often as one likes\n";
+        } else {
+            std::cout << ways.mostKeys << " keys, " << minutes(ways.mostSeconds) << " of reading\n";
+        }
+    }
+    std::cout << "reading at " << japaneseCharactersPerMinute << " Japanese characters or "
+              << latinWordsPerMinute
+              << " Latin words a minute: an adult's usual silent reading speed in each script\n";
+    return 0;
+}
+
 int usage(const char* name) {
     std::fprintf(stderr,
                  "usage: %s play FILE [--from SECTION]\n"
-                 "       %s check|map [FILE]\n",
-                 name, name);
+                 "       %s check|map [FILE]\n"
+                 "       %s stats FILE\n",
+                 name, name, name);
     return 2;
 }
 
@@ -180,6 +242,9 @@ int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& 
     }
     if (args.size() == 2 && args[0] == "check") {
         return checkFile(std::string(args[1]), look);
+    }
+    if (args.size() == 2 && args[0] == "stats") {
+        return statsFile(std::string(args[1]), look);
     }
     if (args.size() == 2 && args[0] == "map") {
         return mapFile(std::string(args[1]), look);

@@ -3,6 +3,7 @@
 // for each error, and never crash or hang; a story that reads must play, check and draw.
 #include "engine/interpreter.hpp"
 #include "engine/story_check.hpp"
+#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
 
@@ -50,11 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::ostringstream map;
     writeStoryMap(story, map, file.source);
-    // A short play that always takes the first option it can.
+    // A short play that always takes the first option it can, showing what a player would see.
     EngineState state = initialEngineState(story);
     for (int step = 0; step < 64 && !state.gameOver; ++step) {
+        STORY_EXPECT(offeredLabels(state).size() == offeredOptions(state).size());
+        static_cast<void>(shownText(state));
         state = update(state.cursor.mode == Mode::Choose ? TGInput::SelectFirst : TGInput::TextFeed,
                        state);
+    }
+    // Every playthrough, to a small bound; a trap's keys replay to a state that is not over.
+    const Playthroughs walked = explorePlaythroughs(story, &fit, 20'000);
+    STORY_EXPECT(walked.states >= 1 && walked.states <= 20'000);
+    STORY_EXPECT(walked.complete || walked.states == 20'000);
+    for (const Finding& finding : walked.findings) {
+        STORY_EXPECT(finding.sequence < story.sequenceCount());
+        STORY_EXPECT(!describe(finding, file.source).empty());
+        EngineState replayed = initialEngineState(story);
+        for (const TGInput key : finding.keys) {
+            replayed = update(key, replayed);
+        }
+        STORY_EXPECT(!finding.message.starts_with("a trap") || !replayed.gameOver);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
-# The Ferry: a ferryman wants three coins. Pay, swim, or haggle until one of you gives in.
+# The Ferry: a ferryman wants three coins. Pay, swim, or haggle him down to two.
 title: The Ferry
+number: price = 3 (2 to 3)
 
 == opening
 A ferryman waits at the river.
@@ -10,14 +11,24 @@ A ferryman waits at the river.
 
 == haggle
 "Two coins," you offer.
+[if visits to haggle >= 3]
+He sighs. "Two, then."
+[set price to 2]
+[otherwise]
 "Three," he says, and waits.
+[end if]
 * Pay him -> pay
+[if price = 3]
 * Haggle again -> haggle
+[end if]
 * Walk away -> walk
 
 == pay
-You count three coins
+You count {price} coins
 | into his hand.
+[if price = 2]
+One stays in your purse.
+[end if]
 Halfway over, the fog lifts.
 (Ending: the far shore)
 [end]

@@ -29,7 +29,7 @@ struct Play {
     void feedUntilStop() {
         for (int feeds = 0; !state.gameOver && state.cursor.mode == Engine::Mode::Normal; ++feeds) {
             ASSERT_LT(feeds, 100) << "the story never stops";
-            fed.emplace_back(Engine::feedText(state.cursor.remaining));
+            fed.emplace_back(Engine::shownText(state));
             state = Engine::update(Engine::TGInput::TextFeed, state);
             if (state.gameOver && overAfterFeed == 0) {
                 overAfterFeed = fed.size();

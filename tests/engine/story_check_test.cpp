@@ -226,6 +226,39 @@ const std::vector<Case> cases{
      "== s\n"
      "ab\tc\n"
      "é\xff\n"},
+    {"FileJoinedWritten",
+     {},
+     {"t.story:2:1: a byte order mark (U+FEFF), which starts a file, stands inside this one, as "
+      "where two files were joined; delete it",
+      "t.story:3:3: options are numbered for you, in the order written: write \"* Pay\", or "
+      "\"numbering: none\" to show the labels as written",
+      "t.story:4:3: options are numbered for you, in the order written: write \"* Walk\", or "
+      "\"numbering: none\" to show the labels as written",
+      "t.story:5:1: \"title\" is a setting, and settings stand before the first section; move it "
+      "up, or write \"\\title: Two\" to show it as text",
+      "t.story:6:1: no command \"[END]\"; did you mean \"[end]\"? (a line in square brackets is "
+      "[new page], [empty line] or [end]; write \"\\[END]\" to show it as text)",
+      "t.story:7:2: a combining sound mark (U+3099) that joins no kana before it; write the "
+      "character whole"},
+     {},
+     "== s\n"
+     "\xEF\xBB\xBF== t\n"
+     "* 2: Pay -> s\n"
+     "* (3) Walk -> s\n"
+     "title: Two\n"
+     "[END]\n"
+     "あ\xE3\x82\x99\n"},
+    {"FileUtf16",
+     {},
+     {"t.story:1:1: this file is UTF-16 text; save it as UTF-8"},
+     {},
+     "\xFF\xFE=\x00=\x00"},
+    {"FileOldMacLines",
+     {},
+     {"t.story:1:1: the lines of this file end in a carriage return alone, as old Mac files did; "
+      "save it with ordinary line ends (LF or CR LF)"},
+     {},
+     "== s\rx\r[end]\r"},
     {"FileWithoutSection",
      {},
      {"t.story:1:1: the story has no section yet; start one with a line \"== name\""},
