@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +28,13 @@ struct Finding {
 // "section 3, element 2: ..." (or "section 3: ..." for the section as a whole) for one from C++.
 [[nodiscard]] std::string describe(const Finding& finding, const StorySource& source = {});
 
+// What a width function gives for a run too long to measure to its end.
+inline constexpr int unmeasuredWidth = std::numeric_limits<int>::max();
+
 // How text measures in the game's font, and the room the panels give it.
 struct TextFit {
-    std::function<int(std::string_view)> width; // of one run, without line breaks
+    std::function<int(std::string_view)>
+        width; // of one run, without line breaks, or unmeasuredWidth
     int lineSkip = 0;
     int panelWidth = 0; // what the window shows of a line
     int storyHeight = 0;

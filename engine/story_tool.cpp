@@ -6,11 +6,13 @@
 #include "engine/story_player.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/text_panel.hpp"
 #include "framework/utf8.hpp"
 
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <set>
 #include <string>
 #include <string_view>
@@ -71,7 +73,7 @@ int checkFile(const std::string& path, const StoryLook& look) {
         fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
     }
     const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
-    const std::vector<std::string> missing = missingFiles(*loaded);
+    const std::vector<std::string> missing = missingFiles(*loaded, &look);
     for (const std::string& line : missing) {
         std::cout << line << '\n';
     }
@@ -99,10 +101,9 @@ int usage(const char* name) {
 
 TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
     return {[font](std::string_view run) {
-                int width = 0;
-                int height = 0;
-                TTF_SizeUTF8(font, std::string(run).c_str(), &width, &height);
-                return width;
+                const Framework::RunExtent extent =
+                    Framework::measureRun(font, run, std::numeric_limits<long long>::max());
+                return extent.whole ? extent.width : unmeasuredWidth;
             },
             TTF_FontLineSkip(font) + lineGap,
             look.screenWidth - 2 * panelX,
