@@ -60,7 +60,8 @@ FileBytes readRegularFile(const std::string& path, std::uintmax_t limit, const s
         return {{}, std::move(problem)};
     }
     FileBytes read;
-    read.bytes.resize(static_cast<std::size_t>(info.st_size));
+    // A byte more than the file holds, so that its end is seen without growing the buffer.
+    read.bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t have = 0;
     for (;;) {
         // A file that grows as it is read is read up to one byte past the limit.
