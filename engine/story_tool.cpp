@@ -97,6 +97,29 @@ int usage(const char* name) {
     return 2;
 }
 
+// One past the lowest row a rendered run inks; 0 for a run that does not render.
+int lowestInkedRow(TTF_Font* font, const std::string& run) {
+    const SDL_Color ink{0, 0, 0, 0};
+    const SDL_Color paper{255, 255, 255, 0};
+    const Framework::SurfacePtr text(TTF_RenderUTF8_Shaded(font, run.c_str(), ink, paper));
+    if (!text) {
+        return 0;
+    }
+    int lowest = 0;
+    SDL_LockSurface(text.get());
+    for (int y = 0; y < text->h; ++y) {
+        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
+        for (int x = 0; x < text->w; ++x) {
+            if (row[x] != 0) {
+                lowest = y + 1;
+                break;
+            }
+        }
+    }
+    SDL_UnlockSurface(text.get());
+    return lowest;
+}
+
 } // namespace
 
 TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
@@ -116,7 +139,7 @@ TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
 }
 
 int descenderGap(TTF_Font* font, const Story& story) {
-    // Every character once, in one run rendered as the panels render it: its lowest inked row.
+    // Every character once, rendered as the panels render it: the lowest row any of them inks.
     std::set<char32_t> used;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
         for (const Scenario& element : story.elements(listAt(s))) {
@@ -137,29 +160,20 @@ int descenderGap(TTF_Font* font, const Story& story) {
             }
         }
     }
-    std::string all;
-    for (const char32_t c : used) {
-        Framework::Utf8::append(all, c);
-    }
-    const SDL_Color ink{0, 0, 0, 0};
-    const SDL_Color paper{255, 255, 255, 0};
-    const Framework::SurfacePtr text(
-        all.empty() ? nullptr : TTF_RenderUTF8_Shaded(font, all.c_str(), ink, paper));
-    if (!text) {
-        return 0;
-    }
+    // In runs of a few hundred characters: SDL makes no surface wider than 16383 pixels.
+    constexpr std::size_t perRun = 256;
     int lowest = 0;
-    SDL_LockSurface(text.get());
-    for (int y = 0; y < text->h; ++y) {
-        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
-        for (int x = 0; x < text->w; ++x) {
-            if (row[x] != 0) {
-                lowest = y + 1;
-                break;
-            }
+    std::string run;
+    std::size_t inRun = 0;
+    for (auto c = used.begin(); c != used.end();) {
+        Framework::Utf8::append(run, *c);
+        ++c;
+        if (++inRun == perRun || c == used.end()) {
+            lowest = std::max(lowest, lowestInkedRow(font, run));
+            run.clear();
+            inRun = 0;
         }
     }
-    SDL_UnlockSurface(text.get());
     return std::max(0, lowest - TTF_FontLineSkip(font));
 }
 
