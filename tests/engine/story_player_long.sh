@@ -24,14 +24,20 @@ write() {
         "$work/new" "$1" "${2:-}" "${3:-0}"
     mv "$work/new" "$story"
 }
+# Still running: not ended, nor ended and not yet waited for.
+alive() {
+    state=$(ps -o stat= -p "$pid" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+}
+# Runs the command until it succeeds, for thirty seconds at the most, while the player runs.
 within() {
     what=$1
     shift
     i=0
-    until "$@"; do
+    while :; do
+        alive || fail "the player ended: $what"
+        ! "$@" || return 0
         i=$((i + 1))
         [ "$i" -le 300 ] || fail "$what"
-        kill -0 "$pid" 2>/dev/null || fail "the player ended: $what"
         sleep 0.1
     done
 }
@@ -39,7 +45,7 @@ caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*
 titled() { [ "$(caption)" = "$1" ]; }
 wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
 # The darkest pixel of the story panel's first line: black once text is on it.
-darkest() { import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
+darkest() { timeout 5 import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
 text_shown() { [ "$(darkest)" -lt 40 ] 2>/dev/null; }
 no_text() { [ "$(darkest)" -gt 100 ] 2>/dev/null; }
 key() { xdotool key --window "$win" "$1" 2>/dev/null; }
