@@ -12,17 +12,22 @@ fail() {
     echo "FAIL: $*" >&2
     failed=1
 }
-story() { printf '%s\n' "$@" >"$work/$name.story"; }
+# story NAME LINE...: a story file of these lines.
+story() {
+    file=$work/$1.story
+    shift
+    printf '%s\n' "$@" >"$file"
+}
 
 mkfifo "$work/pipe.story" "$work/pipe.png"
 mkdir "$work/folder.story"
 printf 'Words, not pixels.\n' >"$work/text.png"
 cp data/images/icon-64.png "$work/small.png"
 cp data/images/bg.jpg "$work/right.jpg"
-name=pipe_picture story "picture: pipe.png" "== a" "Hi." "[end]"
-name=text_picture story "picture: text.png" "== a" "Hi." "[end]"
-name=small_picture story "picture: small.png" "== a" "Hi." "[end]"
-name=right_picture story "picture: right.jpg" "== a" "Hi." "[end]"
+story pipe_picture "picture: pipe.png" "== a" "Hi." "[end]"
+story text_picture "picture: text.png" "== a" "Hi." "[end]"
+story small_picture "picture: small.png" "== a" "Hi." "[end]"
+story right_picture "picture: right.jpg" "== a" "Hi." "[end]"
 python3 -c "import sys; open(sys.argv[1], 'w').write('== a\n' + 'あ' * 6000000 + '\n[end]\n')" \
     "$work/long.story"
 
