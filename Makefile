@@ -104,6 +104,7 @@ fuzz-smoke fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
 
 bench: build-all
 	cd $(TEST_BUILD) && $(HEADLESS) ./bench/gorubadon_bench
+	$(TEST_BUILD)/bench/gorubadon_story_memory
 
 # The game against the bare SDL program on both SDL 1.2 implementations, from outside, under a
 # private X server: make measure REPS=15.

@@ -260,6 +260,10 @@ void checkGlyphs(std::span<const std::string_view> texts, std::size_t s, std::si
 }
 
 std::string tooWide(const std::string& what, int width, const TextFit& fit) {
+    if (width == unmeasuredWidth) {
+        return what + " is too long to measure, far wider than the panel's " +
+               std::to_string(fit.panelWidth) + " px";
+    }
     return what + " is " + std::to_string(width) + " px, the panel is " +
            std::to_string(fit.panelWidth);
 }

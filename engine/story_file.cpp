@@ -157,6 +157,7 @@ class Reader {
             error(1, 1, cause);
             return std::move(result_);
         }
+        reserveRoom();
         std::size_t line = 0;
         for (std::size_t start = 0; start <= text_.size() && !full();) {
             const std::size_t end = std::min(text_.find('\n', start), text_.size());
@@ -172,6 +173,9 @@ class Reader {
             error(1, 1, "the story has no section yet; start one with a line \"== name\"");
         }
         resolveOptions();
+        // The names have done their work; the story is built without them.
+        pending_ = {};
+        index_ = {};
         if (result_.errors.empty()) {
             build();
         }
@@ -180,6 +184,27 @@ class Reader {
 
   private:
     bool full() const { return result_.errors.size() >= maxStoryFileErrors; }
+
+    // Room for every section and option at once: a story of millions of sections would otherwise
+    // hold each table twice over while it grows.
+    void reserveRoom() {
+        std::size_t sections = 0;
+        std::size_t options = 0;
+        for (std::size_t start = 0; start < text_.size();) {
+            const std::size_t first = text_.find_first_not_of(blanks, start);
+            if (first == std::string_view::npos) {
+                break;
+            }
+            sections += text_.substr(first, 2) == "==" ? 1 : 0;
+            options += text_[first] == '*' ? 1 : 0;
+            const std::size_t end = text_.find('\n', first);
+            start = end == std::string_view::npos ? text_.size() : end + 1;
+        }
+        sections_.reserve(sections);
+        result_.source.sections.reserve(sections + 1);
+        index_.reserve(sections);
+        pending_.reserve(options);
+    }
 
     void error(std::size_t line, std::size_t column, std::string message) {
         if (!full()) {

@@ -3,6 +3,7 @@
 #include "engine/frame.hpp"
 #include "engine/keymap.hpp"
 #include "engine/stage.hpp"
+#include "engine/story_files.hpp"
 #include "engine/story_tool.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
@@ -12,9 +13,7 @@
 #include <SDL_ttf.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace Engine {
 
@@ -24,17 +23,13 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view dataPrefix = "data/";
 
-std::optional<std::string> readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (!(in && text << in.rdbuf())) {
-        // An empty file reads as nothing at all; it is an empty story, not a failure.
-        if (in && in.peek() == std::ifstream::traits_type::eof()) {
-            return std::string{};
-        }
+std::optional<std::string> readWhole(const std::string& path, std::ostream& errors) {
+    FileBytes file = readRegularFile(path, maxStoryFileBytes, "a story file");
+    if (!file.problem.empty()) {
+        errors << path << ": " << file.problem << '\n';
         return std::nullopt;
     }
-    return std::move(text).str();
+    return std::move(file.bytes);
 }
 
 // The game's data as installed beside this program, or in the source tree it was built from.
@@ -68,7 +63,7 @@ std::string pictureOf(const std::string& storyPath, const std::string& picture) 
 }
 
 bool readable(const std::string& path) {
-    return std::ifstream(path, std::ios::binary).good();
+    return regularFileProblem(path, maxStoryFileBytes, "a font").empty();
 }
 
 // Waits for the next event; a change of the file comes as an SDL_USEREVENT. The file is looked at
@@ -123,23 +118,15 @@ class FileWatch {
     Stamp settlingAt_;
 };
 
-// Words laid into lines no wider than the panel; a word wider than that stands alone.
-std::vector<std::string> wrapped(std::string_view text, const TextFit& fit) {
-    std::vector<std::string> lines(1);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = std::min(text.find(' ', start), text.size());
-        const std::string_view word = text.substr(start, end - start);
-        std::string longer =
-            lines.back().empty() ? std::string(word) : lines.back() + " " + std::string(word);
-        if (!lines.back().empty() && fit.width(longer) > fit.panelWidth) {
-            lines.emplace_back(word);
-        } else {
-            lines.back() = std::move(longer);
-        }
-        start = end + 1;
+// An error as the window shows it: the file's name, not its whole path, so that the line and
+// column stay in sight.
+std::string shownError(const std::string& path, std::size_t line, std::size_t column,
+                       const std::string& message) {
+    std::string where = fs::path(path).filename().string();
+    if (line != 0) {
+        where += ":" + std::to_string(line) + ":" + std::to_string(column);
     }
-    return lines;
+    return where + ": " + message;
 }
 
 class Player {
@@ -171,10 +158,19 @@ class Player {
             SDL_FillRect(values_.screen, nullptr, 0);
             SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
             blitAt(Framework::panelSurface(values_.panelA), values_.screen, panelX, panelAY);
-            showFrame(values_);
+            if (errorShown_) {
+                static_cast<void>(SDL_Flip(values_.screen));
+            } else {
+                showFrame(values_);
+            }
             const SDL_Event event = watch_.next();
             if (event.type == SDL_USEREVENT) {
                 reload();
+                continue;
+            }
+            if (errorShown_ && event.type == SDL_KEYDOWN) {
+                // Back to the last good story, at the spot the keys so far reach in it.
+                playAgain();
                 continue;
             }
             const KeyOutcome outcome = readKey(event, values_.state);
@@ -277,6 +273,10 @@ class Player {
         if (picture == story_.paths.picture) {
             return;
         }
+        if (const std::string problem = pictureProblem(picture, nullptr); !problem.empty()) {
+            std::cerr << path_ << ": the picture " << picture << " " << problem << '\n';
+            return;
+        }
         Framework::SurfacePtr image(IMG_Load(picture.c_str()));
         if (!image) {
             std::cerr << path_ << ": the picture " << picture << " cannot be opened\n";
@@ -289,25 +289,44 @@ class Player {
         story_.paths.picture = picture;
     }
 
-    // The new story from the start of the section the player was in (or its opening when that
-    // section is gone); an edit that does not read leaves the last good story playing.
+    // The error alone on the page, wrapped; a key takes the writer back to the story.
+    void showError(const std::string& error) {
+        const auto lines = static_cast<std::size_t>(std::max(1, fit_.storyHeight / fit_.lineSkip));
+        Framework::TextPanel panel = Framework::clearTextPanel(values_.panelA);
+        for (const std::string& line :
+             Framework::wrapLines(resources_.font.get(), error, fit_.panelWidth, lines)) {
+            panel = Framework::putLine(panel, line);
+        }
+        values_.panelA = panel;
+        errorShown_ = true;
+        showCaption(true);
+    }
+
+    // The new story, played again to where the keys so far reach; an edit that does not read
+    // leaves the last good story playing.
     void reload() {
-        const std::optional<std::string> text = readWhole(path_);
-        StoryFile file = text ? readStory(*text, path_) : StoryFile{};
-        if (!text || file.story == nullptr) {
-            const std::string error =
-                text ? describe(file.errors.front()) : path_ + ": cannot be read just now";
-            std::cerr << error << '\n';
-            Framework::TextPanel panel = Framework::clearTextPanel(values_.panelA);
-            for (const std::string& line : wrapped(error, fit_)) {
-                panel = Framework::putLine(panel, line);
+        const FileBytes text = readRegularFile(path_, maxStoryFileBytes, "a story file");
+        StoryFile file = text.problem.empty() ? readStory(text.bytes, path_) : StoryFile{};
+        if (file.story == nullptr) {
+            if (!text.problem.empty()) {
+                std::cerr << path_ << ": " << text.problem << '\n';
+                showError(shownError(path_, 0, 0, text.problem));
+            } else {
+                const StoryFileError& first = file.errors.front();
+                std::cerr << describe(first) << '\n';
+                showError(shownError(path_, first.line, first.column, first.message));
             }
-            values_.panelA = panel;
-            showCaption(true);
             return;
         }
         showPicture(file.picture.empty() ? defaultPicture_ : pictureOf(path_, file.picture));
         story_.file = std::move(file);
+        playAgain();
+    }
+
+    // The story from the section play began in (or its opening when that section is gone), with
+    // the keys so far replayed.
+    void playAgain() {
+        errorShown_ = false;
         const std::size_t now =
             std::max<std::size_t>(1, sectionIndex(story_.file.source, startName_));
         values_.state = stateAt(now);
@@ -328,15 +347,15 @@ class Player {
     int gap_;
     TextFit fit_;
     FrameValues values_;
+    bool errorShown_ = false; // the window shows an error that the last edit brought
 };
 
 } // namespace
 
 std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& look,
                                      std::ostream& errors) {
-    const std::optional<std::string> text = readWhole(path);
+    const std::optional<std::string> text = readWhole(path, errors);
     if (!text) {
-        errors << path << ": cannot be read\n";
         return std::nullopt;
     }
     StoryFile file = readStory(*text, path);
@@ -353,20 +372,21 @@ std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& l
     return LoadedStory{std::move(file), std::move(paths)};
 }
 
-std::vector<std::string> missingFiles(const LoadedStory& story) {
+std::vector<std::string> missingFiles(const LoadedStory& story, const StoryLook* sizedFor) {
     std::vector<std::string> lines;
     const StoryFile& file = story.file;
     if (!readable(story.paths.font)) {
         lines.push_back(file.source.file + ": the font " + story.paths.font +
                         " cannot be opened; is the game installed?");
     }
-    if (!readable(story.paths.picture)) {
+    if (const std::string problem = pictureProblem(story.paths.picture, sizedFor);
+        !problem.empty()) {
         const std::string where = file.source.pictureLine != 0
                                       ? file.source.file + ":" +
                                             std::to_string(file.source.pictureLine) +
                                             ": the picture "
                                       : file.source.file + ": the game's picture ";
-        lines.push_back(where + story.paths.picture + " cannot be opened");
+        lines.push_back(where + story.paths.picture + " " + problem);
     }
     return lines;
 }
@@ -384,9 +404,13 @@ int playFile(const std::string& path, std::string_view from, const StoryLook& lo
             return 2;
         }
     }
-    const std::vector<std::string> missing = missingFiles(*story);
+    const std::vector<std::string> missing = missingFiles(*story, nullptr);
     if (!missing.empty()) {
         std::cerr << missing.front() << '\n';
+        return 1;
+    }
+    if (const std::optional<std::string> problem = prepareWindow()) {
+        std::cerr << "gorubadon-story: " << *problem << '\n';
         return 1;
     }
     const std::string caption = story->file.title;

@@ -31,8 +31,10 @@ struct LoadedStory {
 [[nodiscard]] std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& look,
                                                    std::ostream& errors);
 
-// One line each for a font or picture that cannot be opened, in the author's terms.
-[[nodiscard]] std::vector<std::string> missingFiles(const LoadedStory& story);
+// One line each for a font or picture that cannot be opened or shown, in the author's terms.
+// The picture is loaded as the player loads it; with a look, it must be as large as its window.
+[[nodiscard]] std::vector<std::string> missingFiles(const LoadedStory& story,
+                                                    const StoryLook* sizedFor);
 
 // Plays the file from its opening or from the section named `from` until the window is closed or
 // an ending is read. 0, or 1 when the story cannot be played (reported on stderr), 2 for an

@@ -7,12 +7,14 @@
 #include "engine/story_player.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
+#include "framework/text_panel.hpp"
 #include "framework/utf8.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <set>
 #include <string>
 #include <string_view>
@@ -90,7 +92,7 @@ int checkFile(const std::string& path, const StoryLook& look) {
         fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
     }
     const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
-    const std::vector<std::string> missing = missingFiles(*loaded);
+    const std::vector<std::string> missing = missingFiles(*loaded, &look);
     for (const std::string& line : missing) {
         std::cout << line << '\n';
     }
@@ -157,14 +159,36 @@ int usage(const char* name) {
     return 2;
 }
 
+// One past the lowest row a rendered run inks; 0 for a run that does not render.
+int lowestInkedRow(TTF_Font* font, const std::string& run) {
+    const SDL_Color ink{0, 0, 0, 0};
+    const SDL_Color paper{255, 255, 255, 0};
+    const Framework::SurfacePtr text(TTF_RenderUTF8_Shaded(font, run.c_str(), ink, paper));
+    if (!text) {
+        return 0;
+    }
+    int lowest = 0;
+    SDL_LockSurface(text.get());
+    for (int y = 0; y < text->h; ++y) {
+        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
+        for (int x = 0; x < text->w; ++x) {
+            if (row[x] != 0) {
+                lowest = y + 1;
+                break;
+            }
+        }
+    }
+    SDL_UnlockSurface(text.get());
+    return lowest;
+}
+
 } // namespace
 
 TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
     return {[font](std::string_view run) {
-                int width = 0;
-                int height = 0;
-                TTF_SizeUTF8(font, std::string(run).c_str(), &width, &height);
-                return width;
+                const Framework::RunExtent extent =
+                    Framework::measureRun(font, run, std::numeric_limits<long long>::max());
+                return extent.whole ? extent.width : unmeasuredWidth;
             },
             TTF_FontLineSkip(font) + lineGap,
             look.screenWidth - 2 * panelX,
@@ -177,7 +201,7 @@ TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
 }
 
 int descenderGap(TTF_Font* font, const Story& story) {
-    // Every character once, in one run rendered as the panels render it: its lowest inked row.
+    // Every character once, rendered as the panels render it: the lowest row any of them inks.
     std::set<char32_t> used;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
         for (const Scenario& element : story.elements(listAt(s))) {
@@ -198,29 +222,20 @@ int descenderGap(TTF_Font* font, const Story& story) {
             }
         }
     }
-    std::string all;
-    for (const char32_t c : used) {
-        Framework::Utf8::append(all, c);
-    }
-    const SDL_Color ink{0, 0, 0, 0};
-    const SDL_Color paper{255, 255, 255, 0};
-    const Framework::SurfacePtr text(
-        all.empty() ? nullptr : TTF_RenderUTF8_Shaded(font, all.c_str(), ink, paper));
-    if (!text) {
-        return 0;
-    }
+    // In runs of a few hundred characters: SDL makes no surface wider than 16383 pixels.
+    constexpr std::size_t perRun = 256;
     int lowest = 0;
-    SDL_LockSurface(text.get());
-    for (int y = 0; y < text->h; ++y) {
-        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
-        for (int x = 0; x < text->w; ++x) {
-            if (row[x] != 0) {
-                lowest = y + 1;
-                break;
-            }
+    std::string run;
+    std::size_t inRun = 0;
+    for (auto c = used.begin(); c != used.end();) {
+        Framework::Utf8::append(run, *c);
+        ++c;
+        if (++inRun == perRun || c == used.end()) {
+            lowest = std::max(lowest, lowestInkedRow(font, run));
+            run.clear();
+            inRun = 0;
         }
     }
-    SDL_UnlockSurface(text.get());
     return std::max(0, lowest - TTF_FontLineSkip(font));
 }
 

@@ -6,6 +6,7 @@
 #include "framework/surface_calls.hpp"
 #include "framework/utf8.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -40,10 +41,37 @@ bool fitsSint16(int v) noexcept {
     return v >= std::numeric_limits<Sint16>::min() && v <= std::numeric_limits<Sint16>::max();
 }
 
+// Byte offsets of the first `count` character boundaries after the start (fewer at the end).
+std::vector<std::size_t> boundaries(std::string_view utf8, std::size_t count) {
+    std::vector<std::size_t> ends;
+    for (std::size_t at = 0; at < utf8.size() && ends.size() < count;) {
+        at += Utf8::decodeAt(utf8, at).length;
+        ends.push_back(at);
+    }
+    return ends;
+}
+
+int widthOf(TTF_Font* font, std::string_view utf8) {
+    int width = 0;
+    int height = 0;
+    return TTF_SizeUTF8(font, std::string(utf8).c_str(), &width, &height) == 0 ? width : 0;
+}
+
+// The characters rendered of a run that passes the edge beyond those that reach it: a glyph may
+// ink a pixel or two to the left of where it starts.
+constexpr std::size_t overhangCharacters = 2;
+
 // One SDL_ttf render, one blit, one free.
 TextPanel drawRun(const TextPanel& panel, std::string_view piece) {
     const TextPanelStyle& style = panel.style();
-    const std::string run = renderable(piece);
+    std::string run = renderable(piece);
+    const RunExtent extent =
+        measureRun(style.font, run, std::int64_t{style.surface->w} - panel.x());
+    if (!extent.whole) {
+        const std::vector<std::size_t> more =
+            boundaries(std::string_view(run).substr(extent.length), overhangCharacters);
+        run.resize(extent.length + (more.empty() ? 0 : more.back()));
+    }
     const SDL_Color fg = toColor(style.surface, style.foreground);
     const SDL_Color bg = toColor(style.surface, style.background);
 
@@ -134,6 +162,68 @@ TextPanel carriageReturn(const TextPanel& panel) {
 
 SDL_Surface* panelSurface(const TextPanel& panel) noexcept {
     return panel.style().surface;
+}
+
+RunExtent measureRun(TTF_Font* font, std::string_view utf8, long long room) {
+    const std::vector<std::size_t> ends = boundaries(utf8, maxMeasuredCharacters + 1);
+    if (ends.size() <= maxMeasuredCharacters) {
+        if (const int width = widthOf(font, utf8); width <= room) {
+            return {utf8.size(), width, true};
+        }
+    }
+    // Prefixes of twice as many characters each time, until one passes the room; then the
+    // shortest that does, between it and the one before (a prefix is never narrower than a
+    // shorter one).
+    const std::size_t count = std::min(ends.size(), maxMeasuredCharacters);
+    std::size_t fits = 0; // characters known to fit
+    std::size_t passes = 0;
+    for (std::size_t n = 16;; n *= 2) {
+        const std::size_t tried = std::min(n, count);
+        if (widthOf(font, utf8.substr(0, ends[tried - 1])) > room) {
+            passes = tried;
+            break;
+        }
+        fits = tried;
+        if (tried == count) {
+            return {ends[count - 1], widthOf(font, utf8.substr(0, ends[count - 1])),
+                    count == ends.size()};
+        }
+    }
+    while (passes - fits > 1) {
+        const std::size_t middle = fits + (passes - fits) / 2;
+        (widthOf(font, utf8.substr(0, ends[middle - 1])) > room ? passes : fits) = middle;
+    }
+    return {ends[passes - 1], widthOf(font, utf8.substr(0, ends[passes - 1])), false};
+}
+
+std::vector<std::string> wrapLines(TTF_Font* font, std::string_view utf8, int width,
+                                   std::size_t maxLines) {
+    std::vector<std::string> lines;
+    while (!utf8.empty() && lines.size() < maxLines) {
+        const RunExtent extent = measureRun(font, utf8, width);
+        std::size_t cut = extent.length;
+        if (!extent.whole) {
+            // All but the character that passes the width; a space before it breaks better.
+            const std::vector<std::size_t> ends =
+                boundaries(utf8.substr(0, extent.length), maxMeasuredCharacters + 1);
+            cut = ends.size() > 1 ? ends[ends.size() - 2] : ends.front();
+            if (const std::size_t space = utf8.substr(0, cut).rfind(' ');
+                space != std::string_view::npos && space > 0) {
+                cut = space + 1;
+            }
+        }
+        lines.emplace_back(utf8.substr(0, cut));
+        utf8.remove_prefix(cut);
+    }
+    if (!utf8.empty() && !lines.empty()) {
+        std::string& last = lines.back();
+        while (!last.empty() && widthOf(font, last + "…") > width) {
+            const std::vector<std::size_t> ends = boundaries(last, maxMeasuredCharacters);
+            last.resize(ends.size() > 1 ? ends[ends.size() - 2] : 0);
+        }
+        last += "…";
+    }
+    return lines;
 }
 
 std::vector<std::string> splitLineBreaks(std::string_view utf8) {

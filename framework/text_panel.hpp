@@ -60,12 +60,14 @@ class TextPanel {
 [[nodiscard]] TextPanel putLine(const TextPanel& panel, std::string_view utf8);
 
 // Draws the UTF-8 text at the pen, cut at "\r" and "\n"; each run between them is rendered once,
-// blitted at the pen, freed, and the pen moves right by the rendered width. No wrapping or clipping
-// beyond SDL's blit. Each invalid UTF-8 sequence (one U+FFFD per maximal invalid subpart) and each
-// embedded NUL is drawn as U+FFFD, so the pen moves past all of the text. The pen stops at the
-// limits of int instead of wrapping. Throws SdlError named after the renderer (e.g.
-// "TTF_RenderUTF8_Shaded") when SDL_ttf returns no surface, as for a run of nothing but a byte
-// order mark, which SDL_ttf skips; runs drawn before it stay on the surface.
+// blitted at the pen, freed, and the pen moves right by the rendered width. Of a run that passes
+// the surface's right edge only the characters up to the edge (and two more, whose ink may reach
+// back over it) are rendered, so the pen stops a little past the edge. No wrapping. Each invalid
+// UTF-8 sequence (one U+FFFD per maximal invalid subpart) and each embedded NUL is drawn as U+FFFD,
+// so the pen moves past all of the text. The pen stops at the limits of int instead of wrapping.
+// Throws SdlError named after the renderer (e.g. "TTF_RenderUTF8_Shaded") when SDL_ttf returns no
+// surface, as for a run of nothing but a byte order mark, which SDL_ttf skips; runs drawn before it
+// stay on the surface.
 [[nodiscard]] TextPanel putText(const TextPanel& panel, std::string_view utf8);
 
 // Pen to (0, y + lineGap + TTF_FontLineSkip(font)), held within the limits of int.
@@ -76,6 +78,27 @@ class TextPanel {
 
 // The style's surface, for blitting onto the screen.
 [[nodiscard]] SDL_Surface* panelSurface(const TextPanel& panel) noexcept;
+
+// How much of a run is measured to know where it passes `room` pixels: a run is measured no
+// further than that, and never more than maxMeasuredCharacters at once (SDL_ttf copies what it
+// measures onto the stack).
+struct RunExtent {
+    std::size_t length = 0; // bytes of the run measured, at a character boundary
+    int width = 0;          // of those bytes
+    bool whole = false;     // the whole run, and it is at most `room` wide
+};
+inline constexpr std::size_t maxMeasuredCharacters = 1024;
+
+// The whole run when it fits `room`; else its shortest prefix wider than `room` (or the first
+// maxMeasuredCharacters characters, when even they are not). Text SDL_ttf cannot measure counts
+// as no width.
+[[nodiscard]] RunExtent measureRun(TTF_Font* font, std::string_view utf8, long long room);
+
+// The text (without line breaks) in lines no wider than `width`, broken after a space where one
+// is, else between characters, each with a character at least. Only the first `maxLines` are laid
+// out: when text is left over, the last of them ends in "…".
+[[nodiscard]] std::vector<std::string> wrapLines(TTF_Font* font, std::string_view utf8, int width,
+                                                 std::size_t maxLines);
 
 // Cuts the text into pieces: each "\r" and each "\n" is a piece of its own, everything between them
 // is one run. No piece is empty; the empty text gives no pieces.

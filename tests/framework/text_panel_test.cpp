@@ -446,6 +446,31 @@ TEST_P(Panel, PenBeyondWhatSdlRectHoldsDrawsNothing) {
     EXPECT_EQ(c.outside, 0);
 }
 
+// A run far wider than the surface draws what the same run cut just past the edge draws: SDL
+// makes no surface wider than 16383 pixels, and SDL_ttf copies what it measures onto the stack.
+TEST_P(Panel, RunFarWiderThanTheSurfaceDrawsWhatReachesIt) {
+    const auto repeated = [](std::size_t count) {
+        std::string run;
+        for (std::size_t i = 0; i < count; ++i) {
+            run += "あ";
+        }
+        return run;
+    };
+    const std::string cut = repeated(8); // 128 pixels at 16 points
+    for (const RenderMode mode : allModes) {
+        for (const std::size_t count : {std::size_t{3000}, std::size_t{6000000}}) {
+            SCOPED_TRACE(std::string(modeName(mode)) + " " + std::to_string(count));
+            const SurfacePtr a = makeSurface(64, 40);
+            const SurfacePtr b = makeSurface(64, 40);
+            const TextPanel drawn = putText(panelOn(a.get(), mode), repeated(count));
+            static_cast<void>(putText(panelOn(b.get(), mode), cut));
+            EXPECT_TRUE(samePixels(a.get(), b.get()));
+            EXPECT_GT(drawn.x(), 64);
+            EXPECT_LT(drawn.x(), 64 + 4 * widthOf(mode, "あ"));
+        }
+    }
+}
+
 TEST_P(Panel, ClearFillsByRenderModeAndReturnsThePenHome) {
     for (const RenderMode mode : allModes) {
         SCOPED_TRACE(modeName(mode));
@@ -557,5 +582,50 @@ TEST_F(PanelAlpha, AlphaOfTheColoursHasNoEffectOnRenderedText) {
             }
         }
         EXPECT_GT(textPixels, 0);
+    }
+}
+
+// Lines laid no wider than asked, broken after spaces where there are some, and cut with an
+// ellipsis where more is left than the lines hold.
+TEST_F(PanelAlpha, WrapLinesFitsTheWidthAndKeepsEveryCharacterItShows) {
+    const std::string longWord(2000, 'x');
+    struct Case {
+        std::string text;
+        int width;
+        std::size_t maxLines;
+        bool cut; // the last line ends in an ellipsis
+    };
+    for (const Case& c :
+         {Case{"", 100, 3, false}, Case{"no need to wrap", 1000, 3, false},
+          Case{"t.story:4:9: no section named \"bb\"; did you mean \"b\"?", 90, 9, false},
+          Case{longWord, 64, 1000, false}, Case{longWord, 64, 2, true},
+          Case{"あいうえおかきくけこ", 40, 2, true}}) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        const std::vector<std::string> lines = wrapLines(font.get(), c.text, c.width, c.maxLines);
+        EXPECT_LE(lines.size(), c.maxLines);
+        std::string joined;
+        for (const std::string& line : lines) {
+            int w = 0;
+            int h = 0;
+            ASSERT_EQ(TTF_SizeUTF8(font.get(), line.c_str(), &w, &h), 0);
+            EXPECT_LE(w, c.width) << line;
+            EXPECT_FALSE(line.empty());
+            joined += line;
+        }
+        const std::string ellipsis = "…";
+        if (c.cut) {
+            ASSERT_GE(joined.size(), ellipsis.size());
+            EXPECT_EQ(joined.substr(joined.size() - ellipsis.size()), ellipsis);
+            joined.resize(joined.size() - ellipsis.size());
+            EXPECT_TRUE(c.text.substr(0, joined.size()) == joined);
+        } else {
+            EXPECT_TRUE(joined == c.text);
+        }
+        // Each break but the last falls after a space where the line has one.
+        for (std::size_t l = 0; l + 1 < lines.size(); ++l) {
+            if (lines[l].find(' ') != std::string::npos) {
+                EXPECT_EQ(lines[l].back(), ' ') << lines[l];
+            }
+        }
     }
 }

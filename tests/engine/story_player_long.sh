@@ -1,0 +1,123 @@
+#!/bin/sh
+# The story player under X with text it cannot show whole: a line of 3,000 characters, then, by
+# an edit, one of six million, each drawn as far as the window reaches; an edit whose error names
+# a section of ten million characters, from a long path, shown alone and cut to the panel; all on
+# a sound driver that has no device here, which the player never needs.
+# Usage (under with-xvfb.sh, from the source tree's root): story_player_long.sh PLAYER
+set -eu
+player=$1
+root=$(mktemp -d)
+pid=
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
+work=$root/a-folder-whose-name-alone-is-wider-than-the-window-of-the-player/and-another-one-as-long
+mkdir -p "$work"
+story=$work/t.story
+fail() {
+    echo "FAIL: $*" >&2
+    cut -c 1-300 "$root/err" >&2
+    exit 1
+}
+# Written whole and renamed into place, as many editors save; the second argument, repeated as
+# many times as the third says, stands where the first has @.
+write() {
+    python3 -c 'import sys; t, x, n = sys.argv[2:5]; open(sys.argv[1], "w").write(t.replace("@", x * int(n)))' \
+        "$work/new" "$1" "${2:-}" "${3:-0}"
+    mv "$work/new" "$story"
+}
+# Still running: not ended, nor ended and not yet waited for.
+alive() {
+    state=$(ps -o stat= -p "$pid" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+}
+# Runs the command until it succeeds, for thirty seconds at the most, while the player runs.
+within() {
+    what=$1
+    shift
+    i=0
+    while :; do
+        alive || fail "the player ended: $what"
+        ! "$@" || return 0
+        i=$((i + 1))
+        [ "$i" -le 300 ] || fail "$what"
+        sleep 0.1
+    done
+}
+caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
+titled() { [ "$(caption)" = "$1" ]; }
+wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
+# The darkest pixel of the story panel's first line: black once text is on it.
+darkest() { timeout 5 import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
+text_shown() { [ "$(darkest)" -lt 40 ] 2>/dev/null; }
+no_text() { [ "$(darkest)" -gt 100 ] 2>/dev/null; }
+key() { xdotool key --window "$win" "$1" 2>/dev/null; }
+
+write "title: Long
+== a
+@
+* On -> b
+== b
+Second.
+[end]
+" あ 3000
+SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=alsa "$player" play "$story" 2>"$root/err" &
+pid=$!
+drawn() {
+    win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
+        [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
+}
+within "no window" drawn
+wait_for_caption "Long - a"
+key space
+within "the line of 3,000 characters is not shown" text_shown
+
+write "title: Longer
+== a
+@
+* On -> b
+== b
+Second.
+[end]
+" い 6000000
+wait_for_caption "Longer - a"
+within "the page is not cleared for the new story" no_text
+key space
+within "the line of six million characters is not shown" text_shown
+
+write "== @
+First.
+[end]
+== @
+Second.
+[end]
+" c 10000000
+wait_for_caption "Longer - a (the file has an error)"
+within "the error is not shown" text_shown
+# Alone: where the bottom panel stands, the window shows the picture.
+import -window "$win" -crop 304x16+8+220 +repage "$root/strip.png"
+convert data/images/bg.jpg -crop 304x16+8+220 +repage "$root/picture.png"
+differing=$(compare -metric AE -fuzz 2% "$root/strip.png" "$root/picture.png" null: 2>&1) || true
+[ "$differing" = 0 ] || fail "the bottom panel is shown with the error ($differing pixels differ)"
+grep -q "^$story:4:1: there is already a section named \"ccc" "$root/err" ||
+    fail "the error is not on stderr"
+
+# A key takes the writer back to the last good story, where the keys so far reach in it.
+key space
+within "the error stays after a key" no_text
+write "title: Mended
+== a
+First.
+* On -> b
+== b
+Second.
+[end]
+"
+wait_for_caption "Mended - a"
+for k in space space 1 space space; do
+    key "$k"
+    sleep 0.1
+done
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "status $status"
+! grep -q ALSA "$root/err" || fail "the player opened a sound device"
+echo "long lines shown cut, the long error shown alone, ended in section b"
