@@ -19,8 +19,23 @@ set(staged ${PROJECT_BINARY_DIR}/dist)
 set(system_font /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf)
 
 install(TARGETS gorubadon DESTINATION ${gorubadon_gamedir})
-install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${PROJECT_SOURCE_DIR}/data/images/bg.jpg
-        DESTINATION ${gorubadon_datadir}/data/images)
+# The data files the game opens, as engine/look.hpp names them: the pictures as they are, the font
+# below.
+set(look ${PROJECT_SOURCE_DIR}/engine/look.hpp)
+file(STRINGS ${look} look_paths REGEX "Path = \"data/")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${look})
+foreach(line IN LISTS look_paths)
+    string(REGEX REPLACE "^.* ([a-z]+)Path = \"(data/[^\"]+)\".*$" "\\1;\\2" kind_path "${line}")
+    list(GET kind_path 0 kind)
+    list(GET kind_path 1 path)
+    get_filename_component(folder ${path} DIRECTORY)
+    if(kind STREQUAL font)
+        set(font_folder ${folder})
+        get_filename_component(font_name ${path} NAME)
+    else()
+        install(FILES ${PROJECT_SOURCE_DIR}/${path} DESTINATION ${gorubadon_datadir}/${folder})
+    endif()
+endforeach()
 # The launcher ends in the start-up script that make run also uses, found beside the game.
 install(PROGRAMS ${dist}/run-game.sh DESTINATION ${gorubadon_gamedir})
 
@@ -85,7 +100,9 @@ install(CODE "set(gorubadon_dist [[${dist}]])
     set(gorubadon_appdir [[${CMAKE_INSTALL_DATAROOTDIR}/applications]])
     set(gorubadon_mandir [[${CMAKE_INSTALL_MANDIR}/man6]])
     set(gorubadon_docdir [[${gorubadon_docdir}]])
-    set(gorubadon_font_dir [[${PROJECT_SOURCE_DIR}/data/fonts/aqua2_8]])
+    set(gorubadon_source [[${PROJECT_SOURCE_DIR}]])
+    set(gorubadon_font_folder [[${font_folder}]])
+    set(gorubadon_font_name [[${font_name}]])
     set(gorubadon_system_font [[${system_font}]])
     set(gorubadon_package [[${GORUBADON_PACKAGE}]])
     set(PROJECT_VERSION [[${PROJECT_VERSION}]])")
@@ -119,9 +136,10 @@ install(CODE [[
 
     # The font: fonts-vlgothic's file where the system has it (the package depends on it), else
     # the game's own copy, with the font's terms beside the game's.
-    set(font_dir "${prefix}/${gorubadon_datadir}/data/fonts/aqua2_8")
+    set(font_dir "${prefix}/${gorubadon_datadir}/${gorubadon_font_folder}")
+    set(font "${font_dir}/${gorubadon_font_name}")
     # Neither kind is written through the other: a link may lead to the system's file.
-    file(REMOVE "$ENV{DESTDIR}${font_dir}/aquafont.ttf")
+    file(REMOVE "$ENV{DESTDIR}${font}")
     if(gorubadon_package OR EXISTS "${gorubadon_system_font}")
         set(target "${gorubadon_system_font}")
         # Within /usr Debian links relatively; a staged install used where it stands needs the
@@ -130,11 +148,12 @@ install(CODE [[
             file(RELATIVE_PATH target "${font_dir}" "${gorubadon_system_font}")
         endif()
         file(MAKE_DIRECTORY "$ENV{DESTDIR}${font_dir}")
-        message(STATUS "Installing: $ENV{DESTDIR}${font_dir}/aquafont.ttf -> ${target}")
-        file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font_dir}/aquafont.ttf" SYMBOLIC)
+        message(STATUS "Installing: $ENV{DESTDIR}${font} -> ${target}")
+        file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font}" SYMBOLIC)
     else()
-        file(INSTALL "${gorubadon_font_dir}/aquafont.ttf" DESTINATION "${font_dir}")
-        file(INSTALL "${gorubadon_font_dir}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
+        set(source_fonts "${gorubadon_source}/${gorubadon_font_folder}")
+        file(INSTALL "${source_fonts}/${gorubadon_font_name}" DESTINATION "${font_dir}")
+        file(INSTALL "${source_fonts}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
              FILES_MATCHING PATTERN "README*" PATTERN "COPYRIGHT" PATTERN "ORIGIN")
     endif()
 
