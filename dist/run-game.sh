@@ -152,8 +152,8 @@ show() {
 play "$@"
 # Without a sound device the game stops before it reads or writes anything, though it plays no
 # sound; SDL's dummy driver lets it start.
-if [ "$status" -eq "$no_audio_device_status" ] && [ "${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}}" != dummy ] &&
-    [ -z "$stopped" ]; then
+if [ "$status" -eq "$no_audio_device_status" ] &&
+    [ "${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}}" != dummy ] && [ -z "$stopped" ]; then
     say "no sound device could be opened: playing with SDL_AUDIODRIVER=dummy"
     export SDL_AUDIODRIVER=dummy SDL_AUDIO_DRIVER=dummy
     play "$@"
