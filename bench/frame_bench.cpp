@@ -10,8 +10,13 @@
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -70,6 +75,15 @@ std::optional<FrameValues> startValues(benchmark::State& state) {
 }
 
 using TestEvents::keyDown;
+
+// Resident memory of this process.
+long residentKiB() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 // One pass of the game loop with the event already in hand (gameLoop waits for a real one).
 FrameValues press(const FrameValues& values, const SDL_Event& event) {
@@ -183,5 +197,37 @@ void BM_StoryPanelBlend(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StoryPanelBlend)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Mouse motion floods the real loop, which redraws for every event, from another thread; its
+// resident memory must not grow with the flood ("growth_KiB", after a first flood to warm up).
+void BM_MouseMotionFlood(benchmark::State& state) {
+    const std::optional<FrameValues> start = startValues(state);
+    if (!start) {
+        return;
+    }
+    const auto flood = [](const FrameValues& from, int events) {
+        std::thread pusher([events] {
+            for (int i = 0; i <= events; ++i) {
+                SDL_Event event = i < events
+                                      ? TestEvents::mouseMotion(static_cast<Uint16>(i % 320), 5)
+                                      : TestEvents::ofType(SDL_QUIT);
+                while (SDL_PushEvent(&event) != 0) {
+                    std::this_thread::yield();
+                }
+            }
+        });
+        const FrameValues last = gameLoop(from);
+        pusher.join();
+        return last;
+    };
+    const FrameValues warm = flood(*start, 2'000);
+    const long before = residentKiB();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(flood(warm, 20'000).screen->pixels);
+    }
+    state.counters["growth_KiB"] = static_cast<double>(residentKiB() - before);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 20'000);
+}
+BENCHMARK(BM_MouseMotionFlood)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

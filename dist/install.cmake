@@ -19,8 +19,19 @@ set(staged ${PROJECT_BINARY_DIR}/dist)
 set(system_font /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf)
 
 install(TARGETS gorubadon DESTINATION ${gorubadon_gamedir})
-install(FILES ${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${PROJECT_SOURCE_DIR}/data/images/bg.jpg
-        DESTINATION ${gorubadon_datadir}/data/images)
+# The data files the game opens, as engine/look.hpp names them: the pictures as they are, the font
+# below.
+set(look ${PROJECT_SOURCE_DIR}/engine/look.hpp)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${look})
+file(STRINGS ${look} pictures REGEX "Path = \"data/")
+list(TRANSFORM pictures REPLACE "^.*\"(data/[^\"]+)\".*$" "\\1")
+set(font ${pictures})
+list(FILTER font INCLUDE REGEX "\\.ttf$")
+list(FILTER pictures EXCLUDE REGEX "\\.ttf$")
+foreach(path IN LISTS pictures)
+    get_filename_component(folder ${path} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/${path} DESTINATION ${gorubadon_datadir}/${folder})
+endforeach()
 # The launcher ends in the start-up script that make run also uses, found beside the game.
 install(PROGRAMS ${dist}/run-game.sh DESTINATION ${gorubadon_gamedir})
 
@@ -85,7 +96,8 @@ install(CODE "set(gorubadon_dist [[${dist}]])
     set(gorubadon_appdir [[${CMAKE_INSTALL_DATAROOTDIR}/applications]])
     set(gorubadon_mandir [[${CMAKE_INSTALL_MANDIR}/man6]])
     set(gorubadon_docdir [[${gorubadon_docdir}]])
-    set(gorubadon_font_dir [[${PROJECT_SOURCE_DIR}/data/fonts/aqua2_8]])
+    set(gorubadon_source [[${PROJECT_SOURCE_DIR}]])
+    set(gorubadon_font [[${font}]])
     set(gorubadon_system_font [[${system_font}]])
     set(gorubadon_package [[${GORUBADON_PACKAGE}]])
     set(PROJECT_VERSION [[${PROJECT_VERSION}]])")
@@ -119,9 +131,10 @@ install(CODE [[
 
     # The font: fonts-vlgothic's file where the system has it (the package depends on it), else
     # the game's own copy, with the font's terms beside the game's.
-    set(font_dir "${prefix}/${gorubadon_datadir}/data/fonts/aqua2_8")
+    set(font "${prefix}/${gorubadon_datadir}/${gorubadon_font}")
+    get_filename_component(font_dir "${font}" DIRECTORY)
     # Neither kind is written through the other: a link may lead to the system's file.
-    file(REMOVE "$ENV{DESTDIR}${font_dir}/aquafont.ttf")
+    file(REMOVE "$ENV{DESTDIR}${font}")
     if(gorubadon_package OR EXISTS "${gorubadon_system_font}")
         set(target "${gorubadon_system_font}")
         # Within /usr Debian links relatively; a staged install used where it stands needs the
@@ -130,11 +143,12 @@ install(CODE [[
             file(RELATIVE_PATH target "${font_dir}" "${gorubadon_system_font}")
         endif()
         file(MAKE_DIRECTORY "$ENV{DESTDIR}${font_dir}")
-        message(STATUS "Installing: $ENV{DESTDIR}${font_dir}/aquafont.ttf -> ${target}")
-        file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font_dir}/aquafont.ttf" SYMBOLIC)
+        message(STATUS "Installing: $ENV{DESTDIR}${font} -> ${target}")
+        file(CREATE_LINK "${target}" "$ENV{DESTDIR}${font}" SYMBOLIC)
     else()
-        file(INSTALL "${gorubadon_font_dir}/aquafont.ttf" DESTINATION "${font_dir}")
-        file(INSTALL "${gorubadon_font_dir}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
+        file(INSTALL "${gorubadon_source}/${gorubadon_font}" DESTINATION "${font_dir}")
+        get_filename_component(source_fonts "${gorubadon_source}/${gorubadon_font}" DIRECTORY)
+        file(INSTALL "${source_fonts}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
              FILES_MATCHING PATTERN "README*" PATTERN "COPYRIGHT" PATTERN "ORIGIN")
     endif()
 

@@ -14,6 +14,9 @@ if [ $# -lt 1 ]; then
 fi
 game=$1
 shift
+# The status of a game that found no sound device; the game takes it from here when it is built
+# (engine/CMakeLists.txt).
+no_audio_device_status=69
 name=${game##*/}
 say() { printf '%s: %s\n' "$name" "$*" >&2; }
 
@@ -147,10 +150,10 @@ show() {
 } >/dev/null 2>&1 </dev/null
 
 play "$@"
-# Without a sound device the game stops before it reads or writes anything, with status 69
-# (noAudioDeviceStatus, engine/stage.hpp), though it plays no sound; SDL's dummy driver lets it start.
-if [ "$status" -eq 69 ] && [ "${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}}" != dummy ] &&
-    [ -z "$stopped" ]; then
+# Without a sound device the game stops before it reads or writes anything, though it plays no
+# sound; SDL's dummy driver lets it start.
+if [ "$status" -eq "$no_audio_device_status" ] &&
+    [ "${SDL_AUDIODRIVER:-${SDL_AUDIO_DRIVER:-}}" != dummy ] && [ -z "$stopped" ]; then
     say "no sound device could be opened: playing with SDL_AUDIODRIVER=dummy"
     export SDL_AUDIODRIVER=dummy SDL_AUDIO_DRIVER=dummy
     play "$@"

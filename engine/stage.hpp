@@ -39,8 +39,9 @@ void release(GameResources& resources) noexcept;
 FrameValues gameLoop(FrameValues values);
 
 // The status of a game that found no sound device (sysexits' EX_UNAVAILABLE), so that whoever
-// starts it may try again with SDL's dummy audio, as dist/run-game.sh does.
-inline constexpr int noAudioDeviceStatus = 69;
+// starts it may try again with SDL's dummy audio, as dist/run-game.sh does; the build takes the
+// value from that script.
+inline constexpr int noAudioDeviceStatus = GORUBADON_NO_AUDIO_DEVICE_STATUS;
 
 // A story game's whole main: the runner with the window the look describes, around `game`. Prints
 // a fatal error to stderr and returns EXIT_FAILURE, or noAudioDeviceStatus; EXIT_SUCCESS once the

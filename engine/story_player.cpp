@@ -32,7 +32,7 @@ std::optional<std::string> readWhole(const std::string& path, std::ostream& erro
     return std::move(file.bytes);
 }
 
-// The game's data as installed beside this program, or in the source tree it was built from.
+// The game's data as installed beside this program, or else the working directory's data/.
 fs::path dataFolder(const StoryLook& look) {
     const fs::path font = fs::path(look.fontPath).lexically_relative("data");
     std::vector<fs::path> candidates;
@@ -41,7 +41,7 @@ fs::path dataFolder(const StoryLook& look) {
     if (!error) {
         candidates.push_back(self.parent_path() / GORUBADON_INSTALLED_DATA);
     }
-    candidates.emplace_back(GORUBADON_SOURCE_DATA);
+    candidates.emplace_back("data");
     for (const fs::path& folder : candidates) {
         if (fs::exists(folder / font, error)) {
             return folder;

@@ -2,7 +2,9 @@
 
 #include "framework/durable_file_os.hpp"
 
+#include <cstdint>
 #include <optional>
+#include <random>
 #include <utility>
 
 namespace Framework {
@@ -72,7 +74,54 @@ class Backup {
     std::string name_;
 };
 
+constexpr std::string_view alphabet =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr std::size_t randomLength = 6;
+
+[[nodiscard]] std::string checkOf(std::string_view random) {
+    std::uint64_t hash = 0xcbf29ce484222325; // FNV-1a
+    for (const char c : std::string_view{"gorubadon save"}) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    }
+    for (const char c : random) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    }
+    std::string check;
+    for (std::size_t i = 0; i < randomLength; ++i, hash /= alphabet.size()) {
+        check += alphabet[hash % alphabet.size()];
+    }
+    return check;
+}
+
+[[nodiscard]] std::string tempPrefix(const std::string& target) {
+    return fs::path{target}.filename().string() + ".tmp";
+}
+
 } // namespace
+
+namespace Os {
+
+std::string tempName(const std::string& target) {
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick{0, alphabet.size() - 1};
+    std::string letters;
+    for (std::size_t i = 0; i < randomLength; ++i) {
+        letters += alphabet[pick(random)];
+    }
+    return target + ".tmp" + letters + checkOf(letters);
+}
+
+bool isTempName(std::string_view fileName, const std::string& target) {
+    const std::string prefix = tempPrefix(target);
+    if (fileName.size() != prefix.size() + 2 * randomLength || !fileName.starts_with(prefix)) {
+        return false;
+    }
+    const std::string_view random = fileName.substr(prefix.size(), randomLength);
+    return random.find_first_not_of(alphabet) == std::string_view::npos &&
+           fileName.substr(prefix.size() + randomLength) == checkOf(random);
+}
+
+} // namespace Os
 
 FileBytes readFile(const std::string& path, std::uintmax_t maxBytes) noexcept {
     try {

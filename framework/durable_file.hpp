@@ -1,15 +1,9 @@
 // Reading a small file whole, and replacing its bytes so that a kill or a full disk leaves the
-// old bytes or the new ones, never a mix, and never no file. No SDL. durable_file.cpp holds the
-// steps; the system calls under them come from the platform file CMake chooses:
-// - durable_file_posix.cpp keeps all that is said below: the new bytes and the rename reach the
-//   disk before a save returns (fsync), temporary files are locked while a save holds them and
-//   those a killed save left are removed by the next, files are made close-on-exec, and a FIFO
-//   or device swapped in is never waited on.
-// - durable_file_std.cpp has only the standard library: nothing is synced, so a power cut may
-//   lose a save that returned; leftover temporary files stay; another user's file in a sticky
-//   folder is not refused ahead (the save fails and says whether its backup stays); a FIFO
-//   swapped in for the file between the check and the read blocks the reader; and a write that
-//   takes nothing (a broken file system) is retried by the C library for ever.
+// old bytes or the new ones, never a mix, and never no file. No SDL. What this header says holds
+// on every platform: durable_file.cpp holds the steps, and the system calls under them come from
+// the platform file CMake chooses, which says at its top what more it gives
+// (durable_file_posix.cpp: the save on disk before it returns, leftovers swept;
+// durable_file_std.cpp: nothing more).
 #pragma once
 
 #include <cstdint>
@@ -23,7 +17,7 @@ namespace Framework {
 
 enum class FileRead : std::uint8_t {
     Missing,
-    NotRegular, // a folder, a FIFO, a device: never opened for reading long enough to block
+    NotRegular, // a folder, a FIFO, a device
     Failed,     // a regular file that could not be read, or that is larger than asked
     Read,
 };
@@ -58,8 +52,7 @@ class FileError : public std::runtime_error {
 // replaced, and never rewritten in place: where no temporary file can be made, the save fails.
 // The new file keeps the old one's permission bits, or with OldBytes::KeepAsBackup (the old bytes
 // were not what the caller wanted) gets the default for a new file, read without changing the
-// process's umask. The save removes temporary files a killed save left beside the file: only the
-// player's own regular files with names a save makes, never one that a running save holds.
+// process's umask.
 //
 // On failure FileError names `path` (or the backup that could not be made), and the file and its
 // folder are as they were. A backup that could not be removed again is named in the error.

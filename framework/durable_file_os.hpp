@@ -1,6 +1,7 @@
 // What framework/durable_file.cpp asks of the system. CMake builds one platform file to give it
 // (durable_file_posix.cpp, durable_file_std.cpp). Every answer is an error code, empty on
-// success; framework/durable_file.cpp alone turns them into FileError.
+// success; framework/durable_file.cpp alone turns them into FileError. It gives the platform files
+// the temporary file's name, which is the same on every platform.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,12 @@ namespace Framework::Os {
 
 // EPERM where the folder would let a save replace the file but refuse to remove a backup again.
 [[nodiscard]] std::error_code checkReplaceable(const std::string& target);
+
+// A fresh temporary name beside `target`: "save.txt.tmp", six random characters and six that
+// follow from them, so that a name a player gives a file of their own ("save.txt.tmpbackup") is
+// not one a save made. isTempName tells such a file name (no folder) from any other.
+[[nodiscard]] std::string tempName(const std::string& target);
+[[nodiscard]] bool isTempName(std::string_view fileName, const std::string& target);
 
 // A file of the save's own beside its target, holding the new bytes; the platform's to define.
 struct Temp;

@@ -1,3 +1,8 @@
+// The save on a POSIX system, which keeps more than durable_file.hpp promises: the new bytes and
+// the rename reach the disk before a save returns (fsync); temporary files are locked while a save
+// holds them, and those a killed save left (the player's own regular files with names a save
+// makes) are removed by the next; files are made close-on-exec; and a FIFO or device swapped in is
+// never opened for reading long enough to block.
 #include "framework/durable_file_os.hpp"
 
 #include <fcntl.h>
@@ -6,9 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <fstream>
-#include <random>
 #include <utility>
 
 namespace Framework {
@@ -45,52 +48,17 @@ class Fd {
     return parent.empty() ? fs::path{"."} : parent;
 }
 
-// A temporary file is named "save.txt.tmp", six random characters and six that follow from them:
-// a name a player gives a file of their own ("save.txt.tmpbackup") is not one a save made.
-constexpr std::string_view alphabet =
-    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-constexpr std::size_t randomLength = 6;
-
-[[nodiscard]] std::string checkOf(std::string_view random) {
-    std::uint64_t hash = 0xcbf29ce484222325; // FNV-1a
-    for (const char c : std::string_view{"gorubadon save"}) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
-    }
-    for (const char c : random) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
-    }
-    std::string check;
-    for (std::size_t i = 0; i < randomLength; ++i, hash /= alphabet.size()) {
-        check += alphabet[hash % alphabet.size()];
-    }
-    return check;
-}
-
-[[nodiscard]] bool madeByASave(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + 2 * randomLength || !name.starts_with(prefix)) {
-        return false;
-    }
-    const std::string_view random = name.substr(prefix.size(), randomLength);
-    return random.find_first_not_of(alphabet) == std::string_view::npos &&
-           name.substr(prefix.size() + randomLength) == checkOf(random);
-}
-
-[[nodiscard]] std::string tempPrefix(const std::string& target) {
-    return fs::path{target}.filename().string() + ".tmp";
-}
-
 // A temporary file no save holds a lock on was left by a killed game. Only the player's own
 // regular files go, looked at before they are opened, and only while the name still means the
 // file that was checked.
 void sweepLeftovers(const std::string& target) noexcept {
     try {
-        const std::string prefix = tempPrefix(target);
         std::error_code ec;
         for (fs::directory_iterator it{directoryOf(target), ec}, end; !ec && it != end;
              it.increment(ec)) {
             const fs::path& name = it->path();
             struct stat named {};
-            if (!madeByASave(name.filename().string(), prefix) ||
+            if (!Os::isTempName(name.filename().string(), target) ||
                 ::lstat(name.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
                 named.st_uid != ::geteuid()) {
                 continue;
@@ -113,14 +81,8 @@ void sweepLeftovers(const std::string& target) noexcept {
 // A fresh name (two games in one folder never share a file), locked from its first moment until
 // it is renamed or removed, so that no other save sweeps it away.
 [[nodiscard]] std::error_code createLocked(const std::string& target, std::string& name, Fd& fd) {
-    std::random_device random;
-    std::uniform_int_distribution<std::size_t> pick{0, alphabet.size() - 1};
     for (;;) {
-        std::string letters;
-        for (std::size_t i = 0; i < randomLength; ++i) {
-            letters += alphabet[pick(random)];
-        }
-        name = target + ".tmp" + letters + checkOf(letters);
+        name = Os::tempName(target);
         fd = Fd{::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
         if (fd.get() < 0) {
             if (errno == EEXIST) {

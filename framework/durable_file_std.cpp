@@ -1,9 +1,14 @@
+// The save with the standard library alone, which keeps what durable_file.hpp promises and no
+// more: nothing is synced, so a power cut may lose a save that returned; leftover temporary files
+// stay; another user's file in a sticky folder is not refused ahead (the save fails and says
+// whether its backup stays); a FIFO swapped in for the file between the check and the read blocks
+// the reader; and a write that takes nothing (a broken file system) is retried by the C library for
+// ever.
 #include "framework/durable_file_os.hpp"
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
-#include <random>
 #include <utility>
 
 namespace Framework {
@@ -90,10 +95,9 @@ std::error_code checkReplaceable(const std::string& /*target*/) {
 // can be told from a running save's file, so none is swept.
 std::error_code writeTemp(const std::string& target, std::string_view bytes,
                           std::optional<fs::perms> mode, TempFile& temp) {
-    std::random_device random;
     temp.reset(new Temp{{}, true});
     for (int tries = 0;; ++tries) {
-        temp->name = target + ".tmp" + std::to_string(100'000 + random() % 900'000);
+        temp->name = tempName(target);
         File out{temp->name, "wbx"};
         if (out.file == nullptr) {
             if (errno == EEXIST && tries < 100) {

@@ -26,6 +26,10 @@ SDL_Event waitForEvent() {
     return event;
 }
 
+void ignoreQuitSignals() noexcept {
+    Os::ignoreQuitSignals();
+}
+
 WaysOut::WaysOut(std::function<void()> lastWords) : lastWords_(std::move(lastWords)) {
     if (oneLives) {
         throw std::logic_error("WaysOut: one already lives");

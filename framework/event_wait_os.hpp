@@ -17,4 +17,7 @@ namespace Framework::Os {
 void take(const std::function<void()>& lastWords);
 void giveBack() noexcept;
 
+// Ignores from now on the quit signals the platform catches (ignoreQuitSignals, event_wait.hpp).
+void ignoreQuitSignals() noexcept;
+
 } // namespace Framework::Os

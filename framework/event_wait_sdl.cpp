@@ -14,7 +14,7 @@ void Os::take(const std::function<void()>&) {}
 
 void Os::giveBack() noexcept {}
 
-void ignoreQuitSignals() noexcept {
+void Os::ignoreQuitSignals() noexcept {
     std::signal(SIGTERM, SIG_IGN);
     std::signal(SIGINT, SIG_IGN);
 }

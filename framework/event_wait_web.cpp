@@ -73,6 +73,6 @@ void Os::giveBack() noexcept {
 }
 
 // A page gets no signals.
-void ignoreQuitSignals() noexcept {}
+void Os::ignoreQuitSignals() noexcept {}
 
 } // namespace Framework

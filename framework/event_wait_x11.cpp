@@ -125,7 +125,7 @@ void Os::take(const std::function<void()>& words) {
     }
 }
 
-void ignoreQuitSignals() noexcept {
+void Os::ignoreQuitSignals() noexcept {
     for (const int signal : quitSignals) {
         std::signal(signal, SIG_IGN);
     }

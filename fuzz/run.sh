@@ -2,7 +2,8 @@
 # Runs a fuzzer for about SECONDS seconds from its seed corpus. Its progress goes to a log beside
 # the work corpus and one summary line is printed; on a crash, the report and where the crashing
 # input was kept, and the exit status is non-zero. A fuzzer NAME_fuzzer takes its seeds from
-# fuzz/corpus/NAME/ and its dictionary from fuzz/NAME.dict, where there is one.
+# fuzz/corpus/NAME/ and its dictionary from fuzz/NAME.dict, where there is one; the story fuzzer
+# also takes the stories under game/ and examples/, as they are written.
 #   sh fuzz/run.sh BINARY SECONDS
 set -eu
 
@@ -21,6 +22,8 @@ work=$(cd "$(dirname "$binary")" && pwd)/$kind-work
 log=$work/fuzz.log
 mkdir -p "$work/corpus" "$work/artifacts"
 cp "$here/corpus/$kind"/* "$work/corpus/"
+[ "$kind" != story ] ||
+    find "$here/../game" "$here/../examples" -name '*.story' -exec cp {} "$work/corpus/" \;
 dict= && [ ! -f "$here/$kind.dict" ] || dict=-dict=$here/$kind.dict
 
 # Files a fuzzer writes go to a folder of their own (TMPDIR), in memory where there is /dev/shm:

@@ -1,4 +1,4 @@
-# The game's own story, as a story file: it reads to the same story as game/story_script.cpp.
+# The game's story, built into the program (game/CMakeLists.txt): edit it here.
 title: ゴルバドン
 picture: ../data/images/bg.jpg
 numbering: １：

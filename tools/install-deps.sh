@@ -20,7 +20,7 @@ run="cmake make g++ pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev"
 web="cmake make pkg-config emscripten nodejs chromium python3-fonttools dpkg-dev imagemagick"
 test="$run $web clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
+  xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
   git lintian appstream fonts-vlgothic gdb libsdl1.2-compat"
 case $target in

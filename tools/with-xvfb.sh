@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs a command under a private Xvfb server, so live tests never share a display.
-# Its root is black, so a window not drawn yet reads as black.
+# Runs a command under a private Xvfb server: xvfb-run takes a free display, trying the next while
+# another is taken, so live tests never share one. Its root is black, so a window not drawn yet
+# reads as black.
 # Usage: with-xvfb.sh [--depth 8|15|16|24] [--size WIDTHxHEIGHT] COMMAND [ARGS...]
 # (the depth defaults to 24, the size to 640x480)
 set -eu
@@ -14,22 +15,4 @@ while :; do
     esac
     shift 2
 done
-dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 "$size"x"$depth" -br -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
-i=0
-while [ ! -s "$dir/display" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 200 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-        cat "$dir/log" >&2
-        echo "with-xvfb: Xvfb did not start" >&2
-        exit 1
-    fi
-    sleep 0.05
-done
-DISPLAY=:$(head -n 1 "$dir/display")
-export DISPLAY
-status=0
-"$@" || status=$?
-exit "$status"
+exec xvfb-run -a -s "-screen 0 ${size}x$depth -br -noreset" "$@"

@@ -368,11 +368,4 @@ TEST_F(Interpreter, RandomRunsKeepTheInvariants) {
     }
 }
 
-// The record of operations a text game hands out is this interpreter's own.
-TEST(TextGame, HoldsTheInterpretersOperations) {
-    EXPECT_EQ(textGame.update, &update);
-    EXPECT_EQ(textGame.draw, &draw);
-    EXPECT_EQ(textGame.isOver, &isOver);
-}
-
 } // namespace

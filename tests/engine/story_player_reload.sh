@@ -3,9 +3,8 @@
 # start of the section the player was in; an edit that does not read keeps the last good story
 # playing and says why; space after the ending closes it with status 0.
 # Usage (under with-xvfb.sh): story_player_reload.sh PLAYER
-set -eu
 player=$1
-work=$(mktemp -d)
+. "$(dirname "$0")/../process/common.sh"
 pid=
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 story=$work/t.story
@@ -19,20 +18,9 @@ write() {
     printf '%s\n' "$@" >"$work/new"
     mv "$work/new" "$story"
 }
-# Runs the command until it succeeds, for ten seconds at the most.
-within() {
-    what=$1
-    shift
-    i=0
-    until "$@"; do
-        i=$((i + 1))
-        [ "$i" -le 100 ] || fail "$what"
-        sleep 0.1
-    done
-}
 caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
 titled() { [ "$(caption)" = "$1" ]; }
-wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
+wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
 
 write "title: One" "== a" "First." "* On -> b" "== b" "Second." "[end]"
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" play "$story" 2>"$work/err" &
@@ -42,12 +30,9 @@ drawn() {
     win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
         [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
 }
-within "no window" drawn
+wait_until "window" drawn
 wait_for_caption "One - a"
-for k in space space 1; do
-    xdotool key --window "$win" "$k" 2>/dev/null
-    sleep 0.1
-done
+keys space space 1
 wait_for_caption "One - b"
 
 write "title: Two" "== a" "First." "* On -> b" "== b" "Second, edited." "[end]"
@@ -61,10 +46,7 @@ grep -qx "$story:4:9: no section named \"bb\"; did you mean \"b\"?" "$work/err" 
 write "title: Four" "== a" "First." "* On -> b" "== b" "Second, mended." "[end]"
 wait_for_caption "Four - b"
 # At the start of b: its text and then its ending, with no option to take first.
-for k in space space; do
-    xdotool key --window "$win" "$k" 2>/dev/null
-    sleep 0.1
-done
+keys space space
 status=0
 wait "$pid" || status=$?
 pid=

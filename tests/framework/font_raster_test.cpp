@@ -118,8 +118,7 @@ class SameAsSdlTtf : public testing::TestWithParam<std::tuple<RenderMode, FontCa
 
 TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
     const auto& [mode, font] = GetParam();
-    const std::string gamePath =
-        std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath;
+    const std::string gamePath = std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath;
     const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), Config::look.fontPointSize, 0));
     ASSERT_NE(sdlTtf, nullptr) << TTF_GetError();
     const std::unique_ptr<FontRaster> raster =
@@ -167,10 +166,10 @@ TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
 
 TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
     ASSERT_EQ(TTF_Init(), 0);
-    const std::string game = std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath;
+    const std::string game = std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath;
     // A missing file, and a file that is no font.
     for (const std::string& path :
-         {game + ".missing", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/data/images/bg.jpg"}) {
+         {game + ".missing", std::string(GORUBADON_SOURCE_ROOT) + "/data/images/bg.jpg"}) {
         SDL_ClearError();
         EXPECT_EQ(TTF_OpenFontIndex(path.c_str(), Config::look.fontPointSize, 0), nullptr) << path;
         const std::string want = SDL_GetError();
@@ -183,7 +182,7 @@ TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
 
 std::vector<FontCase> fonts() {
     std::vector<FontCase> cases{
-        {"GameFont", std::string(FRAMEWORK_TEST_SOURCE_ROOT) + "/" + Config::look.fontPath}};
+        {"GameFont", std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath}};
 #ifdef FONT_RASTER_PAGE_FONT
     cases.push_back({"PageFont", FONT_RASTER_PAGE_FONT});
 #endif

@@ -202,13 +202,6 @@ TEST(WithClipIntersectionEffects, ReturnsTheActionsResultEvenWhenMoveOnly) {
     EXPECT_EQ(*result, 7);
 }
 
-TEST(ClampToZero, NegativeBecomesZero) {
-    EXPECT_EQ(Misc::clampToZero(-1), 0);
-    EXPECT_EQ(Misc::clampToZero(0), 0);
-    EXPECT_EQ(Misc::clampToZero(5), 5);
-    EXPECT_EQ(Misc::clampToZero(std::ptrdiff_t{-40000}), 0);
-}
-
 TEST(MapColor, AlphaIsIgnoredWithoutAlphaMask) {
     const SurfacePtr s = Misc::createSurface(SDL_SWSURFACE, 4, 4, 32);
     const Misc::Rgb paleBlue{192, 192, 255};

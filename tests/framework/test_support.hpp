@@ -20,7 +20,7 @@ inline void useDummyDriversUnlessSet() {
 // The game's font when it is in data/ already, else the system copy of VL Gothic it is made from.
 inline std::string fontPath() {
     const std::filesystem::path game =
-        std::filesystem::path(FRAMEWORK_TEST_SOURCE_ROOT) / "data/fonts/aqua2_8/aquafont.ttf";
+        std::filesystem::path(GORUBADON_SOURCE_ROOT) / "data/fonts/aqua2_8/aquafont.ttf";
     std::error_code ec;
     if (std::filesystem::exists(game, ec)) {
         return game.string();

@@ -94,9 +94,11 @@ two_games() {
     inotifywait -m -e delete,moved_from --format %f "$d" >"$work/gone" 2>"$work/watch.err" &
     watcher=$!
     wait_until "watch on $d" grep -q 'Watches established' "$work/watch.err"
-    play "-u nobody $1"
-    first=$tracer
-    sleep 0.3
+    trace=$work/first
+    play "-u nobody -e trace=link,linkat,rename $1"
+    first=$tracer trace=
+    # The second game starts once the first is held: strace writes a call's entry before its delay.
+    wait_until "the first game held" grep -Eq '^[0-9]+ +(link|linkat|rename)\([^=]*$' "$work/first"
     play "-u nobody"
     finish 0 "the second game"
     tracer=$first

@@ -18,12 +18,15 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n[ ! -e "%s" ] || exec sleep 600\n
 chmod +x "$work/bin/zenity"
 export PATH="$work/bin:$PATH"
 
-# Starts the launcher as player $1 (a HOME of that name, or no HOME with $3 for XDG_DATA_HOME);
-# expects status 1 and stderr beginning $2.
+# Starts the launcher as player $1 (a HOME of that name, or XDG_DATA_HOME=$3 and HOME=$4, unset
+# when not given, from $work); expects status 1 and stderr beginning $2.
 fails() {
     status=0
     if [ $# -gt 2 ]; then
-        env -u HOME XDG_DATA_HOME="$3" "$launcher" </dev/null 2>"$work/$1.err" || status=$?
+        # shellcheck disable=SC2086
+        (cd "$work" && env -u HOME ${4+HOME=$4} XDG_DATA_HOME="$3" "$launcher") </dev/null \
+            2>"$work/$1.err" || status=$?
+        [ ! -e "$work/${4:-$3}" ] || fail "$1: a folder made under the working directory"
     else
         HOME=$work/$1 "$launcher" </dev/null 2>"$work/$1.err" || status=$?
     fi
@@ -51,8 +54,16 @@ fails no_data "gorubadon: the game's data is missing: $installed
 "
 mv "$installed.away" "$installed"
 
-fails relative_xdg "gorubadon: XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not set: no folder to play in
-" rel/share
+# Relative folders are none: the record would land under whichever folder the game started from.
+while IFS='|' read -r who xdg home want; do
+    fails "$who" "gorubadon: $want: no folder to play in
+" "$xdg" ${home:+"$home"}
+done <<'EOF'
+relative_xdg|rel/share||XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not set
+relative_home||relhome|HOME is not an absolute path (relhome)
+option_home||-n|HOME is not an absolute path (-n)
+both_relative|rel/share|relhome|XDG_DATA_HOME is not an absolute path (rel/share) and HOME is not an absolute path (relhome)
+EOF
 
 # From here on a game started fails at once, without a display.
 mv "$installed/images/bg.jpg" "$work/bg.jpg"

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The real binary under X with real key presses: each way out saves the record.
-# Usage (under with-xvfb.sh): play.sh GAME DATA_DIR [COUNT_WAKEUPS=yes|no]
-game=$1 data=$2 count_wakeups=${3:-yes}
+# Usage (under with-xvfb.sh): play.sh GAME DATA_DIR
+game=$1 data=$2
 . "$(dirname "$0")/common.sh"
 runner=
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
@@ -21,20 +21,10 @@ keys space space alt+F4
 expect_exit 0 alt+F4
 check_save "$d/save.txt" "$default"
 
-# SIGTERM in the middle of the story. While the player reads, the game sleeps: all its threads
-# together wake at most 30 times a second (each wake-up is a context switch), whichever threads
-# the SDL underneath keeps.
+# SIGTERM in the middle of the story. (How seldom the idle game wakes is make measure's figure.)
 fresh sigterm
 start_game "$d"
 keys space space
-if [ "$count_wakeups" = yes ]; then
-    switches() { cat /proc/"$pid"/task/*/status | awk '/ctxt_switches:/ { n += $2 } END { print n }'; }
-    first=$(switches)
-    sleep 2
-    woke=$(($(switches) - first))
-    echo "idle: $woke wake-ups in 2 s"
-    [ "$woke" -le 60 ] || fail "$woke wake-ups in 2 s while idle"
-fi
 kill -TERM "$pid"
 expect_exit 0 SIGTERM
 check_save "$d/save.txt" "$default"

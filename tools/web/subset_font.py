@@ -26,7 +26,8 @@ def characters(paths):
             for body in LITERAL.findall(text):
                 chars.update(re.sub(r"\\.", "", body))
         else:
-            chars.update(text)
+            # Options are numbered in ASCII or full-width digits, which the file need not write.
+            chars.update(text + "０１２３４５６７８９")
     return {c for c in chars if c.isprintable() or c == "\ufffd"}
 
 
