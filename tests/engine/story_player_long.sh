@@ -4,9 +4,9 @@
 # a section of ten million characters, from a long path, shown alone and cut to the panel; all on
 # a sound driver that has no device here, which the player never needs.
 # Usage (under with-xvfb.sh, from the source tree's root): story_player_long.sh PLAYER
-set -eu
 player=$1
-root=$(mktemp -d)
+. "$(dirname "$0")/../process/common.sh"
+root=$work
 pid=
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
 work=$root/a-folder-whose-name-alone-is-wider-than-the-window-of-the-player/and-another-one-as-long
@@ -24,26 +24,9 @@ write() {
         "$work/new" "$1" "${2:-}" "${3:-0}"
     mv "$work/new" "$story"
 }
-# Still running: not ended, nor ended and not yet waited for.
-alive() {
-    state=$(ps -o stat= -p "$pid" 2>/dev/null) && [ "${state#Z}" = "$state" ]
-}
-# Runs the command until it succeeds, for thirty seconds at the most, while the player runs.
-within() {
-    what=$1
-    shift
-    i=0
-    while :; do
-        alive || fail "the player ended: $what"
-        ! "$@" || return 0
-        i=$((i + 1))
-        [ "$i" -le 300 ] || fail "$what"
-        sleep 0.1
-    done
-}
 caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
 titled() { [ "$(caption)" = "$1" ]; }
-wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
+wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
 # The darkest pixel of the story panel's first line: black once text is on it.
 darkest() { timeout 5 import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
 text_shown() { [ "$(darkest)" -lt 40 ] 2>/dev/null; }
@@ -63,10 +46,10 @@ drawn() {
     win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
         [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
 }
-within "no window" drawn
+wait_until "window" drawn
 wait_for_caption "Long - a"
 key space
-within "the line of 3,000 characters is not shown" text_shown
+wait_until "line of 3,000 characters shown" text_shown
 
 write "title: Longer
 == a
@@ -78,7 +61,7 @@ Second.
 " い 6000000
 # The space pressed so far is played again on the edited story.
 wait_for_caption "Longer - a"
-within "the line of six million characters is not shown" text_shown
+wait_until "line of six million characters shown" text_shown
 
 write "== @
 First.
@@ -88,7 +71,7 @@ Second.
 [end]
 " c 10000000
 wait_for_caption "Longer - a (the file has an error)"
-within "the error is not shown" text_shown
+wait_until "error shown" text_shown
 # Alone: where the bottom panel stands, the window shows the picture.
 import -window "$win" -crop 304x16+8+220 +repage "$root/strip.png"
 convert data/images/bg.jpg -crop 304x16+8+220 +repage "$root/picture.png"
@@ -109,10 +92,8 @@ Second.
 [end]
 "
 wait_for_caption "Mended - a"
-for k in space space 1 space space; do
-    key "$k"
-    sleep 0.1
-done
+# The space pressed before the error is played again: First. is shown.
+keys space 1 space space
 status=0
 wait "$pid" || status=$?
 pid=

@@ -2,9 +2,8 @@
 # The story player under X with real key presses: after an edit, the keys pressed so far are
 # played again on the new story, and where one no longer fits the replay stops and says so.
 # Usage (under with-xvfb.sh): story_player_replay.sh PLAYER
-set -eu
 player=$1
-work=$(mktemp -d)
+. "$(dirname "$0")/../process/common.sh"
 pid=
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 story=$work/t.story
@@ -18,20 +17,9 @@ write() {
     printf '%s\n' "$@" >"$work/new"
     mv "$work/new" "$story"
 }
-# Runs the command until it succeeds, for ten seconds at the most.
-within() {
-    what=$1
-    shift
-    i=0
-    until "$@"; do
-        i=$((i + 1))
-        [ "$i" -le 100 ] || fail "$what"
-        sleep 0.1
-    done
-}
 caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
 titled() { [ "$(caption)" = "$1" ]; }
-wait_for_caption() { within "the title never became \"$1\"" titled "$1"; }
+wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
 
 write "title: R" "== a" "One." "* On -> b" "== b" "Two." "* Out -> c" "* Again -> b" "== c" "End." "[end]"
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" play "$story" 2>"$work/err" &
@@ -41,12 +29,9 @@ drawn() {
     win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
         [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
 }
-within "no window" drawn
+wait_until "window" drawn
 wait_for_caption "R - a"
-for k in space space 1 space space 2; do
-    xdotool key --window "$win" "$k" 2>/dev/null
-    sleep 0.1
-done
+keys space space 1 space space 2
 wait_for_caption "R - b"
 
 # The same keys again on the edited story: its place is kept, and nothing is said.
@@ -58,10 +43,7 @@ wait_for_caption "R2 - b"
 write "title: R3" "== a" "One." "* On -> b" "== b" "Two." "* Out -> c" "== c" "End." "[end]"
 wait_for_caption "R3 - b (the replay stopped after 5 of 6 keys)"
 # The choice in b waits, as after the fifth key: 1 takes Out, then the ending closes.
-for k in 1 space space; do
-    xdotool key --window "$win" "$k" 2>/dev/null
-    sleep 0.1
-done
+keys 1 space space
 status=0
 wait "$pid" || status=$?
 pid=
