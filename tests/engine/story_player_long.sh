@@ -1,32 +1,22 @@
 #!/bin/sh
 # The story player under X with text it cannot show whole: a line of 3,000 characters, then, by
-# an edit (the space pressed so far played again), one of six million, each drawn as far as the window reaches; an edit whose error names
-# a section of ten million characters, from a long path, shown alone and cut to the panel; all on
-# a sound driver that has no device here, which the player never needs.
+# an edit (the space pressed so far played again), one of six million, each drawn as far as the
+# window reaches; an edit whose error names a section of ten million characters, from a long
+# path, shown alone and cut to the panel; all on a sound driver that has no device here, which
+# the player never needs.
 # Usage (under with-xvfb.sh, from the source tree's root): story_player_long.sh PLAYER
 player=$1
-. "$(dirname "$0")/../process/common.sh"
-root=$work
-pid=
-trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
-work=$root/a-folder-whose-name-alone-is-wider-than-the-window-of-the-player/and-another-one-as-long
-mkdir -p "$work"
-story=$work/t.story
-fail() {
-    echo "FAIL: $*" >&2
-    cut -c 1-300 "$root/err" >&2
-    exit 1
-}
+. "$(dirname "$0")/player_common.sh"
+folder=$work/a-folder-whose-name-alone-is-wider-than-the-window-of-the-player/and-another-one-as-long
+mkdir -p "$folder"
+story=$folder/t.story
 # Written whole and renamed into place, as many editors save; the second argument, repeated as
 # many times as the third says, stands where the first has @.
 write() {
     python3 -c 'import sys; t, x, n = sys.argv[2:5]; open(sys.argv[1], "w").write(t.replace("@", x * int(n)))' \
-        "$work/new" "$1" "${2:-}" "${3:-0}"
-    mv "$work/new" "$story"
+        "$folder/new" "$1" "${2:-}" "${3:-0}"
+    mv "$folder/new" "$story"
 }
-caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
-titled() { [ "$(caption)" = "$1" ]; }
-wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
 # The darkest pixel of the story panel's first line: black once text is on it.
 darkest() { timeout 5 import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
 text_shown() { [ "$(darkest)" -lt 40 ] 2>/dev/null; }
@@ -40,13 +30,7 @@ write "title: Long
 Second.
 [end]
 " あ 3000
-SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=alsa "$player" play "$story" 2>"$root/err" &
-pid=$!
-drawn() {
-    win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
-        [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
-}
-wait_until "window" drawn
+start_player alsa
 wait_for_caption "Long - a"
 key space
 wait_until "line of 3,000 characters shown" text_shown
@@ -73,11 +57,11 @@ Second.
 wait_for_caption "Longer - a (the file has an error)"
 wait_until "error shown" text_shown
 # Alone: where the bottom panel stands, the window shows the picture.
-import -window "$win" -crop 304x16+8+220 +repage "$root/strip.png"
-convert data/images/bg.jpg -crop 304x16+8+220 +repage "$root/picture.png"
-differing=$(compare -metric AE -fuzz 2% "$root/strip.png" "$root/picture.png" null: 2>&1) || true
+import -window "$win" -crop 304x16+8+220 +repage "$work/strip.png"
+convert data/images/bg.jpg -crop 304x16+8+220 +repage "$work/picture.png"
+differing=$(compare -metric AE -fuzz 2% "$work/strip.png" "$work/picture.png" null: 2>&1) || true
 [ "$differing" = 0 ] || fail "the bottom panel is shown with the error ($differing pixels differ)"
-grep -q "^$story:4:1: there is already a section named \"ccc" "$root/err" ||
+grep -q "^$story:4:1: there is already a section named \"ccc" "$work/err" ||
     fail "the error is not on stderr"
 
 # A key takes the writer back to the last good story, where the keys so far reach in it.
@@ -98,5 +82,5 @@ status=0
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "status $status"
-! grep -q ALSA "$root/err" || fail "the player opened a sound device"
+! grep -q ALSA "$work/err" || fail "the player opened a sound device"
 echo "long lines shown cut, the long error shown alone, ended in section b"

@@ -4,33 +4,10 @@
 # playing and says why; space after the ending closes it with status 0.
 # Usage (under with-xvfb.sh): story_player_reload.sh PLAYER
 player=$1
-. "$(dirname "$0")/../process/common.sh"
-pid=
-trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-story=$work/t.story
-fail() {
-    echo "FAIL: $*" >&2
-    cat "$work/err" >&2
-    exit 1
-}
-# Written whole and renamed into place, as many editors save.
-write() {
-    printf '%s\n' "$@" >"$work/new"
-    mv "$work/new" "$story"
-}
-caption() { xprop -id "$win" WM_NAME 2>/dev/null | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p'; }
-titled() { [ "$(caption)" = "$1" ]; }
-wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
+. "$(dirname "$0")/player_common.sh"
 
 write "title: One" "== a" "First." "* On -> b" "== b" "Second." "[end]"
-SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" play "$story" 2>"$work/err" &
-pid=$!
-# Keys are read once the first frame shows: the picture has more than one colour.
-drawn() {
-    win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
-        [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
-}
-wait_until "window" drawn
+start_player
 wait_for_caption "One - a"
 keys space space 1
 wait_for_caption "One - b"
