@@ -117,6 +117,7 @@ struct OpenBlock {
     bool otherwise = false;
     std::size_t ifJump = 0;   // the element that skips the lines while the condition fails
     std::size_t elseJump = 0; // the element that skips the otherwise lines
+    bool elseWritten = false; // no jump when the [if] held nothing: its condition is turned
 };
 
 // Whole numbers as a writer types them, within what a story can count; noNumber for anything else.
@@ -756,6 +757,7 @@ class Reader {
             return;
         }
         block.elseJump = sections_.back().size();
+        block.elseWritten = true;
         add(line, ScenarioJump{Condition{}, 0});
         patch(block.ifJump);
     }
@@ -768,7 +770,7 @@ class Reader {
         const OpenBlock block = std::move(blocks_.back());
         blocks_.pop_back();
         if (block.kind == OpenBlock::Kind::Lines) {
-            patch(block.otherwise ? block.elseJump : block.ifJump);
+            patch(block.elseWritten ? block.elseJump : block.ifJump);
             optionRun_ = false;
         }
     }

@@ -147,6 +147,10 @@ const std::string shop = "number: coins = 2 (0 to 3)\n"
                          "[if warned]\n"
                          "You take the long way.\n"
                          "[end if]\n"
+                         "[if warned]\n"
+                         "[otherwise]\n"
+                         "You take the road.\n"
+                         "[end if]\n"
                          "Bye.\n"
                          "[end]\n";
 
@@ -184,7 +188,7 @@ TEST(MemoryInterpreter, PlaysEachFeature) {
          {"You take the long way.", "Bye."},
          {},
          true},
-        {"PlainLeave", {SelectThird}, {"Bye."}, {}, true},
+        {"PlainLeave", {SelectThird}, {"You take the road.", "Bye."}, {}, true},
     };
     for (const PlayCase& c : cases) {
         SCOPED_TRACE(c.name);
