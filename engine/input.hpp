@@ -2,6 +2,7 @@
 // engine never sees a window-system event.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Engine {
@@ -16,5 +17,8 @@ enum class TGInput : std::uint8_t {
     SelectSecond,
     SelectThird,
 };
+
+// How many options a player can take by key, SelectFirst to SelectThird.
+constexpr std::size_t optionKeys = 3;
 
 } // namespace Engine

@@ -1,6 +1,6 @@
 #include "engine/interpreter.hpp"
 
-#include "framework/utf8.hpp"
+#include "engine/story_text.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -98,7 +98,7 @@ bool conditional(const ScenarioSelector& selector) noexcept {
 
 // The position among the options that a picker takes, found by asking it about a stand-in list.
 std::size_t pickedPosition(OptionPicker& picker) noexcept {
-    static const std::array<SelectorOption, 3> probe{};
+    static const std::array<SelectorOption, optionKeys> probe{};
     const SelectorOption* picked = &picker(probe);
     return picked >= probe.data() && picked < probe.data() + probe.size()
                ? static_cast<std::size_t>(picked - probe.data())
@@ -228,16 +228,7 @@ std::vector<std::string> offeredLabels(const EngineState& state) {
     for (const std::size_t o : offeredOptions(state)) {
         std::string label;
         if (n.on) {
-            const std::string digits = std::to_string(labels.size() + 1);
-            label = n.before;
-            for (const char d : digits) {
-                if (n.fullWidth) {
-                    Framework::Utf8::append(label, U'０' + static_cast<char32_t>(d - '0'));
-                } else {
-                    label += d;
-                }
-            }
-            label += n.after;
+            label = n.before + numeral(labels.size() + 1, n.fullWidth) + n.after;
         }
         labels.push_back(label + selector->options[o].label);
     }

@@ -23,12 +23,15 @@ KeyOutcome selectOutcome(SDLKey key) noexcept {
 // digits on Shift (French, Czech, Slovak) report the key's other symbol, '&' say, with or without
 // Shift; the translated character still says which digit it typed. The keypad never selects.
 SDLKey mainRowDigit(const SDL_keysym& keysym) noexcept {
-    if (keysym.sym >= SDLK_1 && keysym.sym <= SDLK_3) {
+    const auto selects = [](int digit) {
+        return digit >= 1 && static_cast<std::size_t>(digit) <= optionKeys;
+    };
+    if (selects(keysym.sym - SDLK_0)) {
         return keysym.sym;
     }
     const bool keypad = keysym.sym >= SDLK_KP0 && keysym.sym <= SDLK_KP_EQUALS;
-    if (!keypad && keysym.unicode >= u'1' && keysym.unicode <= u'3') {
-        return static_cast<SDLKey>(SDLK_1 + (keysym.unicode - u'1'));
+    if (!keypad && selects(keysym.unicode - u'0')) {
+        return static_cast<SDLKey>(SDLK_0 + (keysym.unicode - u'0'));
     }
     return SDLK_UNKNOWN;
 }

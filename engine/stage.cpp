@@ -4,7 +4,6 @@
 #include "framework/sdl_error.hpp"
 #include "framework/surface_calls.hpp"
 
-#include <SDL_image.h>
 #include <SDL_ttf.h>
 
 #include <cstdio>
@@ -25,22 +24,6 @@ namespace {
     return surface;
 }
 
-[[nodiscard]] Framework::FontPtr openFont(const StoryLook& look) {
-    Framework::FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
-    if (!font) {
-        Framework::throwSdlError("TTF_OpenFontIndex");
-    }
-    return font;
-}
-
-[[nodiscard]] Framework::SurfacePtr loadImage(const char* path) {
-    Framework::SurfacePtr image(IMG_Load(path));
-    if (!image) {
-        Framework::throwSdlError("IMG_Load");
-    }
-    return image;
-}
-
 // The picture is drawn on every frame: held in the screen's own pixel format, that is a copy
 // instead of a conversion of every pixel, and the pixels that reach the screen are the same.
 [[nodiscard]] Framework::SurfacePtr inScreenFormat(Framework::SurfacePtr image,
@@ -50,6 +33,14 @@ namespace {
 }
 
 } // namespace
+
+Framework::FontPtr openFont(const StoryLook& look) {
+    Framework::FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
+    if (!font) {
+        Framework::throwSdlError("TTF_OpenFontIndex");
+    }
+    return font;
+}
 
 GameResources loadResources(SDL_Surface* screen, const StoryLook& look) {
     // The framework's panel layout (a byte each for red, green and blue) needs 24 bits. Below that
@@ -77,7 +68,8 @@ GameResources loadResources(SDL_Surface* screen, const StoryLook& look) {
     Framework::TextPanel panelA = panelOn(surfaceA);
     Framework::TextPanel panelB = panelOn(surfaceB);
     Framework::TextPanel panelC = panelOn(surfaceC);
-    Framework::SurfacePtr background = inScreenFormat(loadImage(look.backgroundPath), screen);
+    Framework::SurfacePtr background =
+        inScreenFormat(Framework::loadImage(look.backgroundPath), screen);
     return {std::move(surfaceA),
             std::move(surfaceB),
             std::move(surfaceC),

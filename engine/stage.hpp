@@ -26,6 +26,9 @@ struct GameResources {
     Framework::SurfacePtr background;
 };
 
+// The look's font; SdlError "TTF_OpenFontIndex" when it cannot be opened.
+[[nodiscard]] Framework::FontPtr openFont(const StoryLook& look);
+
 // The three translucent panels at the screen's depth, the font and the background, the last held in
 // the screen's pixel format. A missing data file is fatal: SdlError "TTF_OpenFontIndex" or
 // "IMG_Load".

@@ -1,5 +1,6 @@
 #include "engine/story_check.hpp"
 
+#include "engine/story_text.hpp"
 #include "framework/utf8.hpp"
 
 #include <algorithm>
@@ -11,12 +12,6 @@
 namespace Engine {
 
 namespace {
-
-constexpr std::size_t keyCount = 3;
-
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
 
 // "line 14" in a story from a file, "element 2" in one from C++.
 std::string place(const StorySource& source, std::size_t s, std::size_t element) {
@@ -60,12 +55,11 @@ std::optional<std::size_t> labelNumber(std::string_view label) {
     std::optional<std::size_t> number;
     for (std::size_t i = 0; i < label.size() && number.value_or(0) < 1000;) {
         const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(label, i);
-        const bool ascii = d.cp >= U'0' && d.cp <= U'9';
-        const bool wide = d.cp >= U'０' && d.cp <= U'９';
-        if (!ascii && !wide) {
+        const std::optional<unsigned> digit = digitValue(d.cp);
+        if (!digit) {
             break;
         }
-        number = number.value_or(0) * 10 + (d.cp - (ascii ? U'0' : U'０'));
+        number = number.value_or(0) * 10 + *digit;
         i += d.length;
     }
     return number;
@@ -118,10 +112,10 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
     const bool someAtTimes =
         std::any_of(selector.options.begin(), selector.options.end(),
                     [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
-    if (selector.options.size() > keyCount && !someAtTimes) {
+    if (selector.options.size() > optionKeys && !someAtTimes) {
         findings.push_back({s, element,
-                            std::to_string(selector.options.size()) +
-                                " options, but keys 1 to 3 take only the first three"});
+                            std::to_string(selector.options.size()) + " options, but keys 1 to " +
+                                std::to_string(optionKeys) + " take only the first three"});
     }
     if (!selector.numbering.on) {
         checkNumbers(selector, s, element, findings);
@@ -356,7 +350,7 @@ SequenceExit exitOf(std::span<const Scenario> elements) noexcept {
 
 std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) noexcept {
     const std::span<const SelectorOption> all(selector.options);
-    return all.first(std::min(all.size(), keyCount));
+    return all.first(std::min(all.size(), optionKeys));
 }
 
 std::vector<bool> reachableSequences(const Story& story) {

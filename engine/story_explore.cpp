@@ -1,6 +1,7 @@
 #include "engine/story_explore.hpp"
 
 #include "engine/interpreter.hpp"
+#include "engine/story_text.hpp"
 #include "framework/utf8.hpp"
 
 #include <algorithm>
@@ -17,15 +18,10 @@ namespace Engine {
 
 namespace {
 
-constexpr std::size_t keyCount = 3;
 constexpr std::uint32_t unknownState = UINT32_MAX; // beyond the bound: it may still end
 constexpr std::size_t findingsPerKind = 20;
-constexpr std::array<TGInput, keyCount> selectKeys{TGInput::SelectFirst, TGInput::SelectSecond,
-                                                   TGInput::SelectThird};
-
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+constexpr std::array<TGInput, optionKeys> selectKeys{TGInput::SelectFirst, TGInput::SelectSecond,
+                                                     TGInput::SelectThird};
 
 int lineCount(std::string_view text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
@@ -350,14 +346,14 @@ class Walk {
         if (fit_ != nullptr && selector.numbering.on) {
             measureChoices(state, i);
         }
-        if (offered.size() > keyCount) {
+        if (offered.size() > optionKeys) {
             report('o', s, at.offset + 1,
-                   std::to_string(offered.size()) +
-                       " options offered at once, but keys 1 to 3 take only the first three" +
+                   std::to_string(offered.size()) + " options offered at once, but keys 1 to " +
+                       std::to_string(optionKeys) + " take only the first three" +
                        (slots_ > 0 ? " (with " + valuesText(state.values) + ")" : ""),
                    i);
         }
-        for (std::size_t k = 0; k < std::min(offered.size(), keyCount); ++k) {
+        for (std::size_t k = 0; k < std::min(offered.size(), optionKeys); ++k) {
             const SelectorOption& option = selector.options[offered[k]];
             if (story_.elements(option.branch).empty()) {
                 continue;

@@ -1,5 +1,6 @@
 #include "engine/story_file.hpp"
 
+#include "engine/story_text.hpp"
 #include "framework/utf8.hpp"
 
 #include <algorithm>
@@ -21,10 +22,6 @@ std::string_view trimmed(std::string_view s) {
         return {};
     }
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
-std::string quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
 }
 
 // Edits (insert, delete, replace, swap of neighbours) from a to b, or more than `limit` once that
@@ -818,7 +815,7 @@ class Reader {
         const std::size_t digitsAt = i;
         while (i < label.size()) {
             const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(label, i);
-            if (!(d.cp >= U'0' && d.cp <= U'9') && !(d.cp >= U'０' && d.cp <= U'９')) {
+            if (!digitValue(d.cp)) {
                 break;
             }
             i += d.length;
@@ -841,15 +838,7 @@ class Reader {
     }
 
     std::string numberFor(std::size_t n) const {
-        std::string digits = std::to_string(n);
-        if (!fullWidth_) {
-            return numberBefore_ + digits + numberAfter_;
-        }
-        std::string wide;
-        for (const char d : digits) {
-            Framework::Utf8::append(wide, U'０' + static_cast<char32_t>(d - '0'));
-        }
-        return numberBefore_ + wide + numberAfter_;
+        return numberBefore_ + numeral(n, fullWidth_) + numberAfter_;
     }
 
     void add(std::size_t line, Scenario element) {

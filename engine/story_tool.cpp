@@ -1,6 +1,7 @@
 #include "engine/story_tool.hpp"
 
 #include "engine/frame.hpp"
+#include "engine/stage.hpp"
 #include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
@@ -69,10 +70,7 @@ std::size_t printFindings(const Story& story, const StorySource& source, const T
 
 int checkBuiltIn(const Story& story, const StoryLook& look) {
     const FontLibrary library;
-    const Framework::FontPtr font(TTF_OpenFontIndex(look.fontPath, look.fontPointSize, 0));
-    if (!font) {
-        Framework::throwSdlError("TTF_OpenFontIndex");
-    }
+    const Framework::FontPtr font = openFont(look);
     const TextFit fit = fontFit(font.get(), look, 0);
     return printFindings(story, {}, &fit) == 0 ? 0 : 1;
 }

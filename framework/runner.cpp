@@ -22,11 +22,16 @@ class SdlQuitGuard {
 
 } // namespace
 
-SurfacePtr loadColorKeyedImage(const std::string& path, Uint32 colorKey) {
-    SurfacePtr image(IMG_Load(path.c_str()));
+SurfacePtr loadImage(const char* path) {
+    SurfacePtr image(IMG_Load(path));
     if (!image) {
         throw SdlError("IMG_Load");
     }
+    return image;
+}
+
+SurfacePtr loadColorKeyedImage(const std::string& path, Uint32 colorKey) {
+    SurfacePtr image = loadImage(path.c_str());
     // Neither result is examined: the icon is installed as loaded.
     static_cast<void>(SDL_LockSurface(image.get()));
     static_cast<void>(SDL_SetColorKey(image.get(), SDL_SRCCOLORKEY, colorKey));

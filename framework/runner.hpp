@@ -35,7 +35,10 @@ void runGame(int screenWidth, int screenHeight, std::string_view caption,
              const std::string& iconPath, Uint32 iconColorKey, int audioFrequency,
              const GameRoutine& game);
 
-// IMG_Load(path) (throws SdlError("IMG_Load") on failure), then SDL_SetColorKey(SDL_SRCCOLORKEY,
+// IMG_Load(path); SdlError("IMG_Load") when it fails. The caller owns the result.
+[[nodiscard]] SurfacePtr loadImage(const char* path);
+
+// loadImage(path), then SDL_SetColorKey(SDL_SRCCOLORKEY,
 // colorKey) while the surface is locked. The caller owns the result.
 [[nodiscard]] SurfacePtr loadColorKeyedImage(const std::string& path, Uint32 colorKey);
 

@@ -1,0 +1,41 @@
+// Small pieces of text that the story's reader, its checks and the interpreter must agree on.
+#pragma once
+
+#include "framework/utf8.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Engine {
+
+// A name or a label as messages show it: "haggle".
+[[nodiscard]] inline std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// The value of an ASCII or full-width digit; none for any other character.
+[[nodiscard]] inline std::optional<unsigned> digitValue(char32_t cp) {
+    if (cp >= U'0' && cp <= U'9') {
+        return static_cast<unsigned>(cp - U'0');
+    }
+    if (cp >= U'０' && cp <= U'９') {
+        return static_cast<unsigned>(cp - U'０');
+    }
+    return std::nullopt;
+}
+
+// n in ASCII or in full-width digits, as an option's number is shown.
+[[nodiscard]] inline std::string numeral(std::size_t n, bool fullWidth) {
+    const std::string digits = std::to_string(n);
+    if (!fullWidth) {
+        return digits;
+    }
+    std::string wide;
+    for (const char d : digits) {
+        Framework::Utf8::append(wide, U'０' + static_cast<char32_t>(d - '0'));
+    }
+    return wide;
+}
+
+} // namespace Engine
