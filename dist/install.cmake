@@ -42,9 +42,18 @@ file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
-# The author's story player beside the launcher; it finds the game's font and pictures from its
-# own place.
-target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}")
+# The author's story player beside the launcher; it finds the game's font and pictures, and the
+# web engine it publishes a story with, from its own place.
+file(RELATIVE_PATH rel_web /${gorubadon_bindir} /${gorubadon_datadir}/web)
+target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}"
+                           GORUBADON_INSTALLED_WEB="${rel_web}")
+# In a build tree it publishes with the engine make web leaves; a package knows only its own.
+set(GORUBADON_BUILD_WEB_ENGINE ${PROJECT_SOURCE_DIR}/build-web/engine CACHE PATH
+    "The web engine folder an uninstalled gorubadon-story publishes with")
+if(NOT GORUBADON_PACKAGE)
+    target_compile_definitions(story_tool PRIVATE
+                               GORUBADON_BUILD_WEB_ENGINE="${GORUBADON_BUILD_WEB_ENGINE}")
+endif()
 install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
 add_custom_command(OUTPUT ${staged}/gorubadon-story.6.gz
                    COMMAND gzip -9nc ${dist}/gorubadon-story.6 > ${staged}/gorubadon-story.6.gz
