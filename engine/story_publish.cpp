@@ -292,7 +292,7 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
     if (!loaded) {
         return 1;
     }
-    static_cast<void>(printFileFindings(*loaded, look, options.asGame));
+    const std::size_t findings = printFileFindings(*loaded, look, options.asGame);
     if (!missingFiles(*loaded, nullptr).empty()) {
         return refuse(options.story + ": not published, as it cannot be shown");
     }
@@ -388,13 +388,18 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
     }
     guard.release();
 
+    const std::string published =
+        "published in " + target.string() +
+        (findings == 0 ? std::string()
+                       : " with the " + std::to_string(findings) +
+                             (findings == 1 ? " finding above" : " findings above"));
     if (!options.serve) {
-        std::cout << "published in " << target.string()
+        std::cout << published
                   << ": serve the folder over HTTP from any path (a page opened as a file does "
                      "not play), or see it here with --serve\n";
         return 0;
     }
-    std::cout << "published in " << target.string() << '\n';
+    std::cout << published << '\n';
     const std::string served = Framework::serveFolder(target, firstPort, [](int port) {
         std::cout << "serving it at http://127.0.0.1:" << port << "/ until interrupted"
                   << std::endl;

@@ -18,7 +18,6 @@
 #include <iostream>
 #include <limits>
 #include <set>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -172,25 +171,6 @@ int lowestInkedRow(TTF_Font* font, const std::string& run) {
 
 } // namespace
 
-std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
-    const StoryFile& file = loaded.file;
-    const FontLibrary library;
-    const Framework::FontPtr font(
-        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
-    std::optional<TextFit> fit;
-    if (font) {
-        fit = asTheGame
-                  ? fontFit(font.get(), look, 0)
-                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
-    }
-    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
-    const std::vector<std::string> missing = missingFiles(loaded, &look);
-    for (const std::string& line : missing) {
-        std::cout << line << '\n';
-    }
-    return found + missing.size();
-}
-
 TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
     return {[font](std::string_view run) {
                 const Framework::RunExtent extent =
@@ -287,6 +267,25 @@ int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& 
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 2;
+}
+
+std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
+    const StoryFile& file = loaded.file;
+    const FontLibrary library;
+    const Framework::FontPtr font(
+        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
+    if (font) {
+        fit = asTheGame
+                  ? fontFit(font.get(), look, 0)
+                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
+    }
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
+    const std::vector<std::string> missing = missingFiles(loaded, &look);
+    for (const std::string& line : missing) {
+        std::cout << line << '\n';
+    }
+    return found + missing.size();
 }
 
 } // namespace Engine

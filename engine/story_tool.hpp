@@ -13,11 +13,12 @@
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
 #include "engine/story_check.hpp"
-#include "engine/story_player.hpp"
 
 #include <SDL_ttf.h>
 
 namespace Engine {
+
+struct LoadedStory;
 
 // 0; 1 when the story has errors or findings or cannot be played; 2 on a wrong command line or a
 // font that cannot be opened for the built-in story.
