@@ -11,21 +11,7 @@ source=$(cd "$(dirname "$0")/../.." && pwd)
 data=$source/data
 . "$(dirname "$0")/common.sh"
 
-# A stand-in engine as make web lays one out: templates with every placeholder, the rest as bytes.
-engine=${2:-}
-if [ -z "$engine" ] || [ ! -f "$engine/sw.js" ]; then
-    engine=$work/engine
-    mkdir "$engine"
-    printf '<title>@TITLE@</title>\n<p data-look="@LOOK@" data-store="@STORE@">@PICTURE@ a@b @@\n<!-- %s -->\n' \
-        "$work" >"$engine/index.html"
-    printf '{"name": "@TITLE@", "short_name": "@TITLE@"}\n' >"$engine/manifest.webmanifest"
-    printf "const version = '@PAGE_VERSION@';\nconst files = [@PAGE_FILES@];\n" >"$engine/sw.js"
-    for f in gorubadon.js gorubadon.wasm page.css page.js; do echo "$f" >"$engine/$f"; done
-    cp "$data/images/icon.bmp" "$data/images/icon-32.png" "$engine/"
-    cp "$data/images/icon-64.png" "$engine/icon-192.png"
-    cp "$data/images/icon-256.png" "$engine/icon-512.png"
-    mv "$engine/icon-32.png" "$engine/icon.png"
-fi
+engine=$(web_engine "${2:-}")
 prefix="/opt/my games"
 dest=$work/dest
 GORUBADON_WEB_ENGINE=$engine DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -114,6 +100,16 @@ broken|new|1|@/stories/broken.story:4:9: no section named "nowhere"
 bitmap|new|1|*is 32x32; the window is 320x240?gorubadon-story: @/stories/icon.bmp: is neither a JPEG nor a PNG picture, the two a page is published with
 plain|mine|1|gorubadon-story: @/site/mine: is there and is not a folder publish wrote (it has no story.txt and sw.js); name a new folder, or remove this one first
 CASES
+
+# A command line publish cannot read is its usage, and writes nothing.
+for args in "$ferry" "$ferry $work/site/a $work/site/b" "$ferry $work/site/a --fast" "$ferry --serve"; do
+    status=0
+    # shellcheck disable=SC2086 # the arguments are split on purpose
+    publish $args || status=$?
+    [ "$status" -eq 2 ] && grep -q "publish FILE DIR \[--serve\] \[--game\]" "$work/out" ||
+        fail "publish $args: status $status: $(cat "$work/out")"
+    site_holds ferry mine
+done
 
 # A finding is printed and the page written anyway, with the story's own picture and an escaped
 # title; a folder publish wrote is replaced whole, with nothing of the old one left.
