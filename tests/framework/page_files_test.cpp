@@ -73,6 +73,24 @@ std::size_t entryOf(const std::string& font, std::string_view tag) {
     return 0;
 }
 
+// The glyph as SDL_ttf draws it: its size and each pixel, one character a pixel.
+std::string inked(TTF_Font* font, Uint16 c) {
+    const Uint16 text[] = {c, 0};
+    const SurfacePtr glyph(TTF_RenderUNICODE_Shaded(font, text, {0, 0, 0, 0}, {255, 255, 255, 0}));
+    if (!glyph) {
+        return "none";
+    }
+    std::string pixels = std::to_string(glyph->w) + "x" + std::to_string(glyph->h) + "\n";
+    for (int y = 0; y < glyph->h; ++y) {
+        const auto* row = static_cast<const Uint8*>(glyph->pixels) + y * glyph->pitch;
+        for (int x = 0; x < glyph->w; ++x) {
+            pixels.push_back(row[x] == 0 ? '.' : '#');
+        }
+        pixels.push_back('\n');
+    }
+    return pixels;
+}
+
 struct HostileCase {
     const char* name;
     std::function<std::string(std::string)> spoil;
@@ -143,8 +161,9 @@ TEST(FontCut, RefusesWhatIsNoUsableFontWithAReason) {
 TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
     ASSERT_EQ(TTF_Init(), 0);
     const std::string font = gameFont();
-    // A character the font lacks, and one beyond 16 bits, are left out.
-    const std::set<char32_t> keep{U'A', U'g', U'あ', U'渡', U'\uFFFD', U'\U0010FFFD'};
+    // Two radicals this font draws from a kanji's outline (composite glyphs), a character it
+    // lacks, and one beyond 16 bits, which are left out.
+    const std::set<char32_t> keep{U'A', U'g', U'あ', U'渡', U'⼀', U'⺅', U'\uFFFD', U'\U0010FFFD'};
     const FontCut cut = cutFont(font, keep);
     ASSERT_EQ(cut.problem, "");
     EXPECT_LT(cut.bytes.size(), font.size() / 10);
@@ -164,11 +183,15 @@ TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
         const FontPtr opened(TTF_OpenFont(path.c_str(), 16));
         std::filesystem::remove(path);
         ASSERT_NE(opened, nullptr) << TTF_GetError();
-        for (const char32_t c : {U'A', U'g', U'あ', U'渡', U'B', U'い', U'1'}) {
+        for (const char32_t c : {U'A', U'g', U'あ', U'渡', U'⼀', U'⺅', U'B', U'い', U'1'}) {
             const auto c16 = static_cast<Uint16>(c);
             const bool kept = keep.count(c) != 0 && TTF_GlyphIsProvided(whole.get(), c16) != 0;
             EXPECT_EQ(TTF_GlyphIsProvided(opened.get(), c16) != 0, kept)
                 << static_cast<std::uint32_t>(c);
+            if (kept) {
+                EXPECT_EQ(inked(whole.get(), c16), inked(opened.get(), c16))
+                    << static_cast<std::uint32_t>(c);
+            }
         }
     }
     TTF_Quit();
