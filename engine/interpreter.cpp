@@ -224,11 +224,11 @@ std::vector<std::string> offeredLabels(const EngineState& state) {
     if (selector == nullptr) {
         return labels;
     }
-    const OptionNumbering& n = selector->numbering;
+    const OptionNumbering* n = selector->numbering.get();
     for (const std::size_t o : offeredOptions(state)) {
         std::string label;
-        if (n.on) {
-            label = n.before + numeral(labels.size() + 1, n.fullWidth) + n.after;
+        if (n != nullptr) {
+            label = n->before + numeral(labels.size() + 1, n->fullWidth) + n->after;
         }
         labels.push_back(label + selector->options[o].label);
     }

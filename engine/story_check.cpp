@@ -4,6 +4,8 @@
 #include "framework/utf8.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <optional>
@@ -22,29 +24,66 @@ std::string place(const StorySource& source, std::size_t s, std::size_t element)
 }
 
 // The branches a player can reach from a sequence: taken by a key, and not empty.
-std::vector<ListId> successors(const Story& story, ListId id) {
-    std::vector<ListId> next;
+// At most one for each option key; no array of its own, as it is asked for every sequence.
+struct Successors {
+    std::array<ListId, optionKeys> ids{};
+    std::size_t count = 0;
+    [[nodiscard]] const ListId* begin() const noexcept { return ids.data(); }
+    [[nodiscard]] const ListId* end() const noexcept { return ids.data() + count; }
+};
+
+Successors successors(const Story& story, ListId id) {
+    Successors next;
     if (const ScenarioSelector* selector = exitOf(story.elements(id)).selector) {
         for (const SelectorOption& option : keyedOptions(*selector)) {
             if (!story.elements(option.branch).empty()) {
-                next.push_back(option.branch);
+                next.ids[next.count++] = option.branch;
             }
         }
     }
     return next;
 }
 
-using Edges = std::vector<std::vector<ListId>>;
+// Each sequence's neighbours in one array, those of s from first[s] up to first[s + 1]: a story
+// of millions of sections keeps no array for each.
+struct Edges {
+    std::vector<std::uint32_t> first;
+    std::vector<ListId> to;
+};
+
+// From each sequence to its successors, or (backwards) from each to those it succeeds.
+Edges edgesOf(const Story& story, bool backwards) {
+    const std::size_t n = story.sequenceCount();
+    Edges edges{std::vector<std::uint32_t>(n + 1, 0), {}};
+    for (std::size_t s = 1; s < n; ++s) {
+        for (const ListId next : successors(story, listAt(s))) {
+            ++edges.first[(backwards ? listIndex(next) : s) + 1];
+        }
+    }
+    for (std::size_t s = 0; s < n; ++s) {
+        edges.first[s + 1] += edges.first[s];
+    }
+    edges.to.resize(edges.first[n]);
+    std::vector<std::uint32_t> filled(edges.first.begin(), edges.first.end() - 1);
+    for (std::size_t s = 1; s < n; ++s) {
+        for (const ListId next : successors(story, listAt(s))) {
+            const std::size_t from = backwards ? listIndex(next) : s;
+            edges.to[filled[from]++] = backwards ? listAt(s) : next;
+        }
+    }
+    return edges;
+}
 
 // Every sequence the edges lead to from the given ones, those included.
 std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
-    std::vector<bool> seen(edges.size(), false);
+    std::vector<bool> seen(edges.first.size() - 1, false);
     while (!queue.empty()) {
         const std::size_t s = listIndex(queue.front());
         queue.pop_front();
         if (s < seen.size() && !seen[s]) {
             seen[s] = true;
-            queue.insert(queue.end(), edges[s].begin(), edges[s].end());
+            queue.insert(queue.end(), edges.to.begin() + edges.first[s],
+                         edges.to.begin() + edges.first[s + 1]);
         }
     }
     return seen;
@@ -117,7 +156,7 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
                             std::to_string(selector.options.size()) + " options, but keys 1 to " +
                                 std::to_string(optionKeys) + " take only the first three"});
     }
-    if (!selector.numbering.on) {
+    if (selector.numbering == nullptr) {
         checkNumbers(selector, s, element, findings);
     }
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
@@ -265,7 +304,7 @@ std::string tooWide(const std::string& what, int width, const TextFit& fit) {
 void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t element,
                   const TextFit& fit, std::vector<Finding>& findings) {
     // Options numbered as they are offered are measured as offered, on every playthrough.
-    if (selector.numbering.on) {
+    if (selector.numbering != nullptr) {
         return;
     }
     int lines = 0;
@@ -354,20 +393,13 @@ std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) n
 }
 
 std::vector<bool> reachableSequences(const Story& story) {
-    Edges next(story.sequenceCount());
-    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        next[s] = successors(story, listAt(s));
-    }
-    return spread(next, {story.start().list});
+    return spread(edgesOf(story, false), {story.start().list});
 }
 
 std::vector<Finding> checkShape(const Story& story, const StorySource& source) {
-    Edges back(story.sequenceCount());
+    const Edges back = edgesOf(story, true);
     std::deque<ListId> endings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        for (const ListId n : successors(story, listAt(s))) {
-            back[listIndex(n)].push_back(listAt(s));
-        }
         if (exitOf(story.elements(listAt(s))).ends) {
             endings.push_back(listAt(s));
         }

@@ -343,7 +343,7 @@ class Walk {
         for (const std::size_t o : offered) {
             shown[o] = true;
         }
-        if (fit_ != nullptr && selector.numbering.on) {
+        if (fit_ != nullptr && selector.numbering != nullptr) {
             measureChoices(state, i);
         }
         if (offered.size() > optionKeys) {

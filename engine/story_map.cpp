@@ -68,9 +68,9 @@ std::vector<std::string> splitLines(std::string_view text) {
 std::vector<std::string> boxLines(const StorySource& source, ListId id,
                                   std::span<const Scenario> elements) {
     const std::size_t s = listIndex(id);
-    std::vector<std::string> lines{s < source.sections.size() && !source.sections[s].name.empty()
-                                       ? source.sections[s].name
-                                       : "section " + std::to_string(s)};
+    const std::string_view name = source.sections[s].name;
+    std::vector<std::string> lines{name.empty() ? "section " + std::to_string(s)
+                                                : std::string(name)};
     for (const Scenario& element : elements) {
         const auto* text = std::get_if<ScenarioText>(&element);
         if (text == nullptr) {

@@ -259,7 +259,7 @@ class Player {
         std::string caption = file.title.empty() ? fs::path(path_).filename().string() : file.title;
         const std::size_t s = section();
         if (s < file.source.sections.size()) {
-            caption += " - " + file.source.sections[s].name;
+            caption.append(" - ").append(file.source.sections[s].name);
         }
         caption += stoppedNote_;
         if (broken) {

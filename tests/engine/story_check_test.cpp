@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -328,9 +330,55 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
     const Story expected = std::move(b).build(start);
     EXPECT_TRUE(*file.story == expected);
 
+    // The same, the last section written alone and the others at once after it.
+    StoryBuilder many;
+    const ListId first = many.declare();
+    const ListId second = many.declare();
+    const ListId third = many.declare();
+    many.define(third, {T{"won"}, End{}});
+    const std::uint32_t starts[] = {0, 5};
+    many.define(first,
+                {T{"first\nsecond"}, T{"*cls*"}, ScenarioEventNone{}, T{"* no"},
+                 Ask{{{"１：Loop", second}, {"２：Win", third}}}, T{"round"},
+                 Ask{{{"１：go", second}, {"２：win\nat last", third}}}},
+                starts);
+    EXPECT_TRUE(*file.story == std::move(many).build(first));
+
     StoryBuilder other;
     const ListId alone = other.add({T{"first"}});
     EXPECT_FALSE(*file.story == std::move(other).build(alone));
+}
+
+// Where each section, element and option was written, a section's visit count (placed before its
+// first element) on the section's own line.
+TEST(StoryFile, KnowsWhereEachPartWasWritten) {
+    const StoryFile file = readStory("number: n = 0 (0 to 2)\n"
+                                     "== a\n"
+                                     "Hello.\n"
+                                     "* Go -> b\n"
+                                     "* Stay -> a\n"
+                                     "== b\n"
+                                     "[if visits to a >= 2]\n"
+                                     "Twice {n}.\n"
+                                     "[end if]\n"
+                                     "[end]\n",
+                                     "t.story");
+    ASSERT_NE(file.story, nullptr) << describe(file.errors.front());
+    struct Case {
+        std::size_t section, element, option, line;
+    };
+    const Case cases[] = {{1, 0, 0, 2},  {1, 1, 0, 2}, {1, 2, 0, 3}, {1, 3, 0, 4},
+                          {1, 3, 2, 5},  {1, 3, 3, 4}, {2, 1, 0, 7}, {2, 2, 0, 8},
+                          {2, 3, 0, 10}, {2, 4, 0, 0}, {3, 0, 0, 0}, {3, 1, 1, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(sourceLine(file.source, c.section, c.element, c.option), c.line)
+            << c.section << "." << c.element << "." << c.option;
+    }
+    EXPECT_EQ(sectionName(file.source, 2), "section \"b\"");
+    EXPECT_EQ(sectionName(file.source, 3), "section 3");
+    EXPECT_EQ(sectionIndex(file.source, "b"), 2u);
+    EXPECT_EQ(sectionIndex(file.source, "c"), 0u);
+    EXPECT_THROW((void)file.source.sections.at(3), std::out_of_range);
 }
 
 } // namespace
