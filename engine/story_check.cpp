@@ -301,10 +301,11 @@ std::string tooWide(const std::string& what, int width, const TextFit& fit) {
            std::to_string(fit.panelWidth);
 }
 
-void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t element,
-                  const TextFit& fit, std::vector<Finding>& findings) {
-    // Options numbered as they are offered are measured as offered, on every playthrough.
-    if (selector.numbering != nullptr) {
+void checkChoices(const Story& story, const ScenarioSelector& selector, std::size_t s,
+                  std::size_t element, const TextFit& fit, std::vector<Finding>& findings) {
+    // Options numbered as they are offered, or showing values, are measured as shown, on every
+    // playthrough.
+    if (selector.numbering != nullptr || showsValues(story, selector)) {
         return;
     }
     int lines = 0;
@@ -324,6 +325,13 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 }
 
 } // namespace
+
+bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept {
+    return !story.values().empty() && std::any_of(selector.options.begin(), selector.options.end(),
+                                                  [](const SelectorOption& o) {
+                                                      return o.label.find('{') != std::string::npos;
+                                                  });
+}
 
 std::string keyNames(const std::vector<TGInput>& keys) {
     // A long way is summed up past its first runs: the count tells the writer to shorten it.
@@ -472,7 +480,7 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 lines += lineCount(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&elements[i])) {
                 ++lines; // reaching a selector writes an empty line
-                checkChoices(*selector, s, element, fit, findings);
+                checkChoices(story, *selector, s, element, fit, findings);
                 std::vector<std::string_view> labels;
                 for (const SelectorOption& option : selector->options) {
                     labels.emplace_back(option.label);

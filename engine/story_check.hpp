@@ -74,6 +74,9 @@ struct SequenceExit {
 };
 [[nodiscard]] SequenceExit exitOf(std::span<const Scenario> elements) noexcept;
 
+// True when some label names a value in braces, so that it shows as the values stand.
+[[nodiscard]] bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept;
+
 // The options a key can take at a selector: the first three.
 [[nodiscard]] std::span<const SelectorOption>
 keyedOptions(const ScenarioSelector& selector) noexcept;

@@ -343,7 +343,7 @@ class Walk {
         for (const std::size_t o : offered) {
             shown[o] = true;
         }
-        if (fit_ != nullptr && selector.numbering != nullptr) {
+        if (fit_ != nullptr && (selector.numbering != nullptr || showsValues(story_, selector))) {
             measureChoices(state, i);
         }
         if (offered.size() > optionKeys) {
@@ -477,6 +477,15 @@ class Walk {
                 read[test.slot] = true;
             }
         };
+        const auto shows = [&read, this](std::string_view text) {
+            for (std::size_t slot = 0; slot < slots_; ++slot) {
+                const StoryValue& v = story_.values()[slot];
+                if (v.kind == ValueKind::Number &&
+                    text.find("{" + v.name + "}") != std::string_view::npos) {
+                    read[slot] = true;
+                }
+            }
+        };
         for (std::size_t s = 1; s < story_.sequenceCount(); ++s) {
             for (const Scenario& element : story_.elements(listAt(s))) {
                 if (const auto* change = std::get_if<ScenarioChange>(&element)) {
@@ -487,15 +496,10 @@ class Walk {
                     for (const SelectorOption& option : selector->options) {
                         std::for_each(option.offeredWhile.begin(), option.offeredWhile.end(),
                                       reads);
+                        shows(option.label);
                     }
                 } else if (const auto* text = std::get_if<ScenarioText>(&element)) {
-                    for (std::size_t slot = 0; slot < slots_; ++slot) {
-                        const StoryValue& v = story_.values()[slot];
-                        if (v.kind == ValueKind::Number &&
-                            text->text.find("{" + v.name + "}") != std::string::npos) {
-                            read[slot] = true;
-                        }
-                    }
+                    shows(text->text);
                 }
             }
         }

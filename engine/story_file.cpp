@@ -667,13 +667,7 @@ class Reader {
             }
             const std::size_t opEnd = atom.find_first_not_of("<>=!", op);
             const std::string_view symbol = atom.substr(op, opEnd - op);
-            constexpr std::array<std::pair<std::string_view, Compare>, 6> symbols{
-                {{"=", Compare::Equal},
-                 {"!=", Compare::NotEqual},
-                 {"<", Compare::Less},
-                 {"<=", Compare::AtMost},
-                 {">", Compare::More},
-                 {">=", Compare::AtLeast}}};
+            const auto& symbols = compareSymbols;
             const auto compare =
                 std::find_if(symbols.begin(), symbols.end(),
                              [symbol](const auto& entry) { return entry.first == symbol; });
@@ -979,6 +973,7 @@ class Reader {
                       "\", or \"numbering: none\" to show the labels as written");
             return;
         }
+        checkShown(line, columnOf(raw, static_cast<std::size_t>(label.data() - raw.data())), label);
         std::vector<Condition> offeredWhile;
         for (OpenBlock& block : blocks_) {
             if (block.kind == OpenBlock::Kind::Undecided) {

@@ -46,6 +46,30 @@ struct Case {
     std::size_t unwritten = 0;  // declared after the sequences and never written
 };
 
+// Conditions on options and lines, which the map shows as written.
+const char* const memoryMap = "number: coins = 2 (0 to 3)\n"
+                              "flag: paid = off\n"
+                              "== a\n"
+                              "[if visits to a >= 2]\n"
+                              "Back.\n"
+                              "[otherwise]\n"
+                              "First.\n"
+                              "[end if]\n"
+                              "[if coins >= 2 and not paid]\n"
+                              "* Pay -> b\n"
+                              "[end if]\n"
+                              "* Ask -> b (once)\n"
+                              "* Go -> b\n"
+                              "== b\n"
+                              "[if paid and coins = 1]\n"
+                              "[otherwise]\n"
+                              "Poor.\n"
+                              "[end if]\n"
+                              "[set paid on]\n"
+                              "[subtract 1 from coins]\n"
+                              "* Back -> a\n"
+                              "* Stay -> b\n";
+
 const std::vector<Case> cases{
     {"Sound",
      {{T{"1234567890"}, ScenarioEventNone{}, Ask{{{"1: again", to(1)}, {"2: win", to(2)}}}},
@@ -131,6 +155,23 @@ const std::vector<Case> cases{
      {"section 1, element 1: the font has no \"☃\" (U+2603), \"ø\" (U+00F8), which show as an "
       "empty box",
       "section 1, element 2: the font has no \"ø\" (U+00F8), which shows as an empty box"}},
+
+    {"MapOptionCondition",
+     {},
+     {},
+     "s1 -> s2 [label=\"Pay\\n[if coins >= 2 and not paid]\"]",
+     memoryMap},
+    {"MapOptionOnce", {}, {}, "s1 -> s2 [label=\"Ask\\n(once)\"]", memoryMap},
+    {"MapLineConditions",
+     {},
+     {},
+     "s1 [label=\"a\\n[if visits to a >= 2] Back.\\n[if visits to a < 2] First.\"]",
+     memoryMap},
+    {"MapOtherwiseOfSeveralTests",
+     {},
+     {},
+     "s2 [label=\"b\\n[if not (paid and coins = 1)] Poor.\"]",
+     memoryMap},
 
     // Story files: every part of the format, and each mistake a writer makes in it.
     {"FileSound",
