@@ -248,21 +248,6 @@ void checkEnding(std::span<const Scenario> elements, std::size_t s, const Sequen
 }
 
 // Runs between "\r" and "\n" are drawn from the panel's left edge; each must fit on its own.
-int widestRun(std::string_view text, const TextFit& fit) {
-    int widest = 0;
-    for (const std::string_view piece : Framework::Utf8::lineBreakPieces(text)) {
-        if (piece != "\r" && piece != "\n") {
-            widest = std::max(widest, fit.width(piece));
-        }
-    }
-    return widest;
-}
-
-int lineCount(std::string_view text) {
-    const std::vector<std::string_view> pieces = Framework::Utf8::lineBreakPieces(text);
-    return static_cast<int>(std::count(pieces.begin(), pieces.end(), "\n")) + 1;
-}
-
 // Characters the font lacks are drawn as empty boxes; each is named once per element.
 void checkGlyphs(std::span<const std::string_view> texts, std::size_t s, std::size_t element,
                  const TextFit& fit, std::vector<Finding>& findings) {
@@ -308,16 +293,16 @@ void checkChoices(const Story& story, const ScenarioSelector& selector, std::siz
     if (selector.numbering != nullptr || showsValues(story, selector)) {
         return;
     }
-    int lines = 0;
+    std::vector<std::string> labels;
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const std::string& label = selector.options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
                 {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
         }
-        lines += lineCount(label);
+        labels.push_back(label);
     }
-    if (lines * fit.lineSkip > fit.choicesHeight) {
+    if (const int lines = choicesLines(labels); tooTall(lines, fit, fit.choicesHeight)) {
         findings.push_back({s, element,
                             "the options take " + std::to_string(lines * fit.lineSkip) +
                                 " px, the choices panel is " + std::to_string(fit.choicesHeight)});
@@ -460,13 +445,13 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
         const std::size_t last = memory ? elements.size() : exitOf(elements).at + 1;
         // Every sequence starts on an empty page: the opening on a fresh panel, a branch on the
         // panel its option cleared.
-        int lines = 0;
+        Page page;
         bool pageTooTall = memory;
         for (std::size_t i = 0; i < elements.size() && i < last; ++i) {
             const std::size_t element = i + 1;
             if (const auto* text = std::get_if<ScenarioText>(&elements[i])) {
-                if (text->text == pageClear) {
-                    lines = 0;
+                page = fed(page, text->text);
+                if (clearsPage(text->text)) {
                     pageTooTall = memory;
                     continue;
                 }
@@ -477,9 +462,8 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 }
                 const std::string_view shown[] = {text->text};
                 checkGlyphs(shown, s, element, fit, findings);
-                lines += lineCount(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&elements[i])) {
-                ++lines; // reaching a selector writes an empty line
+                page = fed(page, ""); // reaching a selector writes an empty line
                 checkChoices(story, *selector, s, element, fit, findings);
                 std::vector<std::string_view> labels;
                 for (const SelectorOption& option : selector->options) {
@@ -487,12 +471,12 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 }
                 checkGlyphs(labels, s, element, fit, findings);
             } else if (std::holds_alternative<ScenarioEventNone>(elements[i])) {
-                ++lines;
+                page = fed(page, "");
             } // the game end is never written: the game is over once the text before it is shown
-            if (!pageTooTall && lines * fit.lineSkip > fit.storyHeight) {
+            if (!pageTooTall && tooTall(page.lines, fit, fit.storyHeight)) {
                 pageTooTall = true;
                 findings.push_back({s, element,
-                                    "page is " + std::to_string(lines * fit.lineSkip) +
+                                    "page is " + std::to_string(page.lines * fit.lineSkip) +
                                         " px, the panel is " + std::to_string(fit.storyHeight)});
             }
         }

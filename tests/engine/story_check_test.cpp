@@ -422,4 +422,27 @@ TEST(StoryFile, KnowsWhereEachPartWasWritten) {
     EXPECT_THROW((void)file.source.sections.at(3), std::out_of_range);
 }
 
+// How a fed line fills the page, as the frame writes it: "\r" goes back over the same line and
+// is measured as two runs.
+TEST(Page, FedLinesFillItAndThePageClearEmptiesIt) {
+    struct Case {
+        int before;
+        std::string_view shown;
+        int after;
+        int widest;
+    };
+    const Case cases[] = {{0, "", 1, 0},       {2, "ab", 3, 20},  {0, "a\nbcd", 2, 30},
+                          {1, "ab\rc", 2, 20}, {0, "a\n", 2, 10}, {3, "*cls*", 0, 50},
+                          {0, "*cls* ", 1, 60}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(fed(Page{c.before}, c.shown), Page{c.after});
+        EXPECT_EQ(widestRun(c.shown, fit), c.widest);
+    }
+    EXPECT_EQ(choicesLines({"1: a", "2: b\nc"}), 3);
+    EXPECT_EQ(choicesText({"1: a", "2: b"}), "1: a\n2: b\n");
+    EXPECT_TRUE(tooTall(5, fit, 64));
+    EXPECT_FALSE(tooTall(4, fit, 64));
+}
+
 } // namespace
