@@ -83,6 +83,10 @@ void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexce
     SDL_BlitSurface(source, nullptr, screen, &destination);
 }
 
+void showStoryPanel(const FrameValues& values) noexcept {
+    blitAt(Framework::panelSurface(values.panelA), values.screen, panelX, panelAY);
+}
+
 void showFrame(const FrameValues& values) noexcept {
     const auto below = [](Sint16 y, const Framework::TextPanel& panel) {
         return static_cast<Sint16>(y + Framework::panelSurface(panel)->h + panelX);

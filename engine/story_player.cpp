@@ -157,7 +157,7 @@ class Player {
             // A picture smaller than the window leaves black around it, not the last frame.
             SDL_FillRect(values_.screen, nullptr, 0);
             SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
-            blitAt(Framework::panelSurface(values_.panelA), values_.screen, panelX, panelAY);
+            showStoryPanel(values_);
             if (errorShown_) {
                 static_cast<void>(SDL_Flip(values_.screen));
             } else {
