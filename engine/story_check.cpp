@@ -152,9 +152,9 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
         std::any_of(selector.options.begin(), selector.options.end(),
                     [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
     if (selector.options.size() > optionKeys && !someAtTimes) {
-        findings.push_back({s, element,
-                            std::to_string(selector.options.size()) + " options, but keys 1 to " +
-                                std::to_string(optionKeys) + " take only the first three"});
+        findings.push_back(
+            {s, element,
+             std::to_string(selector.options.size()) + " options, but " + keysTakeOnly()});
     }
     if (selector.numbering == nullptr) {
         checkNumbers(selector, s, element, findings);
@@ -316,6 +316,11 @@ bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept 
                                                   [](const SelectorOption& o) {
                                                       return o.label.find('{') != std::string::npos;
                                                   });
+}
+
+std::string keysTakeOnly() {
+    static_assert(optionKeys == 3, "the words say three");
+    return "keys 1 to " + std::to_string(optionKeys) + " take only the first three";
 }
 
 std::string keyNames(const std::vector<TGInput>& keys) {

@@ -32,6 +32,9 @@ struct Finding {
 // element its slot + 1) names the line that declares it.
 [[nodiscard]] std::string describe(const Finding& finding, const StorySource& source = {});
 
+// "keys 1 to 3 take only the first three": why options beyond them are never taken.
+[[nodiscard]] std::string keysTakeOnly();
+
 // "space ×2, 3, space": what a player presses, runs of one key counted.
 [[nodiscard]] std::string keyNames(const std::vector<TGInput>& keys);
 

@@ -339,8 +339,8 @@ class Walk {
         }
         if (offered.size() > optionKeys) {
             report('o', s, at.offset + 1,
-                   std::to_string(offered.size()) + " options offered at once, but keys 1 to " +
-                       std::to_string(optionKeys) + " take only the first three" +
+                   std::to_string(offered.size()) + " options offered at once, but " +
+                       keysTakeOnly() +
                        (slots_ > 0 ? " (with " + valuesText(state.values) + ")" : ""),
                    i);
         }

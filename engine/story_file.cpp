@@ -78,6 +78,16 @@ std::string didYouMean(std::string_view word, const Words& known) {
 }
 
 constexpr std::array<std::string_view, 3> settingKeys{"title", "picture", "numbering"};
+
+// "title, picture and numbering".
+template <std::size_t n>
+std::string listed(const std::array<std::string_view, n>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text.append(i == 0 ? "" : i + 1 == n ? " and " : ", ").append(words[i]);
+    }
+    return text;
+}
 // Values are declared as settings too, as many as the story needs.
 constexpr std::array<std::string_view, 5> allSettings{"title", "picture", "numbering", "number",
                                                       "flag"};
@@ -451,7 +461,7 @@ class Reader {
         if (at == settingKeys.end()) {
             error(line, column,
                   "no setting named " + quoted(key) + didYouMean(key, allSettings) +
-                      " (the settings are title, picture and numbering)");
+                      " (the settings are " + listed(settingKeys) + ")");
             return;
         }
         const auto which = static_cast<std::size_t>(at - settingKeys.begin());
