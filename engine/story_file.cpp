@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <deque>
 #include <optional>
-#include <unordered_set>
 #include <utility>
 
 namespace Engine {
@@ -109,32 +109,69 @@ struct PendingOption {
     bool once = false; // the target ended in "(once)"
 };
 
-// Sections by name, held as their numbers: the names themselves are kept once, in the source.
-struct NameHash {
-    using is_transparent = void;
-    const SectionSources* sections = nullptr;
-    std::size_t operator()(std::string_view name) const noexcept {
-        return std::hash<std::string_view>{}(name);
-    }
-    std::size_t operator()(std::uint32_t section) const noexcept {
-        return (*this)((*sections)[section].name);
-    }
-};
+// Sections by name, held as their numbers in one open-addressed table: the names themselves are
+// kept once, in the source, and a story of millions of sections takes a few bytes for each here.
+class SectionIndex {
+  public:
+    explicit SectionIndex(const SectionSources& sections) : sections_(&sections) {}
 
-struct NameEqual {
-    using is_transparent = void;
-    const SectionSources* sections = nullptr;
-    std::string_view name(std::uint32_t section) const noexcept {
-        return (*sections)[section].name;
+    void reserve(std::size_t count) {
+        if (count * 2 > slots_.size()) {
+            rehash(std::bit_ceil(count * 2));
+        }
     }
-    static std::string_view name(std::string_view name) noexcept { return name; }
-    template <class A, class B>
-    bool operator()(const A& a, const B& b) const noexcept {
-        return name(a) == name(b);
-    }
-};
 
-using SectionIndex = std::unordered_set<std::uint32_t, NameHash, NameEqual>;
+    // The section with this name, or 0 when there is none.
+    [[nodiscard]] std::uint32_t find(std::string_view name) const {
+        if (slots_.empty()) {
+            return 0;
+        }
+        for (std::size_t at = slotOf(name);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == 0 || (*sections_)[slots_[at]].name == name) {
+                return slots_[at];
+            }
+        }
+    }
+
+    // A section (never 0) whose name is not in yet.
+    void insert(std::uint32_t section) {
+        reserve(count_ + 1);
+        place(section);
+        ++count_;
+    }
+
+    void clear() {
+        slots_ = {};
+        count_ = 0;
+    }
+
+  private:
+    [[nodiscard]] std::size_t slotOf(std::string_view name) const {
+        return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
+    }
+
+    void place(std::uint32_t section) {
+        std::size_t at = slotOf((*sections_)[section].name);
+        while (slots_[at] != 0) {
+            at = (at + 1) & (slots_.size() - 1);
+        }
+        slots_[at] = section;
+    }
+
+    void rehash(std::size_t size) {
+        const std::vector<std::uint32_t> old =
+            std::exchange(slots_, std::vector<std::uint32_t>(size));
+        for (const std::uint32_t section : old) {
+            if (section != 0) {
+                place(section);
+            }
+        }
+    }
+
+    const SectionSources* sections_;
+    std::vector<std::uint32_t> slots_; // a power of two of them, at most half in use; 0 is free
+    std::size_t count_ = 0;
+};
 
 struct PendingVisits {
     std::uint16_t slot;
@@ -218,7 +255,7 @@ class Reader {
         resolveOptions();
         // The names have done their work; the story is built without them.
         pending_ = {};
-        index_ = SectionIndex{};
+        index_.clear();
         if (result_.errors.empty()) {
             build();
         }
@@ -430,10 +467,10 @@ class Reader {
             error(line, column, "a section needs a name after \"==\"");
             return;
         }
-        if (const auto known = index_.find(name); known != index_.end()) {
+        if (const std::uint32_t known = index_.find(name); known != 0) {
             error(line, column,
                   "there is already a section named " + quoted(name) + ", at line " +
-                      std::to_string(result_.source.sections[*known].line));
+                      std::to_string(result_.source.sections[known].line));
             // Later lines still belong somewhere; they go to a section no option can name.
             result_.source.sections.addSection(name, line);
         } else {
@@ -1037,28 +1074,28 @@ class Reader {
         constexpr std::size_t suggested = 10;
         std::size_t unknown = 0;
         for (PendingOption& p : pending_) {
-            auto found = index_.find(p.target);
-            if (found == index_.end() && p.once) {
+            std::uint32_t found = index_.find(p.target);
+            if (found == 0 && p.once) {
                 // "(once)" is the mark only where no section is named so.
                 p.target = trimmed(p.target.substr(0, p.target.size() - onceMark.size()));
                 found = index_.find(p.target);
                 markOnce(p);
             }
-            if (found == index_.end()) {
+            if (found == 0) {
                 error(p.line, p.column,
                       ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
                                              : "no section named " + quoted(p.target));
                 continue;
             }
             auto& selector = std::get<ScenarioSelector>(element(p.section - 1, p.element));
-            selector.options[p.option].branch = listAt(*found);
+            selector.options[p.option].branch = listAt(found);
         }
         for (const PendingVisits& v : visits_) {
-            const auto found = index_.find(v.section);
-            if (found == index_.end()) {
+            const std::uint32_t found = index_.find(v.section);
+            if (found == 0) {
                 error(v.line, v.column, noSectionNamed(result_.source, v.section));
             } else {
-                counted_.emplace_back(*found - 1, v.slot);
+                counted_.emplace_back(found - 1, v.slot);
             }
         }
         std::stable_sort(result_.errors.begin(), result_.errors.end(),
@@ -1131,7 +1168,7 @@ class Reader {
     // Every section's elements, one after another, and where each section starts.
     std::vector<Scenario> elements_;
     std::vector<std::uint32_t> starts_;
-    SectionIndex index_{0, NameHash{&result_.source.sections}, NameEqual{&result_.source.sections}};
+    SectionIndex index_{result_.source.sections};
     std::deque<std::string> composedTargets_; // what the targets of composed lines view
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
