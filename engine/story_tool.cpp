@@ -178,7 +178,7 @@ TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
                 return extent.whole ? extent.width : unmeasuredWidth;
             },
             TTF_FontLineSkip(font) + lineGap,
-            look.screenWidth - 2 * panelX,
+            shownLineWidth(look),
             look.storyPanelHeight,
             look.choicesPanelHeight,
             [font](char32_t c) {
@@ -227,9 +227,7 @@ int descenderGap(TTF_Font* font, const Story& story) {
 }
 
 StoryLook playerLook(StoryLook look) {
-    look.storyPanelHeight = look.storyPanelHeight + panelX;
-    look.choicesPanelHeight = look.choicesPanelHeight + panelX;
-    return look;
+    return marginsTaken(look);
 }
 
 int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look) try {
