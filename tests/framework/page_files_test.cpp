@@ -158,6 +158,48 @@ TEST(FontCut, RefusesWhatIsNoUsableFontWithAReason) {
     }
 }
 
+std::string tinyFont() {
+    std::ifstream in(std::string(GORUBADON_SOURCE_ROOT) + "/fuzz/corpus/font/composite.ttf",
+                     std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The fuzzer's seed: glyph 1 draws A, glyph 2 (B) is glyph 1 twice, side by side.
+TEST(FontCut, FollowsCompositesAndRefusesOutlinesCopiedOverAndOver) {
+    ASSERT_EQ(TTF_Init(), 0);
+    const std::string tiny = tinyFont();
+    ASSERT_EQ(tiny.substr(0, 4), std::string("\0\1\0\0", 4));
+    const FontCut cut = cutFont(tiny, {U'B'});
+    ASSERT_EQ(cut.problem, "");
+    const std::string path = testing::TempDir() + "tiny-" + std::to_string(::getpid()) + ".ttf";
+    std::ofstream(path, std::ios::binary) << cut.bytes;
+    {
+        const FontPtr whole(TTF_OpenFont(
+            (std::string(GORUBADON_SOURCE_ROOT) + "/fuzz/corpus/font/composite.ttf").c_str(), 16));
+        const FontPtr opened(TTF_OpenFont(path.c_str(), 16));
+        ASSERT_NE(whole, nullptr) << TTF_GetError();
+        ASSERT_NE(opened, nullptr) << TTF_GetError();
+        EXPECT_NE(inked(whole.get(), 'B').find('#'), std::string::npos);
+        EXPECT_EQ(inked(whole.get(), 'B'), inked(opened.get(), 'B'));
+        EXPECT_EQ(TTF_GlyphIsProvided(opened.get(), 'A'), 0);
+    }
+    std::filesystem::remove(path);
+    TTF_Quit();
+
+    // Glyphs 0 and 2 both made the whole outline table (and glyph 1 one that ends before it
+    // starts): a font of many such glyphs would cut to far more than its own size.
+    std::string shared = tiny;
+    const std::size_t loca = bigEndian(shared, entryOf(shared, "loca") + 8);
+    const std::uint32_t whole = bigEndian(shared, entryOf(shared, "glyf") + 12) / 2;
+    for (std::size_t g = 0; g < 4; ++g) {
+        const std::uint32_t at = g % 2 == 0 ? 0 : whole;
+        shared[loca + 2 * g] = static_cast<char>(at >> 8);
+        shared[loca + 2 * g + 1] = static_cast<char>(at & 0xFF);
+    }
+    EXPECT_EQ(cutFont(shared, {U'B'}).problem, "has glyphs that share their outlines");
+    EXPECT_EQ(cutFont(shared, {U'A'}).problem, "has the outline of glyph 1 out of place");
+}
+
 TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
     ASSERT_EQ(TTF_Init(), 0);
     const std::string font = gameFont();
