@@ -79,6 +79,7 @@ EOF
 fi
 
 # Refusals leave the site as it was; each case: arguments, status, the output as a pattern.
+cp "$ferry" "$work/site/ferry/story.story"
 mkdir "$work/site/mine"
 echo "the writer's own" >"$work/site/mine/notes.txt"
 while IFS='|' read -r story folder want expected; do
@@ -96,6 +97,7 @@ $expected" ;;
     site_holds ferry mine
     [ "$(ls -A "$work/site/mine")" = notes.txt ] || fail "the writer's folder was touched"
 done <<'CASES'
+../site/ferry/story|ferry|1|gorubadon-story: @/site/ferry: holds @/stories/../site/ferry/story.story, which publishing into it would remove; name another folder
 broken|new|1|@/stories/broken.story:4:9: no section named "nowhere"
 bitmap|new|1|*is 32x32; the window is 320x240?gorubadon-story: @/stories/icon.bmp: is neither a JPEG nor a PNG picture, the two a page is published with
 plain|mine|1|gorubadon-story: @/site/mine: is there and is not a folder publish wrote (it has no story.txt and sw.js); name a new folder, or remove this one first
