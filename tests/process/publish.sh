@@ -5,13 +5,14 @@
 # error, a picture no page shows or a folder publish did not write is refused, leaving nothing;
 # findings are printed and the page still written; an earlier folder is replaced whole; --serve
 # shows the folder on 127.0.0.1 until told to stop.
-# Usage: publish.sh BUILD_DIR [WEB_ENGINE]   (a real engine folder from make web, else a stand-in)
-build=$1
+# Usage: publish.sh BUILD_DIR SERVES [WEB_ENGINE]   SERVES: yes, or no for a build with no server;
+# WEB_ENGINE: a real engine folder from make web, else a stand-in
+build=$1 serves=$2
 source=$(cd "$(dirname "$0")/../.." && pwd)
 data=$source/data
 . "$(dirname "$0")/common.sh"
 
-engine=$(web_engine "${2:-}")
+engine=$(web_engine "${3:-}")
 prefix="/opt/my games"
 dest=$work/dest
 GORUBADON_WEB_ENGINE=$engine DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -138,7 +139,18 @@ if [ "$engine" = "$work/engine" ]; then
     grep -qF 'data-look="game" data-store="gorubadon"' "$work/site/game/index.html" || fail "--game: $(cat "$work/site/game/index.html")"
 fi
 
-# --serve: the folder on 127.0.0.1 with the types a browser needs, until a TERM.
+# --serve: the folder on 127.0.0.1 with the types a browser needs, until a TERM; a build with no
+# server says so once the folder is written.
+if [ "$serves" = no ]; then
+    status=0
+    publish "$ferry" "$work/site/served" --serve || status=$?
+    [ "$status" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = \
+        "gorubadon-story: this build cannot serve a folder; serve it with any web server" ] ||
+        fail "--serve without a server: status $status: $(cat "$work/out")"
+    check_folder "$work/site/served" picture.jpg
+    echo ok
+    exit 0
+fi
 (cd "$work/cwd" && PATH=$work/bin exec "$tool" publish "$ferry" "$work/site/served" --serve) >"$work/serve.out" 2>&1 &
 pid=$!
 wait_until "serving line" grep -q '^serving it at http://127\.0\.0\.1:[0-9]*/ until interrupted$' "$work/serve.out"
