@@ -7,6 +7,11 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
+#ifdef PAGE_FILES_FREETYPE
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#endif
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -238,5 +243,43 @@ TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
     }
     TTF_Quit();
 }
+
+#ifdef PAGE_FILES_FREETYPE
+// FreeType's reading of both character maps the cut writes: the 16-bit one that every reader
+// knows, and the full one that characters beyond 16 bits need.
+TEST(FontCut, BothCharacterMapsGiveTheWholeFontsGlyphs) {
+    const std::string font = gameFont();
+    const std::set<char32_t> keep{U'A', U'あ', U'⼀', U'\U0001B000', U'\U0001F431'};
+    const FontCut cut = cutFont(font, keep);
+    ASSERT_EQ(cut.problem, "");
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face whole = nullptr;
+    FT_Face opened = nullptr;
+    ASSERT_EQ(FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font.data()),
+                                 static_cast<FT_Long>(font.size()), 0, &whole),
+              0);
+    ASSERT_EQ(FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(cut.bytes.data()),
+                                 static_cast<FT_Long>(cut.bytes.size()), 0, &opened),
+              0);
+    EXPECT_EQ(opened->num_glyphs, whole->num_glyphs);
+    ASSERT_EQ(opened->num_charmaps, 2);
+    for (int map = 0; map < opened->num_charmaps; ++map) {
+        const FT_CharMap charmap = opened->charmaps[map];
+        const bool full = charmap->encoding_id == 10;
+        ASSERT_EQ(FT_Set_Charmap(opened, charmap), 0);
+        for (const char32_t c : {U'A', U'あ', U'⼀', U'\U0001B000', U'\U0001F431', U'B', U'い'}) {
+            const FT_UInt want =
+                keep.count(c) != 0 && (full || c <= 0xFFFF) ? FT_Get_Char_Index(whole, c) : 0;
+            EXPECT_EQ(FT_Get_Char_Index(opened, c), want)
+                << "map " << charmap->encoding_id << ", U+" << std::hex
+                << static_cast<std::uint32_t>(c);
+        }
+    }
+    FT_Done_Face(opened);
+    FT_Done_Face(whole);
+    FT_Done_FreeType(library);
+}
+#endif
 
 } // namespace
