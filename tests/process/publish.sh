@@ -37,8 +37,8 @@ ferry=$source/examples/ferry/ferry.story
 
 # The folder's files, sorted, each with its own sha256: what the worker's version is made of.
 version() {
-    for f in $(ls "$1" | grep -vx sw.js); do
-        echo "$f $(sha256sum <"$1/$f" | cut -d' ' -f1)"
+    for f in "$1"/*; do
+        [ "${f##*/}" = sw.js ] || echo "${f##*/} $(sha256sum <"$f" | cut -d' ' -f1)"
     done | sha256sum | cut -c1-16
 }
 names() { ls "$1" | grep -vx sw.js | sed "s/.*/'&'/" | paste -sd, | sed 's/,/, /g'; }
@@ -53,8 +53,9 @@ check_folder() {
     grep -qxF "const files = [$(names "$dir")];" "$dir/sw.js" || fail "worker files: $(cat "$dir/sw.js")"
     [ "$(stat -c %s "$dir/font.ttf")" -lt $(($(stat -L -c %s "$data/fonts/aqua2_8/aquafont.ttf") / 10)) ] ||
         fail "the font is not cut"
-    for f in $(ls "$engine" | grep -vx -e index.html -e manifest.webmanifest -e sw.js); do
-        cmp -s "$engine/$f" "$dir/$f" || fail "$f is not the engine's"
+    for f in "$engine"/*; do
+        case ${f##*/} in index.html | manifest.webmanifest | sw.js) continue ;; esac
+        cmp -s "$f" "$dir/${f##*/}" || fail "${f##*/} is not the engine's"
     done
 }
 # Nothing in the site's folder but what is named: no half-written or hidden folder stays.
@@ -70,10 +71,8 @@ cmp -s "$data/images/bg.jpg" "$work/site/ferry/picture.jpg" || fail "the ferry's
 [ "$(cat "$work/out")" = "published in $work/site/ferry: serve the folder over HTTP from any path (a page opened as a file does not play), or see it here with --serve" ] ||
     fail "said: $(cat "$work/out")"
 if [ "$engine" = "$work/engine" ]; then
-    head -n 2 "$work/site/ferry/index.html" | cmp -s - <<EOF || fail "index.html: $(cat "$work/site/ferry/index.html")"
-<title>The Ferry</title>
-<p data-look="story" data-store="">picture.jpg a@b @@
-EOF
+    [ "$(head -n 2 "$work/site/ferry/index.html")" = '<title>The Ferry</title>
+<p data-look="story" data-store="">picture.jpg a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
     grep -qF "<!-- $work -->" "$work/site/ferry/index.html" || fail "not the installed engine's page"
     grep -qxF '{"name": "The Ferry", "short_name": "The Ferry"}' "$work/site/ferry/manifest.webmanifest" ||
         fail "manifest: $(cat "$work/site/ferry/manifest.webmanifest")"
