@@ -10,7 +10,7 @@ WEB_BUILD  ?= build-web
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
-FUZZERS    := save_fuzzer story_fuzzer
+FUZZERS    := save_fuzzer story_fuzzer font_fuzzer
 HEADLESS   := SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # Quiet about the directories cmake's own make enters.
 MAKEFLAGS  += --no-print-directory

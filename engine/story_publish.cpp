@@ -54,6 +54,13 @@ bool publishedBefore(const fs::path& folder) {
            fs::is_regular_file(folder / worker, error);
 }
 
+bool within(const fs::path& folder, const fs::path& file) {
+    std::error_code error;
+    const fs::path relative =
+        fs::weakly_canonical(file, error).lexically_relative(fs::weakly_canonical(folder, error));
+    return !error && !relative.empty() && *relative.begin() != "..";
+}
+
 bool emptyFolder(const fs::path& folder) {
     std::error_code error;
     return fs::is_directory(fs::symlink_status(folder, error)) && fs::is_empty(folder, error) &&
@@ -317,6 +324,13 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
         return refuse(options.folder +
                       ": is there and is not a folder publish wrote (it has no story.txt and "
                       "sw.js); name a new folder, or remove this one first");
+    }
+    // Replacing the folder would delete a file the story is published from.
+    for (const std::string& source : {options.story, loaded->paths.picture}) {
+        if (replacing && within(target, source)) {
+            return refuse(options.folder + ": holds " + source +
+                          ", which publishing into it would remove; name another folder");
+        }
     }
 
     std::string problem;

@@ -7,6 +7,7 @@
 #include "engine/story_map.hpp"
 #include "engine/story_player.hpp"
 #include "engine/story_publish.hpp"
+#include "framework/program_folder.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
@@ -232,6 +233,7 @@ StoryLook playerLook(StoryLook look) {
 
 int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look) try {
     const char* name = argc > 0 ? argv[0] : "gorubadon-story";
+    Framework::rememberProgramName(argc > 0 ? argv[0] : nullptr);
     const std::vector<std::string_view> args(argv + std::min(argc, 1), argv + argc);
     if (args.size() == 1 && args[0] == "map") {
         writeStoryMap(builtIn, std::cout);

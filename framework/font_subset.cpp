@@ -442,6 +442,11 @@ FontCut cutFont(std::string_view bytes, const std::set<char32_t>& keep) {
         }
     }
     offsets.push_back(static_cast<std::uint32_t>(glyf.size()));
+    // Outlines a font's glyphs share would be copied once for each: a few glyphs more than the
+    // whole table could hold, and the cut would grow without end.
+    if (glyf.size() > font->table("glyf").size() + 4ULL * glyphCount) {
+        return {{}, "has glyphs that share their outlines"};
+    }
     const bool longOffsets = glyf.size() > 0x1FFFE;
     std::string loca;
     for (const std::uint32_t offset : offsets) {

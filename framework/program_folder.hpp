@@ -8,7 +8,11 @@
 
 namespace Framework {
 
-// Where the running program's file is; nullopt where the system cannot say.
+// How main was started (its argv[0]), for a system that cannot say where the program is: called
+// once, before programFolder and before the working directory changes.
+void rememberProgramName(const char* argv0);
+
+// Where the running program's file is; nullopt where that cannot be known.
 [[nodiscard]] std::optional<std::filesystem::path> programFolder();
 
 } // namespace Framework

@@ -5,6 +5,8 @@
 
 namespace Framework {
 
+void rememberProgramName(const char* /*argv0*/) {}
+
 std::optional<std::filesystem::path> programFolder() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -7,6 +7,11 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
+#ifdef PAGE_FILES_FREETYPE
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#endif
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -158,6 +163,48 @@ TEST(FontCut, RefusesWhatIsNoUsableFontWithAReason) {
     }
 }
 
+std::string tinyFont() {
+    std::ifstream in(std::string(GORUBADON_SOURCE_ROOT) + "/fuzz/corpus/font/composite.ttf",
+                     std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The fuzzer's seed: glyph 1 draws A, glyph 2 (B) is glyph 1 twice, side by side.
+TEST(FontCut, FollowsCompositesAndRefusesOutlinesCopiedOverAndOver) {
+    ASSERT_EQ(TTF_Init(), 0);
+    const std::string tiny = tinyFont();
+    ASSERT_EQ(tiny.substr(0, 4), std::string("\0\1\0\0", 4));
+    const FontCut cut = cutFont(tiny, {U'B'});
+    ASSERT_EQ(cut.problem, "");
+    const std::string path = testing::TempDir() + "tiny-" + std::to_string(::getpid()) + ".ttf";
+    std::ofstream(path, std::ios::binary) << cut.bytes;
+    {
+        const FontPtr whole(TTF_OpenFont(
+            (std::string(GORUBADON_SOURCE_ROOT) + "/fuzz/corpus/font/composite.ttf").c_str(), 16));
+        const FontPtr opened(TTF_OpenFont(path.c_str(), 16));
+        ASSERT_NE(whole, nullptr) << TTF_GetError();
+        ASSERT_NE(opened, nullptr) << TTF_GetError();
+        EXPECT_NE(inked(whole.get(), 'B').find('#'), std::string::npos);
+        EXPECT_EQ(inked(whole.get(), 'B'), inked(opened.get(), 'B'));
+        EXPECT_EQ(TTF_GlyphIsProvided(opened.get(), 'A'), 0);
+    }
+    std::filesystem::remove(path);
+    TTF_Quit();
+
+    // Glyphs 0 and 2 both made the whole outline table (and glyph 1 one that ends before it
+    // starts): a font of many such glyphs would cut to far more than its own size.
+    std::string shared = tiny;
+    const std::size_t loca = bigEndian(shared, entryOf(shared, "loca") + 8);
+    const std::uint32_t whole = bigEndian(shared, entryOf(shared, "glyf") + 12) / 2;
+    for (std::size_t g = 0; g < 4; ++g) {
+        const std::uint32_t at = g % 2 == 0 ? 0 : whole;
+        shared[loca + 2 * g] = static_cast<char>(at >> 8);
+        shared[loca + 2 * g + 1] = static_cast<char>(at & 0xFF);
+    }
+    EXPECT_EQ(cutFont(shared, {U'B'}).problem, "has glyphs that share their outlines");
+    EXPECT_EQ(cutFont(shared, {U'A'}).problem, "has the outline of glyph 1 out of place");
+}
+
 TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
     ASSERT_EQ(TTF_Init(), 0);
     const std::string font = gameFont();
@@ -196,5 +243,43 @@ TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
     }
     TTF_Quit();
 }
+
+#ifdef PAGE_FILES_FREETYPE
+// FreeType's reading of both character maps the cut writes: the 16-bit one that every reader
+// knows, and the full one that characters beyond 16 bits need.
+TEST(FontCut, BothCharacterMapsGiveTheWholeFontsGlyphs) {
+    const std::string font = gameFont();
+    const std::set<char32_t> keep{U'A', U'あ', U'⼀', U'\U0001B000', U'\U0001F431'};
+    const FontCut cut = cutFont(font, keep);
+    ASSERT_EQ(cut.problem, "");
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face whole = nullptr;
+    FT_Face opened = nullptr;
+    ASSERT_EQ(FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font.data()),
+                                 static_cast<FT_Long>(font.size()), 0, &whole),
+              0);
+    ASSERT_EQ(FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(cut.bytes.data()),
+                                 static_cast<FT_Long>(cut.bytes.size()), 0, &opened),
+              0);
+    EXPECT_EQ(opened->num_glyphs, whole->num_glyphs);
+    ASSERT_EQ(opened->num_charmaps, 2);
+    for (int map = 0; map < opened->num_charmaps; ++map) {
+        const FT_CharMap charmap = opened->charmaps[map];
+        const bool full = charmap->encoding_id == 10;
+        ASSERT_EQ(FT_Set_Charmap(opened, charmap), 0);
+        for (const char32_t c : {U'A', U'あ', U'⼀', U'\U0001B000', U'\U0001F431', U'B', U'い'}) {
+            const FT_UInt want =
+                keep.count(c) != 0 && (full || c <= 0xFFFF) ? FT_Get_Char_Index(whole, c) : 0;
+            EXPECT_EQ(FT_Get_Char_Index(opened, c), want)
+                << "map " << charmap->encoding_id << ", U+" << std::hex
+                << static_cast<std::uint32_t>(c);
+        }
+    }
+    FT_Done_Face(opened);
+    FT_Done_Face(whole);
+    FT_Done_FreeType(library);
+}
+#endif
 
 } // namespace

@@ -29,8 +29,8 @@ for f in games/gorubadon lib/games/gorubadon/gorubadon share/games/gorubadon/dat
     grep -qx "root/root \./usr/$f" "$work/contents" || fail "no /usr/$f"
 done
 # The web engine, whole, which the installed gorubadon-story publishes with.
-for f in $(ls "$engine"); do
-    grep -qx "root/root \./usr/share/games/gorubadon/web/$f" "$work/contents" || fail "no web engine's $f"
+for f in "$engine"/*; do
+    grep -qx "root/root \./usr/share/games/gorubadon/web/${f##*/}" "$work/contents" || fail "no web engine's ${f##*/}"
 done
 
 dpkg-deb -x "$deb" "$work/root"

@@ -5,13 +5,14 @@
 # error, a picture no page shows or a folder publish did not write is refused, leaving nothing;
 # findings are printed and the page still written; an earlier folder is replaced whole; --serve
 # shows the folder on 127.0.0.1 until told to stop.
-# Usage: publish.sh BUILD_DIR [WEB_ENGINE]   (a real engine folder from make web, else a stand-in)
-build=$1
+# Usage: publish.sh BUILD_DIR SERVES [WEB_ENGINE]   SERVES: yes, or no for a build with no server;
+# WEB_ENGINE: a real engine folder from make web, else a stand-in
+build=$1 serves=$2
 source=$(cd "$(dirname "$0")/../.." && pwd)
 data=$source/data
 . "$(dirname "$0")/common.sh"
 
-engine=$(web_engine "${2:-}")
+engine=$(web_engine "${3:-}")
 prefix="/opt/my games"
 dest=$work/dest
 GORUBADON_WEB_ENGINE=$engine DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -36,8 +37,8 @@ ferry=$source/examples/ferry/ferry.story
 
 # The folder's files, sorted, each with its own sha256: what the worker's version is made of.
 version() {
-    for f in $(ls "$1" | grep -vx sw.js); do
-        echo "$f $(sha256sum <"$1/$f" | cut -d' ' -f1)"
+    for f in "$1"/*; do
+        [ "${f##*/}" = sw.js ] || echo "${f##*/} $(sha256sum <"$f" | cut -d' ' -f1)"
     done | sha256sum | cut -c1-16
 }
 names() { ls "$1" | grep -vx sw.js | sed "s/.*/'&'/" | paste -sd, | sed 's/,/, /g'; }
@@ -52,8 +53,9 @@ check_folder() {
     grep -qxF "const files = [$(names "$dir")];" "$dir/sw.js" || fail "worker files: $(cat "$dir/sw.js")"
     [ "$(stat -c %s "$dir/font.ttf")" -lt $(($(stat -L -c %s "$data/fonts/aqua2_8/aquafont.ttf") / 10)) ] ||
         fail "the font is not cut"
-    for f in $(ls "$engine" | grep -vx -e index.html -e manifest.webmanifest -e sw.js); do
-        cmp -s "$engine/$f" "$dir/$f" || fail "$f is not the engine's"
+    for f in "$engine"/*; do
+        case ${f##*/} in index.html | manifest.webmanifest | sw.js) continue ;; esac
+        cmp -s "$f" "$dir/${f##*/}" || fail "${f##*/} is not the engine's"
     done
 }
 # Nothing in the site's folder but what is named: no half-written or hidden folder stays.
@@ -69,16 +71,15 @@ cmp -s "$data/images/bg.jpg" "$work/site/ferry/picture.jpg" || fail "the ferry's
 [ "$(cat "$work/out")" = "published in $work/site/ferry: serve the folder over HTTP from any path (a page opened as a file does not play), or see it here with --serve" ] ||
     fail "said: $(cat "$work/out")"
 if [ "$engine" = "$work/engine" ]; then
-    head -n 2 "$work/site/ferry/index.html" | cmp -s - <<EOF || fail "index.html: $(cat "$work/site/ferry/index.html")"
-<title>The Ferry</title>
-<p data-look="story" data-store="">picture.jpg a@b @@
-EOF
+    [ "$(head -n 2 "$work/site/ferry/index.html")" = '<title>The Ferry</title>
+<p data-look="story" data-store="">picture.jpg a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
     grep -qF "<!-- $work -->" "$work/site/ferry/index.html" || fail "not the installed engine's page"
     grep -qxF '{"name": "The Ferry", "short_name": "The Ferry"}' "$work/site/ferry/manifest.webmanifest" ||
         fail "manifest: $(cat "$work/site/ferry/manifest.webmanifest")"
 fi
 
 # Refusals leave the site as it was; each case: arguments, status, the output as a pattern.
+cp "$ferry" "$work/site/ferry/story.story"
 mkdir "$work/site/mine"
 echo "the writer's own" >"$work/site/mine/notes.txt"
 while IFS='|' read -r story folder want expected; do
@@ -96,6 +97,7 @@ $expected" ;;
     site_holds ferry mine
     [ "$(ls -A "$work/site/mine")" = notes.txt ] || fail "the writer's folder was touched"
 done <<'CASES'
+../site/ferry/story|ferry|1|gorubadon-story: @/site/ferry: holds @/stories/../site/ferry/story.story, which publishing into it would remove; name another folder
 broken|new|1|@/stories/broken.story:4:9: no section named "nowhere"
 bitmap|new|1|*is 32x32; the window is 320x240?gorubadon-story: @/stories/icon.bmp: is neither a JPEG nor a PNG picture, the two a page is published with
 plain|mine|1|gorubadon-story: @/site/mine: is there and is not a folder publish wrote (it has no story.txt and sw.js); name a new folder, or remove this one first
@@ -136,7 +138,18 @@ if [ "$engine" = "$work/engine" ]; then
     grep -qF 'data-look="game" data-store="gorubadon"' "$work/site/game/index.html" || fail "--game: $(cat "$work/site/game/index.html")"
 fi
 
-# --serve: the folder on 127.0.0.1 with the types a browser needs, until a TERM.
+# --serve: the folder on 127.0.0.1 with the types a browser needs, until a TERM; a build with no
+# server says so once the folder is written.
+if [ "$serves" = no ]; then
+    status=0
+    publish "$ferry" "$work/site/served" --serve || status=$?
+    [ "$status" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = \
+        "gorubadon-story: this build cannot serve a folder; serve it with any web server" ] ||
+        fail "--serve without a server: status $status: $(cat "$work/out")"
+    check_folder "$work/site/served" picture.jpg
+    echo ok
+    exit 0
+fi
 (cd "$work/cwd" && PATH=$work/bin exec "$tool" publish "$ferry" "$work/site/served" --serve) >"$work/serve.out" 2>&1 &
 pid=$!
 wait_until "serving line" grep -q '^serving it at http://127\.0\.0\.1:[0-9]*/ until interrupted$' "$work/serve.out"
