@@ -2,7 +2,8 @@
 # The browser build against the desktop game: the paths of tools/story-paths.txt played in both
 # with real key presses, and the screen after every key compared pixel for pixel. A differing pair leaves
 # its difference picture in WEB_BUILD/test-shots/.
-# Usage: browser.sh GAME WEB_BUILD
+# Usage: browser.sh GAME WEB_BUILD   (the game's page published in WEB_BUILD/page/, and
+# gorubadon-story beside GAME)
 set -eu
 game=$1 web=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -11,7 +12,9 @@ shots=$web/test-shots
 rm -rf "$shots"
 mkdir -p "$shots"
 EVERY_STEP=1 sh "$root/tools/screenshots.sh" "$game" "$shots/desktop" >/dev/null
-node "$here/play.js" "$web" "$shots/web"
+# A story that keeps its reader's place, published beside the game's page.
+"$(dirname "$game")/gorubadon-story" publish "$here/kept.story" "$web/kept-page" >/dev/null
+node "$here/play.js" "$web/page" "$shots/web" "$web/kept-page"
 # The page draws with Debian 12's SDL 1.2 and FreeType on every release. A desktop on sdl12-compat
 # blends a level apart, and a newer FreeType shades glyph edges and places some a pixel apart: there
 # only pixels that differ by more than 40% count, and a few glyphs' worth of them (160) pass, fewer
