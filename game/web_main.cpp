@@ -3,6 +3,7 @@
 // `story` (the writer's player's), with the game's record around it. A story that keeps the
 // reader's place has the keys taken so far kept beside the record, and played again at the next
 // start.
+#include "engine/input.hpp"
 #include "engine/stage.hpp"
 #include "engine/story_file.hpp"
 #include "engine/story_files.hpp"
@@ -35,6 +36,8 @@ constexpr std::uintmax_t maxPlaceBytes = std::uintmax_t{16} << 20;
 
 // The page stores the files that changed.
 EM_JS(void, storeFiles, (), { Module.gorubadon.store(); });
+// The option keys the page keeps from scrolling.
+EM_JS(void, tellOptionKeys, (int count), { Module.gorubadon.optionKeys = count; });
 // The page offers to start again.
 EM_JS(void, offerStartAgain, (), { Module.gorubadon.keepsPlace(); });
 
@@ -122,6 +125,7 @@ int main(int argc, char** argv) {
         }
         return EXIT_FAILURE;
     }
+    tellOptionKeys(static_cast<int>(optionKeys));
     const bool storyLook = lookName == "story";
     StoryLook look = storyLook ? playerLook(Game::Config::look) : Game::Config::look;
     const std::string caption = file.title.empty() ? storyName : file.title;

@@ -249,7 +249,7 @@
         }
         page.lastKey = e.timeStamp;
         const key = keysym(e);
-        if (key[0] === 32 || /^Digit[1-3]$/.test(e.code)) {
+        if (key[0] === 32 || (/^Digit[1-9]$/.test(e.code) && Number(e.code.slice(5)) <= page.optionKeys)) {
             e.preventDefault(); // no scrolling under the game
         }
         give(key);
@@ -538,6 +538,7 @@
             persist();
         },
         images: {},
+        optionKeys: 0, // how many options a key can take, as the engine tells it
         // For the tests and make measure-web: frames drawn, and when (ms since navigation).
         frames: 0,
         firstFrame: 0,
