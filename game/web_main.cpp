@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,8 +52,7 @@ void keepPlace(const std::vector<KeyOutcome>& keys) {
 }
 
 void forgetPlace() {
-    std::error_code ignored;
-    std::filesystem::remove(placePath, ignored);
+    static_cast<void>(std::remove(placePath));
     storeFiles();
 }
 

@@ -27,6 +27,9 @@
         }, () => {
             throw new Error(`The page could not load ${name}: the connection failed.`);
         })));
+    if (fetched !== null) {
+        fetched.catch(() => {}); // told on the page once the engine waits for the files
+    }
     const canvas = document.getElementById('screen');
     const status = document.getElementById('status');
     const storageLine = document.getElementById('storage');

@@ -209,6 +209,42 @@ async function keptPlace(browser, tabs) {
     }
 }
 
+// A folder whose story does not read, or is not there: its lines on the page, and no play.
+async function brokenStories(browser) {
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-broken-'));
+    for (const name of fs.readdirSync(keptBuild)) {
+        fs.copyFileSync(path.join(keptBuild, name), path.join(folder, name));
+    }
+    const server = await serve(folder);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    try {
+        for (const [text, said] of [
+            ['title: x\ntitel: y\n== s\n* a -> nowhere\n', ['story.txt:2:1: no setting named "titel"; did you mean "title"?',
+                'story.txt:4:8: no section named "nowhere"']],
+            [null, ['The page could not load story.txt (404 Not Found).']]]) {
+            if (text === null) {
+                fs.unlinkSync(path.join(folder, 'story.txt'));
+            } else {
+                fs.writeFileSync(path.join(folder, 'story.txt'), text);
+            }
+            const tab = await browser.open();
+            await tab.navigate(url);
+            await tab.until(`document.getElementById('status').textContent.split('\\n').length >= ${said.length}`);
+            const lines = (await tab.evaluate("document.getElementById('status').textContent")).split('\n');
+            check(said.every((line, i) => lines[i].startsWith(line)) && lines.length === said.length &&
+                await tab.evaluate("document.getElementById('loading').hidden && Module.gorubadon.frames === 0"),
+                `a broken story: the page says ${JSON.stringify(lines)}`);
+            // The browser's own line for the missing file aside, the page's lines alone.
+            const logged = tab.console.filter((m) => !/Failed to load resource.*404/.test(m));
+            check(logged.length === said.length, `a broken story: the console has ${JSON.stringify(logged)}`);
+            await tab.close();
+        }
+    } finally {
+        server.close();
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
 async function shot(tab, file) {
     const png = await tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
     fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
@@ -488,6 +524,7 @@ async function main() {
         }
 
         await keptPlace(browser, tabs);
+        await brokenStories(browser);
         check(await (async () => {
             const game = await openGame(browser, url);
             tabs.push(game);
