@@ -51,20 +51,24 @@ run: BUILD_TARGET = --target gorubadon
 run: build
 	sh dist/run-game.sh ./$(BUILD)/gorubadon
 
-# make install PREFIX=$$HOME/.local; DESTDIR=... stages it elsewhere.
-install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+# make install PREFIX=$$HOME/.local; DESTDIR=... stages it elsewhere. The web engine goes with it,
+# so that an installed gorubadon-story publishes a story with no compiler: building it needs
+# emscripten (make web), which make run does not.
+WEB_ENGINE = $(CURDIR)/$(WEB_BUILD)/engine
+install: build web
+	DESTDIR="$(DESTDIR)" GORUBADON_WEB_ENGINE="$(WEB_ENGINE)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # A .deb in $(PACKAGE_BUILD)/, depending on the system's own SDL 1.2 libraries and fonts-vlgothic.
 # Its maintainer: make package MAINTAINER="Name <mail>", else Debian's DEBFULLNAME and DEBEMAIL,
 # else the last commit's author.
 MAINTAINER ?= $(if $(DEBEMAIL),$(DEBFULLNAME) <$(DEBEMAIL)>,$(shell git log -1 --format='%an <%ae>' 2>/dev/null))
-package: deps
-	@JOBS=$(JOBS) sh tools/package.sh $(PACKAGE_BUILD) "$(MAINTAINER)"
+package: deps web
+	@JOBS=$(JOBS) sh tools/package.sh $(PACKAGE_BUILD) "$(MAINTAINER)" "$(WEB_ENGINE)"
 
-# Two fresh clones of the last commit, packaged in two folders, give the same bytes.
-check-reproducible: deps
-	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)"
+# Two fresh clones of the last commit, packaged in two folders, give the same bytes (with this
+# checkout's web engine in both).
+check-reproducible: deps web
+	@JOBS=$(JOBS) sh tools/package.sh --two-clones "$(MAINTAINER)" "$(WEB_ENGINE)"
 
 test: test-main test-compat test-asan fuzz-smoke test-web
 test-main test-compat test-asan fuzz-smoke test-web: WERROR = ON

@@ -42,9 +42,20 @@ file(RELATIVE_PATH rel_prefix /${gorubadon_bindir} /)
 configure_file(${dist}/gorubadon.in ${staged}/gorubadon @ONLY)
 install(PROGRAMS ${staged}/gorubadon DESTINATION ${gorubadon_bindir})
 
-# The author's story player beside the launcher; it finds the game's font and pictures from its
-# own place.
-target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}")
+# The author's story player beside the launcher; it finds the game's font and pictures, and the
+# web engine it publishes a story with, from its own place.
+file(RELATIVE_PATH rel_web /${gorubadon_bindir} /${gorubadon_datadir}/web)
+target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_data}"
+                           GORUBADON_INSTALLED_WEB="${rel_web}")
+# What make install and make package put in place of it: make web's folder.
+set(GORUBADON_WEB_ENGINE "" CACHE PATH "The web engine folder to install (make web's build-web/engine)")
+# In a build tree it publishes with the engine make web leaves; a package knows only its own.
+set(GORUBADON_BUILD_WEB_ENGINE ${PROJECT_SOURCE_DIR}/build-web/engine CACHE PATH
+    "The web engine folder an uninstalled gorubadon-story publishes with")
+if(NOT GORUBADON_PACKAGE)
+    target_compile_definitions(story_tool PRIVATE
+                               GORUBADON_BUILD_WEB_ENGINE="${GORUBADON_BUILD_WEB_ENGINE}")
+endif()
 install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
 add_custom_command(OUTPUT ${staged}/gorubadon-story.6.gz
                    COMMAND gzip -9nc ${dist}/gorubadon-story.6 > ${staged}/gorubadon-story.6.gz
@@ -100,6 +111,7 @@ install(CODE "set(gorubadon_dist [[${dist}]])
     set(gorubadon_font [[${font}]])
     set(gorubadon_system_font [[${system_font}]])
     set(gorubadon_package [[${GORUBADON_PACKAGE}]])
+    set(gorubadon_web_engine [[${GORUBADON_WEB_ENGINE}]])
     set(PROJECT_VERSION [[${PROJECT_VERSION}]])")
 install(CODE [[
     set(prefix "${CMAKE_INSTALL_PREFIX}")
@@ -150,6 +162,24 @@ install(CODE [[
         get_filename_component(source_fonts "${gorubadon_source}/${gorubadon_font}" DIRECTORY)
         file(INSTALL "${source_fonts}/" DESTINATION "${prefix}/${gorubadon_docdir}/font"
              FILES_MATCHING PATTERN "README*" PATTERN "COPYRIGHT" PATTERN "ORIGIN")
+    endif()
+
+    # The web engine publish makes a story's page from, as make web left it; the environment's
+    # GORUBADON_WEB_ENGINE, where set, names another (a test's own).
+    set(engine "${gorubadon_web_engine}")
+    if(DEFINED ENV{GORUBADON_WEB_ENGINE})
+        set(engine "$ENV{GORUBADON_WEB_ENGINE}")
+    endif()
+    if(engine)
+        if(NOT EXISTS "${engine}/index.html" OR NOT EXISTS "${engine}/sw.js")
+            message(FATAL_ERROR "no web engine in ${engine}: make web builds one")
+        endif()
+        set(web "${prefix}/${gorubadon_datadir}/web")
+        # A file an older engine had must not stay beside the new one's.
+        file(REMOVE_RECURSE "$ENV{DESTDIR}${web}")
+        file(GLOB engine_files LIST_DIRECTORIES false "${engine}/*")
+        file(INSTALL ${engine_files} DESTINATION "${web}"
+             FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     endif()
 
     # What dh_strip leaves: no symbols, no compiler's notes.

@@ -6,6 +6,7 @@
 #include "engine/story_files.hpp"
 #include "engine/story_stage.hpp"
 #include "engine/story_tool.hpp"
+#include "framework/program_folder.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
 
@@ -38,9 +39,8 @@ fs::path dataFolder(const StoryLook& look) {
     const fs::path font = fs::path(look.fontPath).lexically_relative("data");
     std::vector<fs::path> candidates;
     std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        candidates.push_back(self.parent_path() / GORUBADON_INSTALLED_DATA);
+    if (const std::optional<fs::path> self = Framework::programFolder()) {
+        candidates.push_back(*self / GORUBADON_INSTALLED_DATA);
     }
     candidates.emplace_back("data");
     for (const fs::path& folder : candidates) {

@@ -6,6 +6,7 @@
 #include "engine/story_file.hpp"
 #include "engine/story_map.hpp"
 #include "engine/story_player.hpp"
+#include "engine/story_publish.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
@@ -79,20 +80,7 @@ int checkFile(const std::string& path, const StoryLook& look) {
     if (!loaded) {
         return 1;
     }
-    const StoryFile& file = loaded->file;
-    const FontLibrary library;
-    const Framework::FontPtr font(
-        TTF_OpenFontIndex(loaded->paths.font.c_str(), look.fontPointSize, 0));
-    std::optional<TextFit> fit;
-    if (font) {
-        fit = fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
-    }
-    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
-    const std::vector<std::string> missing = missingFiles(*loaded, &look);
-    for (const std::string& line : missing) {
-        std::cout << line << '\n';
-    }
-    return found == 0 && missing.empty() ? 0 : 1;
+    return printFileFindings(*loaded, look, false) == 0 ? 0 : 1;
 }
 
 int mapFile(const std::string& path, const StoryLook& look) {
@@ -150,8 +138,9 @@ int usage(const char* name) {
     std::fprintf(stderr,
                  "usage: %s play FILE [--from SECTION]\n"
                  "       %s check|map [FILE]\n"
-                 "       %s stats FILE\n",
-                 name, name, name);
+                 "       %s stats FILE\n"
+                 "       %s publish FILE DIR [--serve] [--game]\n",
+                 name, name, name, name);
     return 2;
 }
 
@@ -198,10 +187,35 @@ int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& 
     if (args.size() == 4 && args[0] == "play" && args[2] == "--from") {
         return playFile(std::string(args[1]), args[3], look);
     }
+    if (args.size() >= 3 && args[0] == "publish") {
+        if (const std::optional<PublishOptions> options =
+                publishOptions(std::span(args).subspan(1))) {
+            return publishStory(*options, look);
+        }
+    }
     return usage(name);
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 2;
+}
+
+std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
+    const StoryFile& file = loaded.file;
+    const FontLibrary library;
+    const Framework::FontPtr font(
+        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
+    if (font) {
+        fit = asTheGame
+                  ? fontFit(font.get(), look, 0)
+                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
+    }
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
+    const std::vector<std::string> missing = missingFiles(loaded, &look);
+    for (const std::string& line : missing) {
+        std::cout << line << '\n';
+    }
+    return found + missing.size();
 }
 
 } // namespace Engine

@@ -2,6 +2,8 @@
 //   NAME play FILE [--from SECTION]   plays a story file, and reloads it whenever it changes
 //   NAME check FILE                   prints every error and finding, one per line
 //   NAME map FILE                     writes the story's map in Graphviz DOT to standard output
+//   NAME publish FILE DIR [--serve] [--game]
+//                                     writes a folder of static files that plays it in a browser
 //   NAME check | NAME map             the same for the story built into the program
 // A story file is measured in the font the player shows it in, found in the installed data (or
 // the source tree's); the built-in story in the look's font, opened from the working directory as
@@ -17,9 +19,17 @@
 
 namespace Engine {
 
+struct LoadedStory;
+
 // 0; 1 when the story has errors or findings or cannot be played; 2 on a wrong command line or a
 // font that cannot be opened for the built-in story.
 [[nodiscard]] int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look);
+
+// What check FILE prints of a story that reads: each finding of its shape, of its fit in the
+// player's panels (the game's own, as the game lays them out, for `asTheGame`) and each file it
+// lacks, one per line on standard output. How many.
+[[nodiscard]] std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look,
+                                            bool asTheGame);
 
 // How text measures in `font` within the look's panels, lines `lineGap` pixels further apart than
 // the font's own line skip.

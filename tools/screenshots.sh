@@ -1,16 +1,24 @@
 #!/bin/sh
-# Plays the game under a private Xvfb with real key presses and saves PNGs of the key screens
-# (with EVERY_STEP=1 set, also NAME-stepN.png after each key of each path).
-# Usage: screenshots.sh GAME_BINARY OUTPUT_DIR
+# Plays the game (or another story program) under a private Xvfb with real key presses along the
+# paths of PATHS (tools/story-paths.txt unless given) and saves PNGs of the key screens (with
+# EVERY_STEP=1 set, also NAME-stepN.png after each key of each path). ARGS go to the program.
+# Usage: screenshots.sh GAME_BINARY OUTPUT_DIR [PATHS [ARGS...]]
 set -eu
 game=$(realpath "$1")
 out=$(realpath -m "$2")
 root=$(cd "$(dirname "$0")/.." && pwd)
+paths=$(realpath "${3:-$root/tools/story-paths.txt}")
+shift 2
+[ $# -eq 0 ] || shift
 mkdir -p "$out"
 
 if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
-    SCREENSHOTS_UNDER_XVFB=1 exec "$root/tools/with-xvfb.sh" sh "$0" "$game" "$out"
+    SCREENSHOTS_UNDER_XVFB=1 exec "$root/tools/with-xvfb.sh" sh "$0" "$game" "$out" "$paths" "$@"
 fi
+# The program's own arguments, one a line, kept apart from each path's steps.
+args=$(mktemp)
+trap 'rm -f "$args"' EXIT
+for arg in "$@"; do printf '%s\n' "$arg"; done >"$args"
 
 picture() { import -silent -window "$1" rgb:- 2>/dev/null | md5sum; }
 black=$(head -c $((320 * 240 * 3)) /dev/zero | md5sum)
@@ -29,7 +37,12 @@ play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or 
     step_count=0
     work=$(mktemp -d)
     ln -s "$root/data" "$work/data"
-    (cd "$work" && SDL_AUDIODRIVER=dummy exec "$game") &
+    (
+        cd "$work"
+        set --
+        while IFS= read -r arg; do set -- "$@" "$arg"; done <"$args"
+        SDL_AUDIODRIVER=dummy exec "$game" "$@"
+    ) &
     pid=$!
     win=""
     i=0
@@ -63,5 +76,5 @@ play() { # play NAME STEPS...: starts a fresh game, then each key is pressed or 
 while read -r line; do
     case $line in '#'* | '') continue ;; esac
     play $line
-done <"$root/tools/story-paths.txt"
+done <"$paths"
 echo "screenshots in $out"

@@ -1,8 +1,10 @@
 // FontRaster, which draws the browser build's text, against the installed SDL_ttf: every glyph and
-// every line of both stories, in the three render modes, with the game's font and with the cut-
-// down copy the page carries.
+// every line of both stories, in the three render modes, with the game's font and with the copy
+// cut down to the stories' characters, as a published page carries it.
+#include "engine/shown_characters.hpp"
 #include "examples/ferry/ferry_story.hpp"
 #include "framework/font_raster.hpp"
+#include "framework/font_subset.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
 #include "framework/utf8.hpp"
@@ -13,9 +15,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
+#include <unistd.h>
 #include <variant>
 #include <vector>
 
@@ -106,8 +112,36 @@ void expectSameSurface(SDL_Surface* want, SDL_Surface* got, const std::string& t
 
 struct FontCase {
     const char* name;
-    std::string path; // FontRaster's; SDL_ttf always reads the game's own font
+    bool cut; // FontRaster reads the game's font cut to both stories; SDL_ttf always the whole
     friend void PrintTo(const FontCase& font, std::ostream* os) { *os << font.name; }
+};
+
+std::string gameFontPath() {
+    return std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath;
+}
+
+// The game's font cut as publishing cuts it, in a file of this process's own.
+class CutFontFile {
+  public:
+    CutFontFile()
+        : path_(std::filesystem::path(testing::TempDir()) /
+                ("cut-font-" + std::to_string(::getpid()) + ".ttf")) {
+        std::ifstream in(gameFontPath(), std::ios::binary);
+        const std::string whole((std::istreambuf_iterator<char>(in)), {});
+        std::set<char32_t> shown = shownCharacters(storyScript());
+        shown.merge(shownCharacters(ferryStory()));
+        const FontCut cut = cutFont(whole, shown);
+        EXPECT_EQ(cut.problem, "");
+        EXPECT_LT(cut.bytes.size(), whole.size() / 4);
+        std::ofstream(path_, std::ios::binary) << cut.bytes;
+    }
+    ~CutFontFile() { std::filesystem::remove(path_); }
+    CutFontFile(const CutFontFile&) = delete;
+    CutFontFile& operator=(const CutFontFile&) = delete;
+    [[nodiscard]] std::string path() const { return path_.string(); }
+
+  private:
+    std::filesystem::path path_;
 };
 
 class SameAsSdlTtf : public testing::TestWithParam<std::tuple<RenderMode, FontCase>> {
@@ -118,11 +152,15 @@ class SameAsSdlTtf : public testing::TestWithParam<std::tuple<RenderMode, FontCa
 
 TEST_P(SameAsSdlTtf, EveryLineAndGlyphOfBothStories) {
     const auto& [mode, font] = GetParam();
-    const std::string gamePath = std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath;
+    const std::string gamePath = gameFontPath();
     const FontPtr sdlTtf(TTF_OpenFontIndex(gamePath.c_str(), Config::look.fontPointSize, 0));
     ASSERT_NE(sdlTtf, nullptr) << TTF_GetError();
+    std::optional<CutFontFile> cut;
+    if (font.cut) {
+        cut.emplace();
+    }
     const std::unique_ptr<FontRaster> raster =
-        FontRaster::open(font.path.c_str(), Config::look.fontPointSize, 0);
+        FontRaster::open((cut ? cut->path() : gamePath).c_str(), Config::look.fontPointSize, 0);
     ASSERT_NE(raster, nullptr) << SDL_GetError();
     EXPECT_EQ(raster->lineSkip(), TTF_FontLineSkip(sdlTtf.get()));
     EXPECT_EQ(raster->height(), TTF_FontHeight(sdlTtf.get()));
@@ -180,14 +218,7 @@ TEST(FontRasterOpen, FailsAsSdlTtfDoes) {
     TTF_Quit();
 }
 
-std::vector<FontCase> fonts() {
-    std::vector<FontCase> cases{
-        {"GameFont", std::string(GORUBADON_SOURCE_ROOT) + "/" + Config::look.fontPath}};
-#ifdef FONT_RASTER_PAGE_FONT
-    cases.push_back({"PageFont", FONT_RASTER_PAGE_FONT});
-#endif
-    return cases;
-}
+const FontCase fonts[] = {{"GameFont", false}, {"PageFont", true}};
 
 std::string caseName(const testing::TestParamInfo<SameAsSdlTtf::ParamType>& info) {
     static const char* const modes[] = {"Solid", "Shaded", "Blended"};
@@ -198,7 +229,7 @@ std::string caseName(const testing::TestParamInfo<SameAsSdlTtf::ParamType>& info
 INSTANTIATE_TEST_SUITE_P(Modes, SameAsSdlTtf,
                          testing::Combine(testing::Values(RenderMode::Solid, RenderMode::Shaded,
                                                           RenderMode::Blended),
-                                          testing::ValuesIn(fonts())),
+                                          testing::ValuesIn(fonts)),
                          caseName);
 
 } // namespace

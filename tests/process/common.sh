@@ -97,3 +97,25 @@ expect_exit() {
     wait "$pid" || status=$?
     [ "$status" -eq "$1" ] || fail "$2: exit status $status"
 }
+
+# The web engine folder $1 when make web has built it there, else a stand-in made in $work as make
+# web lays one out: templates with every placeholder (and the test's folder, to know them by),
+# the rest as bytes. Prints the folder's path.
+web_engine() {
+    if [ -n "$1" ] && [ -f "$1/sw.js" ]; then
+        echo "$1"
+        return
+    fi
+    engine=$work/engine
+    mkdir "$engine"
+    printf '<title>@TITLE@</title>\n<p data-look="@LOOK@" data-store="@STORE@">@PICTURE@ a@b @@\n<!-- %s -->\n' \
+        "$work" >"$engine/index.html"
+    printf '{"name": "@TITLE@", "short_name": "@TITLE@"}\n' >"$engine/manifest.webmanifest"
+    printf "const version = '@PAGE_VERSION@';\nconst files = [@PAGE_FILES@];\n" >"$engine/sw.js"
+    for f in gorubadon.js gorubadon.wasm page.css page.js; do echo "$f" >"$engine/$f"; done
+    cp "$data/images/icon.bmp" "$engine/"
+    cp "$data/images/icon-32.png" "$engine/icon.png"
+    cp "$data/images/icon-64.png" "$engine/icon-192.png"
+    cp "$data/images/icon-256.png" "$engine/icon-512.png"
+    echo "$engine"
+}

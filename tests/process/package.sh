@@ -1,12 +1,15 @@
 #!/bin/sh
 # The Debian package as make package builds it, read rather than installed: its fields, where its
 # files stand, its menu entry and manual page; lintian and AppStream's validator where installed.
-# Usage: package.sh BUILD_DIR
+# Usage: package.sh BUILD_DIR [WEB_ENGINE]   (make web's engine folder, else a stand-in: the
+# package test does not build the web engine again)
 build=$1
+data=$(cd "$(dirname "$0")/../.." && pwd)/data
 . "$(dirname "$0")/common.sh"
+engine=$(web_engine "${2:-}")
 # A build of its own, kept for the next run of the suite.
 maintainer="Ann Packer <ann@example.org>"
-JOBS=2 sh "$(dirname "$0")/../../tools/package.sh" "$build/package-test" "$maintainer" >"$work/package.log" 2>&1 ||
+JOBS=2 sh "$(dirname "$0")/../../tools/package.sh" "$build/package-test" "$maintainer" "$engine" >"$work/package.log" 2>&1 ||
     { cat "$work/package.log" >&2; fail "make package"; }
 deb=$(ls "$build"/package-test/gorubadon_*_*.deb)
 
@@ -24,6 +27,10 @@ for f in games/gorubadon lib/games/gorubadon/gorubadon share/games/gorubadon/dat
     share/man/man6/gorubadon.6.gz share/doc/gorubadon/copyright share/doc/gorubadon/changelog.gz \
     games/gorubadon-story share/man/man6/gorubadon-story.6.gz; do
     grep -qx "root/root \./usr/$f" "$work/contents" || fail "no /usr/$f"
+done
+# The web engine, whole, which the installed gorubadon-story publishes with.
+for f in $(ls "$engine"); do
+    grep -qx "root/root \./usr/share/games/gorubadon/web/$f" "$work/contents" || fail "no web engine's $f"
 done
 
 dpkg-deb -x "$deb" "$work/root"
