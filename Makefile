@@ -148,6 +148,8 @@ web:
 	@$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DGORUBADON_TESTS=OFF \
 	    -DGORUBADON_BENCH=OFF -DGORUBADON_WEB_SOURCES=$(CURDIR)/$(WEB_BUILD)/debian-src $(werror) > /dev/null
 	@$(EMENV) cmake --build $(WEB_BUILD) -j$(JOBS) --target page
+	@$(MAKE) build BUILD_TARGET="--target gorubadon-story"
+	@./$(BUILD)/gorubadon-story publish --game game/gorubadon.story $(WEB_BUILD)/page > /dev/null
 
 # Serves the folder on 127.0.0.1 until interrupted: make run-web WEB_PORT=8080
 WEB_PORT ?= 8023
