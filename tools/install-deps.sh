@@ -10,7 +10,7 @@
 #            SDL 1.2 on Debian 12, where the tests run once more over it; later, the SDL 1.2)
 #   measure  the tests' list and Python for the summary of make measure
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
-#   web      the browser build: emscripten, Node, Chromium to test it, fontTools for the font tools,
+#   web      the browser build: emscripten, Node, Chromium to test it, fontTools for tools/check_font.py,
 #            dpkg-dev to unpack the source packages of SDL 1.2 and FreeType, and ImageMagick to
 #            scale the page's icons
 set -eu
