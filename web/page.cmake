@@ -2,6 +2,12 @@
 # files, in engine/. index.html, manifest.webmanifest and sw.js there are templates that
 # `gorubadon-story publish` fills for one story's folder.
 set(engine_dir ${PROJECT_BINARY_DIR}/engine)
+# Older builds kept the engine code's own build files there; publish copies every file it finds.
+file(GLOB stale ${engine_dir}/CMakeFiles ${engine_dir}/Makefile ${engine_dir}/cmake_install.cmake
+     ${engine_dir}/*.a)
+if(stale)
+    file(REMOVE_RECURSE ${stale})
+endif()
 file(MAKE_DIRECTORY ${engine_dir})
 set_target_properties(gorubadon PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${engine_dir})
 
