@@ -88,7 +88,7 @@ long residentKiB() {
 // One pass of the game loop with the event already in hand (gameLoop waits for a real one).
 FrameValues press(const FrameValues& values, const SDL_Event& event) {
     SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
-    blitAt(panelSurface(values.panelA), values.screen, panelX, panelAY);
+    showStoryPanel(values);
     std::optional<FrameValues> next = dispatch(values, event);
     showFrame(*next);
     return *next;

@@ -1,6 +1,7 @@
 #include "engine/frame.hpp"
 
 #include "engine/keymap.hpp"
+#include "engine/page.hpp"
 #include "framework/event_wait.hpp"
 #include "framework/shown.hpp"
 
@@ -14,7 +15,7 @@ namespace {
 // The story panel gets the text of the element just fed; pageClear clears the page instead.
 [[nodiscard]] Framework::TextPanel writeStoryLine(const Framework::TextPanel& panel,
                                                   std::string_view text) {
-    if (text == pageClear) {
+    if (clearsPage(text)) {
         Framework::tellShown(Framework::Shown::ShownPageCleared, {});
         return Framework::clearTextPanel(panel);
     }
@@ -34,19 +35,17 @@ void tellOptions(const Framework::TextPanel& written, const EngineState& choosin
     for (const std::string& label : labels) {
         lines.append(lines.empty() ? "" : "\n").append(label);
     }
-    const int lineSkip = labels.empty() ? 0 : written.y() / static_cast<int>(labels.size());
+    // One line's height as the panel writes it: the pen ends a line below the last label, so it
+    // cannot be had from where the pen stops.
+    const int lineSkip = Framework::newLine(Framework::TextPanel(written.style(), 0, 0)).y();
     Framework::tellShown(Framework::Shown::ShownOptions, lines, top, lineSkip);
 }
 
 // One label per line for the options offered, in option order; putLine adds the last line feed.
 [[nodiscard]] Framework::TextPanel writeChoices(const Framework::TextPanel& panel,
                                                 const EngineState& choosing, int top) {
-    std::string lines;
-    for (const std::string& label : offeredLabels(choosing)) {
-        lines.append(label);
-        lines.push_back('\n');
-    }
-    Framework::TextPanel written = Framework::putLine(Framework::clearTextPanel(panel), lines);
+    Framework::TextPanel written =
+        Framework::putLine(Framework::clearTextPanel(panel), choicesText(offeredLabels(choosing)));
     tellOptions(written, choosing, top);
     return written;
 }
@@ -82,6 +81,10 @@ void tellOptions(const Framework::TextPanel& written, const EngineState& choosin
 void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexcept {
     SDL_Rect destination{x, y, 0, 0};
     SDL_BlitSurface(source, nullptr, screen, &destination);
+}
+
+void showStoryPanel(const FrameValues& values) noexcept {
+    blitAt(Framework::panelSurface(values.panelA), values.screen, panelX, panelAY);
 }
 
 void showFrame(const FrameValues& values) noexcept {

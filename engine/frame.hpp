@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/interpreter.hpp"
+#include "engine/look.hpp"
 #include "framework/text_panel.hpp"
 
 #include <SDL.h>
@@ -24,9 +25,26 @@ struct FrameValues {
 };
 
 // The panels stand one below the other from the screen's top, story, choices, bottom, each as high
-// as its surface, with an 8-pixel margin around and between them.
+// as its surface, with an 8-pixel margin around and between them. Only this file and frame.cpp
+// know it; the rest asks them.
 inline constexpr Sint16 panelX = 8;
 inline constexpr Sint16 panelAY = panelX;
+
+// The width of a line the window shows whole: a margin kept at its right as at its left.
+[[nodiscard]] constexpr int shownLineWidth(const StoryLook& look) noexcept {
+    return look.screenWidth - 2 * panelX;
+}
+
+// The look with the story and choices panels reaching over the margins below them, so that as
+// many lines fit with a wider spacing.
+[[nodiscard]] constexpr StoryLook marginsTaken(StoryLook look) noexcept {
+    look.storyPanelHeight += panelX;
+    look.choicesPanelHeight += panelX;
+    return look;
+}
+
+// Puts the story panel in its place on the screen, under whatever is drawn after it.
+void showStoryPanel(const FrameValues& values) noexcept;
 
 // Blits a whole surface with its top-left corner at (x, y); the screen clips it.
 void blitAt(SDL_Surface* source, SDL_Surface* screen, Sint16 x, Sint16 y) noexcept;

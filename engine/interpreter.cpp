@@ -224,19 +224,22 @@ std::vector<std::string> offeredLabels(const EngineState& state) {
     if (selector == nullptr) {
         return labels;
     }
-    const OptionNumbering& n = selector->numbering;
+    const OptionNumbering* n = selector->numbering.get();
     for (const std::size_t o : offeredOptions(state)) {
         std::string label;
-        if (n.on) {
-            label = n.before + numeral(labels.size() + 1, n.fullWidth) + n.after;
+        if (n != nullptr) {
+            label = n->before + numeral(labels.size() + 1, n->fullWidth) + n->after;
         }
-        labels.push_back(label + selector->options[o].label);
+        labels.push_back(label + withValues(selector->options[o].label, state));
     }
     return labels;
 }
 
 std::string shownText(const EngineState& state) {
-    const std::string_view text = feedText(state.cursor.remaining);
+    return withValues(feedText(state.cursor.remaining), state);
+}
+
+std::string withValues(std::string_view text, const EngineState& state) {
     const Story* story = state.cursor.remaining.story;
     if (story == nullptr || story->values().empty() || text.find('{') == std::string_view::npos) {
         return std::string(text);

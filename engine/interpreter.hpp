@@ -54,6 +54,8 @@ EngineState initialEngineState(const Story&& story) = delete;
 // The text at the head as the player sees it, with the values it names written in; "" for any
 // other head.
 [[nodiscard]] std::string shownText(const EngineState& state);
+// A line or label of the state's story with the numbers it names in braces written in.
+[[nodiscard]] std::string withValues(std::string_view text, const EngineState& state);
 
 // Total: every input is defined in every state; one that does not apply returns the state as it is.
 [[nodiscard]] EngineState update(TGInput input, EngineState state) noexcept;

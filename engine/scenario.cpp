@@ -42,13 +42,23 @@ bool refersToKnownSlots(const Scenario& element, std::size_t slots) noexcept {
     return true;
 }
 
+bool sameNumbering(const ScenarioSelector& a, const ScenarioSelector& b) noexcept {
+    return a.numbering == nullptr || b.numbering == nullptr ? a.numbering == b.numbering
+                                                            : *a.numbering == *b.numbering;
+}
+
 } // namespace
 
 std::span<const Scenario> Story::elements(ListId id) const noexcept {
     if (listIndex(id) >= lists_.size()) {
         return {};
     }
-    return lists_[listIndex(id)];
+    const Range r = lists_[listIndex(id)];
+    return std::span<const Scenario>(elements_).subspan(r.first, r.count);
+}
+
+bool operator==(const ScenarioSelector& a, const ScenarioSelector& b) {
+    return sameNumbering(a, b) && a.options == b.options;
 }
 
 ListId StoryBuilder::declare() {
@@ -57,16 +67,42 @@ ListId StoryBuilder::declare() {
     return listAt(lists_.size() - 1);
 }
 
-void StoryBuilder::define(ListId id, std::vector<Scenario> elements) {
-    const std::size_t i = listIndex(id);
-    if (i == 0 || i >= lists_.size()) {
+void StoryBuilder::place(std::size_t list, std::size_t first, std::size_t count) {
+    if (list == 0 || list >= lists_.size()) {
         throw std::logic_error("StoryBuilder::define: the list was not declared by this builder");
     }
-    if (written_[i]) {
+    if (written_[list]) {
         throw std::logic_error("StoryBuilder::define: the list is already written");
     }
-    lists_[i] = std::move(elements);
-    written_[i] = true;
+    if (first + count > UINT32_MAX) {
+        throw std::logic_error("StoryBuilder::define: more elements than a story can hold");
+    }
+    lists_[list] = {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count)};
+    written_[list] = true;
+}
+
+void StoryBuilder::define(ListId id, std::vector<Scenario> elements) {
+    place(listIndex(id), elements_.size(), elements.size());
+    elements_.insert(elements_.end(), std::make_move_iterator(elements.begin()),
+                     std::make_move_iterator(elements.end()));
+}
+
+void StoryBuilder::define(ListId first, std::vector<Scenario> elements,
+                          std::span<const std::uint32_t> starts) {
+    const std::size_t base = elements_.size();
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : elements.size();
+        if (starts[i] > end || end > elements.size()) {
+            throw std::logic_error("StoryBuilder::define: the lists' starts are out of order");
+        }
+        place(listIndex(first) + i, base + starts[i], end - starts[i]);
+    }
+    if (base == 0) {
+        elements_ = std::move(elements);
+    } else {
+        elements_.insert(elements_.end(), std::make_move_iterator(elements.begin()),
+                         std::make_move_iterator(elements.end()));
+    }
 }
 
 ListId StoryBuilder::add(std::vector<Scenario> elements) {
@@ -95,28 +131,26 @@ Story StoryBuilder::build(ListId opening) && {
     if (listIndex(opening) >= lists_.size()) {
         throw std::logic_error("StoryBuilder::build: the opening list is not from this builder");
     }
-    for (std::size_t i = 0; i < lists_.size(); ++i) {
-        for (const Scenario& element : lists_[i]) {
-            if (!refersToKnownSlots(element, values_.size())) {
-                throw std::logic_error("StoryBuilder::build: an element names a value the story "
-                                       "does not remember");
-            }
-            const auto* selector = std::get_if<ScenarioSelector>(&element);
-            if (selector == nullptr) {
-                continue;
-            }
-            for (const SelectorOption& option : selector->options) {
-                if (listIndex(option.branch) >= lists_.size()) {
-                    throw std::logic_error("StoryBuilder::build: option \"" + option.label +
-                                           "\" leads to a list that is not from this builder");
-                }
+    for (const Scenario& element : elements_) {
+        if (!refersToKnownSlots(element, values_.size())) {
+            throw std::logic_error("StoryBuilder::build: an element names a value the story "
+                                   "does not remember");
+        }
+        const auto* selector = std::get_if<ScenarioSelector>(&element);
+        if (selector == nullptr) {
+            continue;
+        }
+        for (const SelectorOption& option : selector->options) {
+            if (listIndex(option.branch) >= lists_.size()) {
+                throw std::logic_error("StoryBuilder::build: option \"" + option.label +
+                                       "\" leads to a list that is not from this builder");
             }
         }
     }
     // Spent: a second build would otherwise hand out an empty arena that looks valid.
     std::vector<bool> written = std::exchange(written_, std::vector<bool>(1, false));
-    return Story(std::exchange(lists_, std::vector<std::vector<Scenario>>(1)), std::move(written),
-                 opening, std::exchange(values_, {}));
+    return Story(std::exchange(elements_, {}), std::exchange(lists_, std::vector<Story::Range>(1)),
+                 std::move(written), opening, std::exchange(values_, {}));
 }
 
 StoryValues Story::startValues() const noexcept {
@@ -169,8 +203,8 @@ bool operator==(const Story& a, const Story& b) {
             }
         }
         const auto [i, j] = pending[next];
-        const std::vector<Scenario>& x = a.lists_[i];
-        const std::vector<Scenario>& y = b.lists_[j];
+        const std::span<const Scenario> x = a.elements(listAt(i));
+        const std::span<const Scenario> y = b.elements(listAt(j));
         same = x.size() == y.size() && a.isWritten(listAt(i)) == b.isWritten(listAt(j));
         for (std::size_t e = 0; same && e < x.size(); ++e) {
             const auto* sx = std::get_if<ScenarioSelector>(&x[e]);
@@ -179,7 +213,7 @@ bool operator==(const Story& a, const Story& b) {
                 same = x[e] == y[e];
                 continue;
             }
-            same = sx->options.size() == sy->options.size() && sx->numbering == sy->numbering;
+            same = sx->options.size() == sy->options.size() && sameNumbering(*sx, *sy);
             for (std::size_t o = 0; same && o < sx->options.size(); ++o) {
                 same = sx->options[o].label == sy->options[o].label &&
                        sx->options[o].offeredWhile == sy->options[o].offeredWhile &&

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -100,9 +101,8 @@ struct SelectorOption {
 };
 
 // How offered options are numbered when only some are offered at a time: before, the digit (ASCII
-// or full width), after. Unset, labels carry their own numbers as written.
+// or full width), after.
 struct OptionNumbering {
-    bool on = false;
     bool fullWidth = false;
     std::string before;
     std::string after;
@@ -111,8 +111,10 @@ struct OptionNumbering {
 
 struct ScenarioSelector {
     std::vector<SelectorOption> options;
-    OptionNumbering numbering{};
-    friend bool operator==(const ScenarioSelector&, const ScenarioSelector&) = default;
+    // Null when the labels carry their own numbers. Shared: a story's selectors number alike.
+    std::shared_ptr<const OptionNumbering> numbering{};
+    // Equal numberings are equal however they are held.
+    friend bool operator==(const ScenarioSelector& a, const ScenarioSelector& b);
 };
 
 // Neither of these is ever shown: the interpreter passes over them as it reaches them.
@@ -169,12 +171,20 @@ class Story {
 
   private:
     friend class StoryBuilder;
-    Story(std::vector<std::vector<Scenario>> lists, std::vector<bool> written, ListId opening,
-          std::vector<StoryValue> values) noexcept
-        : lists_(std::move(lists)), written_(std::move(written)), opening_(opening),
-          values_(std::move(values)) {}
+    // Where a sequence lies in the one array of elements.
+    struct Range {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+    };
+    Story(std::vector<Scenario> elements, std::vector<Range> lists, std::vector<bool> written,
+          ListId opening, std::vector<StoryValue> values) noexcept
+        : elements_(std::move(elements)), lists_(std::move(lists)), written_(std::move(written)),
+          opening_(opening), values_(std::move(values)) {}
 
-    std::vector<std::vector<Scenario>> lists_;
+    // Every sequence's elements in one array: a story of millions of sections is held once, not
+    // as millions of small arrays.
+    std::vector<Scenario> elements_;
+    std::vector<Range> lists_;
     std::vector<bool> written_;
     ListId opening_{};
     std::vector<StoryValue> values_;
@@ -199,6 +209,11 @@ class StoryBuilder {
     [[nodiscard]] ListId declare();
     // Writes a declared sequence, once.
     void define(ListId id, std::vector<Scenario> elements);
+    // Writes declared sequences first, first + 1, ... at once: the i-th holds the elements from
+    // starts[i] up to starts[i + 1] (the last, up to the end). The array is taken over as it is
+    // when the builder holds no elements yet, so a very long story is never held twice.
+    void define(ListId first, std::vector<Scenario> elements,
+                std::span<const std::uint32_t> starts);
     // A new sequence, written at once.
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
     // A value the story remembers; its slot is the number returned. At most maxStoryValues.
@@ -208,7 +223,10 @@ class StoryBuilder {
     [[nodiscard]] Story build(ListId opening) &&;
 
   private:
-    std::vector<std::vector<Scenario>> lists_ = std::vector<std::vector<Scenario>>(1);
+    void place(std::size_t list, std::size_t first, std::size_t count);
+
+    std::vector<Scenario> elements_;
+    std::vector<Story::Range> lists_ = std::vector<Story::Range>(1);
     std::vector<bool> written_ = std::vector<bool>(1, true);
     std::vector<StoryValue> values_;
 };

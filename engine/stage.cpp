@@ -92,7 +92,7 @@ FrameValues gameLoop(FrameValues values) {
     // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
     for (;;) {
         SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
-        blitAt(Framework::panelSurface(values.panelA), values.screen, panelX, panelAY);
+        showStoryPanel(values);
         std::optional<FrameValues> next = engineFrame(values);
         if (!next) {
             return values;

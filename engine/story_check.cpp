@@ -4,6 +4,8 @@
 #include "framework/utf8.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <optional>
@@ -22,29 +24,66 @@ std::string place(const StorySource& source, std::size_t s, std::size_t element)
 }
 
 // The branches a player can reach from a sequence: taken by a key, and not empty.
-std::vector<ListId> successors(const Story& story, ListId id) {
-    std::vector<ListId> next;
+// At most one for each option key; no array of its own, as it is asked for every sequence.
+struct Successors {
+    std::array<ListId, optionKeys> ids{};
+    std::size_t count = 0;
+    [[nodiscard]] const ListId* begin() const noexcept { return ids.data(); }
+    [[nodiscard]] const ListId* end() const noexcept { return ids.data() + count; }
+};
+
+Successors successors(const Story& story, ListId id) {
+    Successors next;
     if (const ScenarioSelector* selector = exitOf(story.elements(id)).selector) {
         for (const SelectorOption& option : keyedOptions(*selector)) {
             if (!story.elements(option.branch).empty()) {
-                next.push_back(option.branch);
+                next.ids[next.count++] = option.branch;
             }
         }
     }
     return next;
 }
 
-using Edges = std::vector<std::vector<ListId>>;
+// Each sequence's neighbours in one array, those of s from first[s] up to first[s + 1]: a story
+// of millions of sections keeps no array for each.
+struct Edges {
+    std::vector<std::uint32_t> first;
+    std::vector<ListId> to;
+};
+
+// From each sequence to its successors, or (backwards) from each to those it succeeds.
+Edges edgesOf(const Story& story, bool backwards) {
+    const std::size_t n = story.sequenceCount();
+    Edges edges{std::vector<std::uint32_t>(n + 1, 0), {}};
+    for (std::size_t s = 1; s < n; ++s) {
+        for (const ListId next : successors(story, listAt(s))) {
+            ++edges.first[(backwards ? listIndex(next) : s) + 1];
+        }
+    }
+    for (std::size_t s = 0; s < n; ++s) {
+        edges.first[s + 1] += edges.first[s];
+    }
+    edges.to.resize(edges.first[n]);
+    std::vector<std::uint32_t> filled(edges.first.begin(), edges.first.end() - 1);
+    for (std::size_t s = 1; s < n; ++s) {
+        for (const ListId next : successors(story, listAt(s))) {
+            const std::size_t from = backwards ? listIndex(next) : s;
+            edges.to[filled[from]++] = backwards ? listAt(s) : next;
+        }
+    }
+    return edges;
+}
 
 // Every sequence the edges lead to from the given ones, those included.
 std::vector<bool> spread(const Edges& edges, std::deque<ListId> queue) {
-    std::vector<bool> seen(edges.size(), false);
+    std::vector<bool> seen(edges.first.size() - 1, false);
     while (!queue.empty()) {
         const std::size_t s = listIndex(queue.front());
         queue.pop_front();
         if (s < seen.size() && !seen[s]) {
             seen[s] = true;
-            queue.insert(queue.end(), edges[s].begin(), edges[s].end());
+            queue.insert(queue.end(), edges.to.begin() + edges.first[s],
+                         edges.to.begin() + edges.first[s + 1]);
         }
     }
     return seen;
@@ -113,11 +152,11 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
         std::any_of(selector.options.begin(), selector.options.end(),
                     [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
     if (selector.options.size() > optionKeys && !someAtTimes) {
-        findings.push_back({s, element,
-                            std::to_string(selector.options.size()) + " options, but keys 1 to " +
-                                std::to_string(optionKeys) + " take only the first three"});
+        findings.push_back(
+            {s, element,
+             std::to_string(selector.options.size()) + " options, but " + keysTakeOnly()});
     }
-    if (!selector.numbering.on) {
+    if (selector.numbering == nullptr) {
         checkNumbers(selector, s, element, findings);
     }
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
@@ -209,21 +248,6 @@ void checkEnding(std::span<const Scenario> elements, std::size_t s, const Sequen
 }
 
 // Runs between "\r" and "\n" are drawn from the panel's left edge; each must fit on its own.
-int widestRun(std::string_view text, const TextFit& fit) {
-    int widest = 0;
-    for (const std::string_view piece : Framework::Utf8::lineBreakPieces(text)) {
-        if (piece != "\r" && piece != "\n") {
-            widest = std::max(widest, fit.width(piece));
-        }
-    }
-    return widest;
-}
-
-int lineCount(std::string_view text) {
-    const std::vector<std::string_view> pieces = Framework::Utf8::lineBreakPieces(text);
-    return static_cast<int>(std::count(pieces.begin(), pieces.end(), "\n")) + 1;
-}
-
 // Characters the font lacks are drawn as empty boxes; each is named once per element.
 void checkGlyphs(std::span<const std::string_view> texts, std::size_t s, std::size_t element,
                  const TextFit& fit, std::vector<Finding>& findings) {
@@ -262,22 +286,23 @@ std::string tooWide(const std::string& what, int width, const TextFit& fit) {
            std::to_string(fit.panelWidth);
 }
 
-void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t element,
-                  const TextFit& fit, std::vector<Finding>& findings) {
-    // Options numbered as they are offered are measured as offered, on every playthrough.
-    if (selector.numbering.on) {
+void checkChoices(const Story& story, const ScenarioSelector& selector, std::size_t s,
+                  std::size_t element, const TextFit& fit, std::vector<Finding>& findings) {
+    // Options numbered as they are offered, or showing values, are measured as shown, on every
+    // playthrough.
+    if (selector.numbering != nullptr || showsValues(story, selector)) {
         return;
     }
-    int lines = 0;
+    std::vector<std::string> labels;
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
         const std::string& label = selector.options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
                 {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
         }
-        lines += lineCount(label);
+        labels.push_back(label);
     }
-    if (lines * fit.lineSkip > fit.choicesHeight) {
+    if (const int lines = choicesLines(labels); tooTall(lines, fit, fit.choicesHeight)) {
         findings.push_back({s, element,
                             "the options take " + std::to_string(lines * fit.lineSkip) +
                                 " px, the choices panel is " + std::to_string(fit.choicesHeight)});
@@ -285,6 +310,18 @@ void checkChoices(const ScenarioSelector& selector, std::size_t s, std::size_t e
 }
 
 } // namespace
+
+bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept {
+    return !story.values().empty() && std::any_of(selector.options.begin(), selector.options.end(),
+                                                  [](const SelectorOption& o) {
+                                                      return o.label.find('{') != std::string::npos;
+                                                  });
+}
+
+std::string keysTakeOnly() {
+    static_assert(optionKeys == 3, "the words say three");
+    return "keys 1 to " + std::to_string(optionKeys) + " take only the first three";
+}
 
 std::string keyNames(const std::vector<TGInput>& keys) {
     // A long way is summed up past its first runs: the count tells the writer to shorten it.
@@ -354,20 +391,13 @@ std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) n
 }
 
 std::vector<bool> reachableSequences(const Story& story) {
-    Edges next(story.sequenceCount());
-    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        next[s] = successors(story, listAt(s));
-    }
-    return spread(next, {story.start().list});
+    return spread(edgesOf(story, false), {story.start().list});
 }
 
 std::vector<Finding> checkShape(const Story& story, const StorySource& source) {
-    Edges back(story.sequenceCount());
+    const Edges back = edgesOf(story, true);
     std::deque<ListId> endings;
     for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        for (const ListId n : successors(story, listAt(s))) {
-            back[listIndex(n)].push_back(listAt(s));
-        }
         if (exitOf(story.elements(listAt(s))).ends) {
             endings.push_back(listAt(s));
         }
@@ -420,13 +450,13 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
         const std::size_t last = memory ? elements.size() : exitOf(elements).at + 1;
         // Every sequence starts on an empty page: the opening on a fresh panel, a branch on the
         // panel its option cleared.
-        int lines = 0;
+        Page page;
         bool pageTooTall = memory;
         for (std::size_t i = 0; i < elements.size() && i < last; ++i) {
             const std::size_t element = i + 1;
             if (const auto* text = std::get_if<ScenarioText>(&elements[i])) {
-                if (text->text == pageClear) {
-                    lines = 0;
+                page = fed(page, text->text);
+                if (clearsPage(text->text)) {
                     pageTooTall = memory;
                     continue;
                 }
@@ -437,22 +467,21 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 }
                 const std::string_view shown[] = {text->text};
                 checkGlyphs(shown, s, element, fit, findings);
-                lines += lineCount(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&elements[i])) {
-                ++lines; // reaching a selector writes an empty line
-                checkChoices(*selector, s, element, fit, findings);
+                page = fed(page, ""); // reaching a selector writes an empty line
+                checkChoices(story, *selector, s, element, fit, findings);
                 std::vector<std::string_view> labels;
                 for (const SelectorOption& option : selector->options) {
                     labels.emplace_back(option.label);
                 }
                 checkGlyphs(labels, s, element, fit, findings);
             } else if (std::holds_alternative<ScenarioEventNone>(elements[i])) {
-                ++lines;
+                page = fed(page, "");
             } // the game end is never written: the game is over once the text before it is shown
-            if (!pageTooTall && lines * fit.lineSkip > fit.storyHeight) {
+            if (!pageTooTall && tooTall(page.lines, fit, fit.storyHeight)) {
                 pageTooTall = true;
                 findings.push_back({s, element,
-                                    "page is " + std::to_string(lines * fit.lineSkip) +
+                                    "page is " + std::to_string(page.lines * fit.lineSkip) +
                                         " px, the panel is " + std::to_string(fit.storyHeight)});
             }
         }

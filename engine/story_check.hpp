@@ -3,12 +3,11 @@
 #pragma once
 
 #include "engine/input.hpp"
+#include "engine/page.hpp"
 #include "engine/scenario.hpp"
 #include "engine/story_file.hpp"
 
 #include <cstddef>
-#include <functional>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,22 +32,11 @@ struct Finding {
 // element its slot + 1) names the line that declares it.
 [[nodiscard]] std::string describe(const Finding& finding, const StorySource& source = {});
 
+// "keys 1 to 3 take only the first three": why options beyond them are never taken.
+[[nodiscard]] std::string keysTakeOnly();
+
 // "space ×2, 3, space": what a player presses, runs of one key counted.
 [[nodiscard]] std::string keyNames(const std::vector<TGInput>& keys);
-
-// What a width function gives for a run too long to measure to its end.
-inline constexpr int unmeasuredWidth = std::numeric_limits<int>::max();
-
-// How text measures in the game's font, and the room the panels give it.
-struct TextFit {
-    std::function<int(std::string_view)>
-        width; // of one run, without line breaks, or unmeasuredWidth
-    int lineSkip = 0;
-    int panelWidth = 0; // what the window shows of a line
-    int storyHeight = 0;
-    int choicesHeight = 0;
-    std::function<bool(char32_t)> hasGlyph{}; // unset: every character is taken as drawn
-};
 
 // Sequences no option leads to or declared and never written, options that lead to no sequence or
 // an empty one, options numbered out of key order or with empty labels, elements no play ever
@@ -73,6 +61,9 @@ struct SequenceExit {
     bool ends = false;                          // the game ends here
 };
 [[nodiscard]] SequenceExit exitOf(std::span<const Scenario> elements) noexcept;
+
+// True when some label names a value in braces, so that it shows as the values stand.
+[[nodiscard]] bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept;
 
 // The options a key can take at a selector: the first three.
 [[nodiscard]] std::span<const SelectorOption>

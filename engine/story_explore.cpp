@@ -23,10 +23,6 @@ constexpr std::size_t findingsPerKind = 20;
 constexpr std::array<TGInput, optionKeys> selectKeys{TGInput::SelectFirst, TGInput::SelectSecond,
                                                      TGInput::SelectThird};
 
-int lineCount(std::string_view text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
-}
-
 // Every state once, packed into a row of words: sequence, offset, mode, game over and page, then
 // the story's values. Rows live one after another; an open-addressed table finds them.
 class StateTable {
@@ -251,12 +247,7 @@ class Walk {
         if (known != widths_.end()) {
             return known->second;
         }
-        int widest = 0;
-        for (const std::string_view piece : Framework::Utf8::lineBreakPieces(text)) {
-            if (piece != "\r" && piece != "\n") {
-                widest = std::max(widest, fit_->width(piece));
-            }
-        }
+        const int widest = widestRun(text, *fit_);
         widths_.emplace(text, widest);
         return widest;
     }
@@ -281,13 +272,14 @@ class Walk {
             choices(state, i, page);
             return;
         }
-        int lines = page + 1;
+        // What is not text, a choice about to be offered or a pause, writes an empty line.
+        int lines = fed(Page{page}, "").lines;
         if (!rest.empty()) {
             if (const auto* text = std::get_if<ScenarioText>(&rest.front())) {
                 const bool showsValues = text->text.find('{') != std::string::npos && slots_ > 0;
                 const std::string shown = showsValues ? shownText(state) : std::string{};
                 const std::string_view line = showsValues ? shown : text->text;
-                lines = line == pageClear ? 0 : page + lineCount(line);
+                lines = fed(Page{page}, line).lines;
                 if (showsValues && fit_ != nullptr) {
                     if (const int width = widest(shown); width > fit_->panelWidth) {
                         report('w', s, element,
@@ -301,7 +293,7 @@ class Walk {
                 passOver(nextElement(at).tail, state.values, i, TGInput::TextFeed);
             }
         }
-        if (pageLines_ != 0 && lines > pageLines_ && page <= pageLines_) {
+        if (pageLines_ != 0 && tooTall(lines, *fit_, fit_->storyHeight) && page <= pageLines_) {
             report('p', s, element,
                    "page is " + std::to_string(lines * fit_->lineSkip) + " px, the panel is " +
                        std::to_string(fit_->storyHeight),
@@ -315,17 +307,16 @@ class Walk {
     void measureChoices(const EngineState& state, std::uint32_t i) {
         const std::size_t s = listIndex(state.cursor.remaining.list);
         const std::size_t element = state.cursor.remaining.offset + 1;
-        int lines = 0;
-        for (const std::string& label : offeredLabels(state)) {
+        const std::vector<std::string> labels = offeredLabels(state);
+        for (const std::string& label : labels) {
             if (const int width = widest(label); width > fit_->panelWidth) {
                 report('W', s, element,
                        "option " + quoted(label) + " is " + std::to_string(width) +
                            " px, the panel is " + std::to_string(fit_->panelWidth),
                        i);
             }
-            lines += lineCount(label);
         }
-        if (lines * fit_->lineSkip > fit_->choicesHeight) {
+        if (const int lines = choicesLines(labels); tooTall(lines, *fit_, fit_->choicesHeight)) {
             report('C', s, element,
                    "the options offered take " + std::to_string(lines * fit_->lineSkip) +
                        " px, the choices panel is " + std::to_string(fit_->choicesHeight),
@@ -343,13 +334,13 @@ class Walk {
         for (const std::size_t o : offered) {
             shown[o] = true;
         }
-        if (fit_ != nullptr && selector.numbering.on) {
+        if (fit_ != nullptr && (selector.numbering != nullptr || showsValues(story_, selector))) {
             measureChoices(state, i);
         }
         if (offered.size() > optionKeys) {
             report('o', s, at.offset + 1,
-                   std::to_string(offered.size()) + " options offered at once, but keys 1 to " +
-                       std::to_string(optionKeys) + " take only the first three" +
+                   std::to_string(offered.size()) + " options offered at once, but " +
+                       keysTakeOnly() +
                        (slots_ > 0 ? " (with " + valuesText(state.values) + ")" : ""),
                    i);
         }
@@ -477,6 +468,15 @@ class Walk {
                 read[test.slot] = true;
             }
         };
+        const auto shows = [&read, this](std::string_view text) {
+            for (std::size_t slot = 0; slot < slots_; ++slot) {
+                const StoryValue& v = story_.values()[slot];
+                if (v.kind == ValueKind::Number &&
+                    text.find("{" + v.name + "}") != std::string_view::npos) {
+                    read[slot] = true;
+                }
+            }
+        };
         for (std::size_t s = 1; s < story_.sequenceCount(); ++s) {
             for (const Scenario& element : story_.elements(listAt(s))) {
                 if (const auto* change = std::get_if<ScenarioChange>(&element)) {
@@ -487,15 +487,10 @@ class Walk {
                     for (const SelectorOption& option : selector->options) {
                         std::for_each(option.offeredWhile.begin(), option.offeredWhile.end(),
                                       reads);
+                        shows(option.label);
                     }
                 } else if (const auto* text = std::get_if<ScenarioText>(&element)) {
-                    for (std::size_t slot = 0; slot < slots_; ++slot) {
-                        const StoryValue& v = story_.values()[slot];
-                        if (v.kind == ValueKind::Number &&
-                            text->text.find("{" + v.name + "}") != std::string::npos) {
-                            read[slot] = true;
-                        }
-                    }
+                    shows(text->text);
                 }
             }
         }

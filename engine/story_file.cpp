@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
+#include <deque>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 
 namespace Engine {
@@ -78,6 +79,16 @@ std::string didYouMean(std::string_view word, const Words& known) {
 
 constexpr std::array<std::string_view, 4> settingKeys{"title", "picture", "numbering",
                                                       "keep place"};
+
+// "title, picture and numbering".
+template <std::size_t n>
+std::string listed(const std::array<std::string_view, n>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text.append(i == 0 ? "" : i + 1 == n ? " and " : ", ").append(words[i]);
+    }
+    return text;
+}
 // Values are declared as settings too, as many as the story needs.
 constexpr std::array<std::string_view, 6> allSettings{"title",      "picture", "numbering",
                                                       "keep place", "number",  "flag"};
@@ -87,14 +98,80 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
+// One for each option of the story while it is read: kept small, and its target a view of the
+// text (a line whose kana are composed is read again for it).
 struct PendingOption {
-    std::size_t section;
-    std::size_t element;
-    std::size_t option;
-    std::string target;
-    std::size_t line;
-    std::size_t column;
+    std::uint32_t section;
+    std::uint32_t element;
+    std::uint32_t option;
+    std::uint32_t line;
+    std::string_view target;
+    std::uint32_t column;
     bool once = false; // the target ended in "(once)"
+};
+
+// Sections by name, held as their numbers in one open-addressed table: the names themselves are
+// kept once, in the source, and a story of millions of sections takes a few bytes for each here.
+class SectionIndex {
+  public:
+    explicit SectionIndex(const SectionSources& sections) : sections_(&sections) {}
+
+    void reserve(std::size_t count) {
+        if (count * 2 > slots_.size()) {
+            rehash(std::bit_ceil(count * 2));
+        }
+    }
+
+    // The section with this name, or 0 when there is none.
+    [[nodiscard]] std::uint32_t find(std::string_view name) const {
+        if (slots_.empty()) {
+            return 0;
+        }
+        for (std::size_t at = slotOf(name);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == 0 || (*sections_)[slots_[at]].name == name) {
+                return slots_[at];
+            }
+        }
+    }
+
+    // A section (never 0) whose name is not in yet.
+    void insert(std::uint32_t section) {
+        reserve(count_ + 1);
+        place(section);
+        ++count_;
+    }
+
+    void clear() {
+        slots_ = {};
+        count_ = 0;
+    }
+
+  private:
+    [[nodiscard]] std::size_t slotOf(std::string_view name) const {
+        return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
+    }
+
+    void place(std::uint32_t section) {
+        std::size_t at = slotOf((*sections_)[section].name);
+        while (slots_[at] != 0) {
+            at = (at + 1) & (slots_.size() - 1);
+        }
+        slots_[at] = section;
+    }
+
+    void rehash(std::size_t size) {
+        const std::vector<std::uint32_t> old =
+            std::exchange(slots_, std::vector<std::uint32_t>(size));
+        for (const std::uint32_t section : old) {
+            if (section != 0) {
+                place(section);
+            }
+        }
+    }
+
+    const SectionSources* sections_;
+    std::vector<std::uint32_t> slots_; // a power of two of them, at most half in use; 0 is free
+    std::size_t count_ = 0;
 };
 
 struct PendingVisits {
@@ -145,12 +222,17 @@ class Reader {
   public:
     Reader(std::string_view text, std::string_view fileName) : text_(text) {
         result_.source.file = fileName;
-        result_.source.sections.emplace_back(); // the empty list
+        result_.source.sections.addSection({}, 0); // the empty list
     }
 
     StoryFile read() && {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
             text_.remove_prefix(3);
+        }
+        // Its lines, sections and options are counted in 32 bits.
+        if (text_.size() > UINT32_MAX) {
+            error(1, 1, "is larger than 4096 MB, the most a story may be");
+            return std::move(result_);
         }
         if (const char* cause = wrongEncoding(text_)) {
             error(1, 1, cause);
@@ -168,13 +250,13 @@ class Reader {
             start = end + 1;
         }
         closeBlocks();
-        if (sections_.empty() && result_.errors.empty()) {
+        if (starts_.empty() && result_.errors.empty()) {
             error(1, 1, "the story has no section yet; start one with a line \"== name\"");
         }
         resolveOptions();
         // The names have done their work; the story is built without them.
         pending_ = {};
-        index_ = {};
+        index_.clear();
         if (result_.errors.empty()) {
             build();
         }
@@ -189,18 +271,26 @@ class Reader {
     void reserveRoom() {
         std::size_t sections = 0;
         std::size_t options = 0;
+        std::size_t elements = 0; // at most: every other line, and a choice for each option
+        std::size_t names = 0;    // at most: the section lines' bytes
         for (std::size_t start = 0; start < text_.size();) {
             const std::size_t first = text_.find_first_not_of(blanks, start);
             if (first == std::string_view::npos) {
                 break;
             }
-            sections += text_.substr(first, 2) == "==" ? 1 : 0;
-            options += text_[first] == '*' ? 1 : 0;
+            const char c = text_[first];
             const std::size_t end = text_.find('\n', first);
+            if (text_.substr(first, 2) == "==") {
+                ++sections;
+                names += std::min(end, text_.size()) - first;
+            }
+            options += c == '*' ? 1 : 0;
+            elements += c != '=' && c != '|' && c != '#' && c != '\n' && c != '\r' ? 1 : 0;
             start = end == std::string_view::npos ? text_.size() : end + 1;
         }
-        sections_.reserve(sections);
-        result_.source.sections.reserve(sections + 1);
+        starts_.reserve(sections);
+        elements_.reserve(elements);
+        result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
         pending_.reserve(options);
     }
@@ -345,7 +435,7 @@ class Reader {
         }
         if (t.substr(0, 2) == "==") {
             startSection(line, column, t);
-        } else if (sections_.empty()) {
+        } else if (starts_.empty()) {
             readSetting(line, column, t);
         } else if (const std::string_view key = trimmed(t.substr(0, t.find(':')));
                    t.find(':') != std::string_view::npos &&
@@ -378,15 +468,17 @@ class Reader {
             error(line, column, "a section needs a name after \"==\"");
             return;
         }
-        const auto [known, added] = index_.try_emplace(std::string(name), sections_.size() + 1);
-        if (!added) {
+        if (const std::uint32_t known = index_.find(name); known != 0) {
             error(line, column,
                   "there is already a section named " + quoted(name) + ", at line " +
-                      std::to_string(result_.source.sections[known->second].line));
+                      std::to_string(result_.source.sections[known].line));
             // Later lines still belong somewhere; they go to a section no option can name.
+            result_.source.sections.addSection(name, line);
+        } else {
+            result_.source.sections.addSection(name, line);
+            index_.insert(static_cast<std::uint32_t>(starts_.size() + 1));
         }
-        sections_.emplace_back();
-        result_.source.sections.push_back({std::string(name), line, {}, {}});
+        starts_.push_back(static_cast<std::uint32_t>(elements_.size()));
         optionRun_ = false;
     }
 
@@ -407,7 +499,7 @@ class Reader {
         if (at == settingKeys.end()) {
             error(line, column,
                   "no setting named " + quoted(key) + didYouMean(key, allSettings) +
-                      " (the settings are title, picture, numbering and keep place)");
+                      " (the settings are " + listed(settingKeys) + ")");
             return;
         }
         const auto which = static_cast<std::size_t>(at - settingKeys.begin());
@@ -628,13 +720,7 @@ class Reader {
             }
             const std::size_t opEnd = atom.find_first_not_of("<>=!", op);
             const std::string_view symbol = atom.substr(op, opEnd - op);
-            constexpr std::array<std::pair<std::string_view, Compare>, 6> symbols{
-                {{"=", Compare::Equal},
-                 {"!=", Compare::NotEqual},
-                 {"<", Compare::Less},
-                 {"<=", Compare::AtMost},
-                 {">", Compare::More},
-                 {">=", Compare::AtLeast}}};
+            const auto& symbols = compareSymbols;
             const auto compare =
                 std::find_if(symbols.begin(), symbols.end(),
                              [symbol](const auto& entry) { return entry.first == symbol; });
@@ -729,7 +815,7 @@ class Reader {
         for (OpenBlock& block : blocks_) {
             if (block.kind == OpenBlock::Kind::Undecided) {
                 block.kind = OpenBlock::Kind::Lines;
-                block.ifJump = sections_.back().size();
+                block.ifJump = sectionSize();
                 Condition skip = block.condition;
                 skip.negated = !skip.negated;
                 add(block.line, ScenarioJump{std::move(skip), 0});
@@ -759,7 +845,7 @@ class Reader {
             block.condition.negated = !block.condition.negated;
             return;
         }
-        block.elseJump = sections_.back().size();
+        block.elseJump = sectionSize();
         block.elseWritten = true;
         add(line, ScenarioJump{Condition{}, 0});
         patch(block.ifJump);
@@ -780,8 +866,8 @@ class Reader {
 
     // The jump at `at` lands after the last element written so far.
     void patch(std::size_t at) {
-        auto& jump = std::get<ScenarioJump>(sections_.back()[at]);
-        jump.forward = static_cast<std::uint32_t>(sections_.back().size() - at - 1);
+        auto& jump = std::get<ScenarioJump>(element(starts_.size() - 1, at));
+        jump.forward = static_cast<std::uint32_t>(sectionSize() - at - 1);
     }
 
     void closeBlocks() {
@@ -847,10 +933,24 @@ class Reader {
         return numberBefore_ + numeral(n, fullWidth_) + numberAfter_;
     }
 
+    std::size_t sectionSize() const { return elements_.size() - starts_.back(); }
+
+    Scenario& element(std::size_t section, std::size_t element) {
+        return elements_[starts_[section] + element];
+    }
+
+    // A view that outlives the line it was read from.
+    std::string_view kept(std::string_view target) {
+        if (target.data() >= text_.data() &&
+            target.data() + target.size() <= text_.data() + text_.size()) {
+            return target;
+        }
+        return composedTargets_.emplace_back(target);
+    }
+
     void add(std::size_t line, Scenario element) {
-        sections_.back().push_back(std::move(element));
-        result_.source.sections.back().elementLines.push_back(line);
-        result_.source.sections.back().optionLines.emplace_back();
+        elements_.push_back(std::move(element));
+        result_.source.sections.addElement(line);
         optionRun_ = false;
     }
 
@@ -926,6 +1026,7 @@ class Reader {
                       "\", or \"numbering: none\" to show the labels as written");
             return;
         }
+        checkShown(line, columnOf(raw, static_cast<std::size_t>(label.data() - raw.data())), label);
         std::vector<Condition> offeredWhile;
         for (OpenBlock& block : blocks_) {
             if (block.kind == OpenBlock::Kind::Undecided) {
@@ -938,21 +1039,24 @@ class Reader {
         if (!optionRun_) {
             add(line, ScenarioSelector{});
             optionRun_ = true;
-            selectors_.emplace_back(sections_.size() - 1, sections_.back().size() - 1);
+            selectors_.emplace_back(starts_.size() - 1, sectionSize() - 1);
         }
-        auto& options = std::get<ScenarioSelector>(sections_.back().back()).options;
+        auto& options = std::get<ScenarioSelector>(elements_.back()).options;
         options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
-        result_.source.sections.back().optionLines.back().push_back(line);
-        pending_.push_back({sections_.size(), sections_.back().size() - 1, options.size() - 1,
-                            std::string(target), line,
-                            columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())),
+        result_.source.sections.addOption(line);
+        pending_.push_back({static_cast<std::uint32_t>(starts_.size()),
+                            static_cast<std::uint32_t>(sectionSize() - 1),
+                            static_cast<std::uint32_t>(options.size() - 1),
+                            static_cast<std::uint32_t>(line), kept(target),
+                            static_cast<std::uint32_t>(columnOf(
+                                raw, static_cast<std::size_t>(target.data() - raw.data()))),
                             target.ends_with(onceMark)});
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
         std::string* last = nullptr;
-        if (!sections_.empty() && !sections_.back().empty()) {
-            Scenario& element = sections_.back().back();
+        if (!starts_.empty() && sectionSize() > 0) {
+            Scenario& element = elements_.back();
             if (auto* text = std::get_if<ScenarioText>(&element);
                 text != nullptr && text->text != pageClear) {
                 last = &text->text;
@@ -976,29 +1080,28 @@ class Reader {
         constexpr std::size_t suggested = 10;
         std::size_t unknown = 0;
         for (PendingOption& p : pending_) {
-            auto found = index_.find(p.target);
-            if (found == index_.end() && p.once) {
+            std::uint32_t found = index_.find(p.target);
+            if (found == 0 && p.once) {
                 // "(once)" is the mark only where no section is named so.
-                p.target = trimmed(
-                    std::string_view(p.target).substr(0, p.target.size() - onceMark.size()));
+                p.target = trimmed(p.target.substr(0, p.target.size() - onceMark.size()));
                 found = index_.find(p.target);
                 markOnce(p);
             }
-            if (found == index_.end()) {
+            if (found == 0) {
                 error(p.line, p.column,
                       ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
                                              : "no section named " + quoted(p.target));
                 continue;
             }
-            auto& selector = std::get<ScenarioSelector>(sections_[p.section - 1][p.element]);
-            selector.options[p.option].branch = listAt(found->second);
+            auto& selector = std::get<ScenarioSelector>(element(p.section - 1, p.element));
+            selector.options[p.option].branch = listAt(found);
         }
         for (const PendingVisits& v : visits_) {
-            const auto found = index_.find(v.section);
-            if (found == index_.end()) {
+            const std::uint32_t found = index_.find(v.section);
+            if (found == 0) {
                 error(v.line, v.column, noSectionNamed(result_.source, v.section));
             } else {
-                counted_.emplace_back(found->second - 1, v.slot);
+                counted_.emplace_back(found - 1, v.slot);
             }
         }
         std::stable_sort(result_.errors.begin(), result_.errors.end(),
@@ -1013,7 +1116,7 @@ class Reader {
             return;
         }
         auto& option =
-            std::get<ScenarioSelector>(sections_[p.section - 1][p.element]).options[p.option];
+            std::get<ScenarioSelector>(element(p.section - 1, p.element)).options[p.option];
         const auto s = static_cast<std::uint16_t>(slot);
         option.offeredWhile.push_back(Condition{{{s, Compare::Equal, 0}}, false});
         option.whenTaken.push_back({s, ChangeKind::Set, 1});
@@ -1022,14 +1125,19 @@ class Reader {
     // Options that are always offered carry their numbers in their labels, as the C++ stories
     // write them; those offered only at times are numbered as they are shown.
     void number() {
+        std::shared_ptr<const OptionNumbering> numbering;
         for (const auto& [section, element] : selectors_) {
-            auto& selector = std::get<ScenarioSelector>(sections_[section][element]);
+            auto& selector = std::get<ScenarioSelector>(this->element(section, element));
             const bool conditional =
                 std::any_of(selector.options.begin(), selector.options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
-            if (conditional) {
-                selector.numbering = {numbered_, fullWidth_, numberBefore_, numberAfter_};
-            } else if (numbered_) {
+            if (conditional && numbered_) {
+                if (numbering == nullptr) {
+                    numbering = std::make_shared<const OptionNumbering>(
+                        OptionNumbering{fullWidth_, numberBefore_, numberAfter_});
+                }
+                selector.numbering = numbering;
+            } else if (numbered_ && !conditional) {
                 for (std::size_t o = 0; o < selector.options.size(); ++o) {
                     selector.options[o].label = numberFor(o + 1) + selector.options[o].label;
                 }
@@ -1041,31 +1149,33 @@ class Reader {
         number();
         // A counted section counts each time it begins, the opening included.
         for (const auto& [section, slot] : counted_) {
-            auto& elements = sections_[section];
-            elements.insert(elements.begin(), ScenarioChange{{slot, ChangeKind::Add, 1}});
-            SectionSource& source = result_.source.sections[section + 1];
-            source.elementLines.insert(source.elementLines.begin(), source.line);
-            source.optionLines.insert(source.optionLines.begin(), std::vector<std::size_t>{});
+            elements_.insert(elements_.begin() + starts_[section],
+                             ScenarioChange{{slot, ChangeKind::Add, 1}});
+            for (std::size_t s = section + 1; s < starts_.size(); ++s) {
+                ++starts_[s];
+            }
+            result_.source.sections.addFirstElement(section + 1);
         }
         result_.source.valueLines = valueLines_;
         StoryBuilder b;
         for (StoryValue& value : values_) {
             static_cast<void>(b.remember(std::move(value)));
         }
-        for (std::size_t s = 0; s < sections_.size(); ++s) {
+        for (std::size_t s = 0; s < starts_.size(); ++s) {
             static_cast<void>(b.declare());
         }
-        for (std::size_t s = 0; s < sections_.size(); ++s) {
-            b.define(listAt(s + 1), std::move(sections_[s]));
-        }
+        b.define(listAt(1), std::exchange(elements_, {}), starts_);
         // new, not make_unique: only a new-expression builds the unmovable story in place.
         result_.story.reset(new Story(std::move(b).build(listAt(1))));
     }
 
     std::string_view text_;
     StoryFile result_;
-    std::vector<std::vector<Scenario>> sections_;
-    std::unordered_map<std::string, std::size_t> index_;
+    // Every section's elements, one after another, and where each section starts.
+    std::vector<Scenario> elements_;
+    std::vector<std::uint32_t> starts_;
+    SectionIndex index_{result_.source.sections};
+    std::deque<std::string> composedTargets_; // what the targets of composed lines view
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
@@ -1083,6 +1193,84 @@ class Reader {
 
 } // namespace
 
+SectionSource SectionSources::operator[](std::size_t section) const noexcept {
+    if (section >= size()) {
+        return {};
+    }
+    const std::size_t first = section == 0 ? 0 : nameEnds_[section - 1];
+    return {std::string_view(names_).substr(first, nameEnds_[section] - first), lines_[section]};
+}
+
+SectionSource SectionSources::at(std::size_t section) const {
+    if (section >= size()) {
+        throw std::out_of_range("SectionSources::at: no section " + std::to_string(section));
+    }
+    return (*this)[section];
+}
+
+std::size_t SectionSources::elementEnd(std::size_t section) const noexcept {
+    return section + 1 < elementStarts_.size() ? elementStarts_[section + 1] : elementLines_.size();
+}
+
+std::size_t SectionSources::optionEnd(std::size_t element) const noexcept {
+    return element + 1 < optionStarts_.size() ? optionStarts_[element + 1] : optionLines_.size();
+}
+
+std::size_t SectionSources::elementLine(std::size_t section, std::size_t element) const noexcept {
+    if (section >= size() || element >= elementEnd(section) - elementStarts_[section]) {
+        return 0;
+    }
+    return elementLines_[elementStarts_[section] + element];
+}
+
+std::size_t SectionSources::optionLine(std::size_t section, std::size_t element,
+                                       std::size_t option) const noexcept {
+    if (section >= size() || element >= elementEnd(section) - elementStarts_[section]) {
+        return 0;
+    }
+    const std::size_t e = elementStarts_[section] + element;
+    return option < optionEnd(e) - optionStarts_[e] ? optionLines_[optionStarts_[e] + option] : 0;
+}
+
+// Lines and offsets fit 32 bits: a story file is far smaller than 4 GB.
+void SectionSources::addSection(std::string_view name, std::size_t line) {
+    names_ += name;
+    nameEnds_.push_back(static_cast<std::uint32_t>(names_.size()));
+    lines_.push_back(static_cast<std::uint32_t>(line));
+    elementStarts_.push_back(static_cast<std::uint32_t>(elementLines_.size()));
+}
+
+void SectionSources::addElement(std::size_t line) {
+    elementLines_.push_back(static_cast<std::uint32_t>(line));
+    optionStarts_.push_back(static_cast<std::uint32_t>(optionLines_.size()));
+}
+
+void SectionSources::addOption(std::size_t line) {
+    optionLines_.push_back(static_cast<std::uint32_t>(line));
+}
+
+void SectionSources::addFirstElement(std::size_t section) {
+    const std::size_t at = elementStarts_[section];
+    const std::size_t options = at < optionStarts_.size() ? optionStarts_[at] : optionLines_.size();
+    elementLines_.insert(elementLines_.begin() + static_cast<std::ptrdiff_t>(at), lines_[section]);
+    optionStarts_.insert(optionStarts_.begin() + static_cast<std::ptrdiff_t>(at),
+                         static_cast<std::uint32_t>(options));
+    for (std::size_t s = section + 1; s < elementStarts_.size(); ++s) {
+        ++elementStarts_[s];
+    }
+}
+
+void SectionSources::reserve(std::size_t sections, std::size_t elements, std::size_t options,
+                             std::size_t nameBytes) {
+    names_.reserve(nameBytes);
+    nameEnds_.reserve(sections);
+    lines_.reserve(sections);
+    elementStarts_.reserve(sections);
+    elementLines_.reserve(elements);
+    optionStarts_.reserve(elements);
+    optionLines_.reserve(options);
+}
+
 std::string sectionName(const StorySource& source, std::size_t section) {
     if (section < source.sections.size() && !source.sections[section].name.empty()) {
         return "section " + quoted(source.sections[section].name);
@@ -1092,18 +1280,15 @@ std::string sectionName(const StorySource& source, std::size_t section) {
 
 std::size_t sourceLine(const StorySource& source, std::size_t section, std::size_t element,
                        std::size_t option) {
-    if (section >= source.sections.size()) {
-        return 0;
-    }
-    const SectionSource& s = source.sections[section];
+    const SectionSources& s = source.sections;
     if (element == 0) {
-        return s.line;
+        return s[section].line;
     }
-    if (option != 0 && element <= s.optionLines.size() &&
-        option <= s.optionLines[element - 1].size()) {
-        return s.optionLines[element - 1][option - 1];
+    if (const std::size_t line = option == 0 ? 0 : s.optionLine(section, element - 1, option - 1);
+        line != 0) {
+        return line;
     }
-    return element <= s.elementLines.size() ? s.elementLines[element - 1] : 0;
+    return s.elementLine(section, element - 1);
 }
 
 std::size_t sectionIndex(const StorySource& source, std::string_view name) {
@@ -1117,8 +1302,9 @@ std::size_t sectionIndex(const StorySource& source, std::string_view name) {
 
 std::string noSectionNamed(const StorySource& source, std::string_view name) {
     std::vector<std::string_view> names;
-    for (const SectionSource& section : source.sections) {
-        names.emplace_back(section.name);
+    names.reserve(source.sections.size());
+    for (std::size_t s = 0; s < source.sections.size(); ++s) {
+        names.push_back(source.sections[s].name);
     }
     return "no section named " + quoted(name) + didYouMean(name, names);
 }

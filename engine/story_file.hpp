@@ -5,6 +5,7 @@
 #include "engine/scenario.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,19 +13,52 @@
 
 namespace Engine {
 
-// Where a section was written. A story made in C++ has no names or lines: its sections go by their
-// index.
+// Where a section was written.
 struct SectionSource {
-    std::string name;
-    std::size_t line = 0;                              // of its "==" line
-    std::vector<std::size_t> elementLines;             // one per element, where it starts
-    std::vector<std::vector<std::size_t>> optionLines; // per element, where each option is
+    std::string_view name; // empty for the empty list and for a story made in C++
+    std::size_t line = 0;  // of its "==" line
+};
+
+// Where each section, its elements and their options were written, by listIndex. Held in a few
+// flat arrays: a story of millions of sections takes a few times its file, not a dozen.
+class SectionSources {
+  public:
+    [[nodiscard]] std::size_t size() const noexcept { return lines_.size(); }
+    [[nodiscard]] bool empty() const noexcept { return lines_.empty(); }
+    [[nodiscard]] SectionSource operator[](std::size_t section) const noexcept;
+    // Throws std::out_of_range for a section it does not hold.
+    [[nodiscard]] SectionSource at(std::size_t section) const;
+    // Of an element counted from 0, or of an option of it counted from 0; 0 when unknown.
+    [[nodiscard]] std::size_t elementLine(std::size_t section, std::size_t element) const noexcept;
+    [[nodiscard]] std::size_t optionLine(std::size_t section, std::size_t element,
+                                         std::size_t option) const noexcept;
+
+    // Written in file order: a section, then its elements, each followed by its options.
+    void addSection(std::string_view name, std::size_t line);
+    void addElement(std::size_t line);
+    void addOption(std::size_t line);
+    // An element before the others of a section, written on the section's own line.
+    void addFirstElement(std::size_t section);
+    void reserve(std::size_t sections, std::size_t elements, std::size_t options,
+                 std::size_t nameBytes);
+
+  private:
+    [[nodiscard]] std::size_t elementEnd(std::size_t section) const noexcept;
+    [[nodiscard]] std::size_t optionEnd(std::size_t element) const noexcept;
+
+    std::string names_;                        // every name, one after another
+    std::vector<std::uint32_t> nameEnds_;      // by section, where its name ends in names_
+    std::vector<std::uint32_t> lines_;         // by section
+    std::vector<std::uint32_t> elementStarts_; // by section, its first in elementLines_
+    std::vector<std::uint32_t> elementLines_;  // every element's, section after section
+    std::vector<std::uint32_t> optionStarts_;  // by element, its first in optionLines_
+    std::vector<std::uint32_t> optionLines_;   // every option's, element after element
 };
 
 // Where a story came from, for messages in the author's terms.
 struct StorySource {
     std::string file;                    // empty for a story made in C++
-    std::vector<SectionSource> sections; // by listIndex; index 0, the empty list, is unused
+    SectionSources sections;             // by listIndex; index 0, the empty list, is unused
     std::size_t pictureLine = 0;         // 0 when the file names no picture
     std::vector<std::size_t> valueLines; // by slot, where each value was declared; 0 for none
 };

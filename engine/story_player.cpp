@@ -152,7 +152,7 @@ class Player {
             // A picture smaller than the window leaves black around it, not the last frame.
             SDL_FillRect(values_.screen, nullptr, 0);
             SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
-            blitAt(Framework::panelSurface(values_.panelA), values_.screen, panelX, panelAY);
+            showStoryPanel(values_);
             if (errorShown_) {
                 static_cast<void>(SDL_Flip(values_.screen));
             } else {
@@ -216,7 +216,7 @@ class Player {
         std::string caption = file.title.empty() ? fs::path(path_).filename().string() : file.title;
         const std::size_t s = section();
         if (s < file.source.sections.size()) {
-            caption += " - " + file.source.sections[s].name;
+            caption.append(" - ").append(file.source.sections[s].name);
         }
         caption += stoppedNote_;
         if (broken) {

@@ -100,9 +100,7 @@ int descenderGap(TTF_Font* font, const Story& story) {
 }
 
 StoryLook playerLook(StoryLook look) {
-    look.storyPanelHeight = look.storyPanelHeight + panelX;
-    look.choicesPanelHeight = look.choicesPanelHeight + panelX;
-    return look;
+    return marginsTaken(look);
 }
 
 FrameValues spacedValues(SDL_Surface* screen, const GameResources& resources, int gap,

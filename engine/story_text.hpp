@@ -1,13 +1,26 @@
 // Small pieces of text that the story's reader, its checks and the interpreter must agree on.
 #pragma once
 
+#include "engine/scenario.hpp"
 #include "framework/utf8.hpp"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace Engine {
+
+// The comparisons a condition is written with, as in "coins >= 3".
+inline constexpr std::array<std::pair<std::string_view, Compare>, 6> compareSymbols{{
+    {"=", Compare::Equal},
+    {"!=", Compare::NotEqual},
+    {"<", Compare::Less},
+    {"<=", Compare::AtMost},
+    {">", Compare::More},
+    {">=", Compare::AtLeast},
+}};
 
 // A name or a label as messages show it: "haggle".
 [[nodiscard]] inline std::string quoted(std::string_view text) {

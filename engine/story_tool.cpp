@@ -153,7 +153,7 @@ TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
                 return extent.whole ? extent.width : unmeasuredWidth;
             },
             TTF_FontLineSkip(font) + lineGap,
-            look.screenWidth - 2 * panelX,
+            shownLineWidth(look),
             look.storyPanelHeight,
             look.choicesPanelHeight,
             [font](char32_t c) {

@@ -30,12 +30,12 @@ void ignoreQuitSignals() noexcept {
     Os::ignoreQuitSignals();
 }
 
-WaysOut::WaysOut(std::function<void()> lastWords) : lastWords_(std::move(lastWords)) {
+WaysOut::WaysOut(std::function<void()> keepWork) : keepWork_(std::move(keepWork)) {
     if (oneLives) {
         throw std::logic_error("WaysOut: one already lives");
     }
     oneLives = true;
-    Os::take(lastWords_);
+    Os::take(keepWork_);
 }
 
 WaysOut::~WaysOut() {

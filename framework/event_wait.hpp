@@ -22,20 +22,21 @@ void ignoreQuitSignals() noexcept;
 
 // While one lives, every way out that can be caught ends the game with its work kept: SIGHUP and
 // SIGQUIT come as SDL_QUIT, as SDL makes SIGTERM and SIGINT come (not when they were ignored at
-// start), and when the X server goes away `lastWords` runs and the process ends at once with
-// status 1 and one line on stderr, the error `lastWords` threw if it did. SIGKILL, a crash of the
-// machine or a power loss cannot be caught: the work since the last save is lost. The portable
-// build catches only what SDL does. The signals are the process's: making a second one while one
-// lives throws std::logic_error.
+// start). `keepWork` keeps it at once where the platform may lose it: when the X server goes away
+// it runs as the game's last words, and the process ends at once with status 1 and one line on
+// stderr, the error it threw if it did; on the web page it runs each time the tab is hidden, and
+// the game goes on. SIGKILL, a crash of the machine or a power loss cannot be caught: the work
+// since the last save is lost. The portable build catches only what SDL does. The signals are the
+// process's: making a second one while one lives throws std::logic_error.
 class WaysOut {
   public:
-    explicit WaysOut(std::function<void()> lastWords);
+    explicit WaysOut(std::function<void()> keepWork);
     WaysOut(const WaysOut&) = delete;
     WaysOut& operator=(const WaysOut&) = delete;
     ~WaysOut();
 
   private:
-    std::function<void()> lastWords_;
+    std::function<void()> keepWork_;
 };
 
 } // namespace Framework

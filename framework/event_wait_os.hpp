@@ -13,8 +13,10 @@ namespace Framework::Os {
 // wait serves.
 [[nodiscard]] std::optional<SDL_Event> sleepForEvent();
 
-// Takes the ways out SDL does not catch, until giveBack; `lastWords` outlives that.
-void take(const std::function<void()>& lastWords);
+// Takes the ways out SDL does not catch, until giveBack; `keepWork` outlives that. Each platform
+// runs it where its work may be lost: X11 as last words before the process ends, the web page when
+// its tab is hidden.
+void take(const std::function<void()>& keepWork);
 void giveBack() noexcept;
 
 // Ignores from now on the quit signals the platform catches (ignoreQuitSignals, event_wait.hpp).

@@ -62,8 +62,8 @@ std::optional<SDL_Event> Os::sleepForEvent() {
     return event;
 }
 
-void Os::take(const std::function<void()>& lastWords) {
-    keepRecord = &lastWords;
+void Os::take(const std::function<void()>& keepWork) {
+    keepRecord = &keepWork;
     playing(1);
 }
 

@@ -64,6 +64,7 @@ constexpr int quitSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
     return event;
 }
 
+// What keeps the work as the X server goes away: the game's last words.
 const std::function<void()>* lastWords = nullptr;
 struct sigaction previousHangup;
 struct sigaction previousQuit;
@@ -116,8 +117,8 @@ std::optional<SDL_Event> Os::sleepForEvent() {
     return std::nullopt;
 }
 
-void Os::take(const std::function<void()>& words) {
-    lastWords = &words;
+void Os::take(const std::function<void()>& keepWork) {
+    lastWords = &keepWork;
     takeLikeTerm(SIGHUP, previousHangup);
     takeLikeTerm(SIGQUIT, previousQuit);
     if (eventConnection() >= 0) {

@@ -83,7 +83,7 @@ void play(SDL_Surface* screen, const StoryFile& file, const StoryLook& look, boo
             SDL_FillRect(screen, nullptr, 0);
         }
         SDL_BlitSurface(values.background, nullptr, screen, nullptr);
-        blitAt(Framework::panelSurface(values.panelA), screen, panelX, panelAY);
+        showStoryPanel(values);
         showFrame(values);
         const SDL_Event event = Framework::waitForEvent();
         const KeyOutcome outcome = readKey(event, values.state);

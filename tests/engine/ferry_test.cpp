@@ -110,7 +110,7 @@ TEST(Ferry, MapDrawsEachSequenceOnceWithTheLoopAndTheEndings) {
                             "  s4 [label=\"swim", "  s5 [label=\"walk"}) {
         EXPECT_EQ(count(box), 1u) << box;
     }
-    EXPECT_EQ(count("s2 -> s2 [label=\"Haggle again\"]"), 1u);
+    EXPECT_EQ(count("s2 -> s2 [label=\"Haggle again\\n[if price = 3]\"]"), 1u);
     EXPECT_EQ(count(" -> s3 [label=\"1: Pay him\"]"), 1u);
     EXPECT_EQ(count(" -> s3 [label=\"Pay him\"]"), 1u) << "both selectors share the branch";
     EXPECT_EQ(count("shape=doubleoctagon"), 3u);

@@ -47,6 +47,12 @@ TEST(MemoryReader, MistakesAreNamedWithTheirPlace) {
         {"MisspeltInLine",
          "== s\nYou have {coin}.\n[end]\n",
          {"m.story:4:1: no number named \"coin\"; did you mean \"coins\"?"}},
+        {"MisspeltInLabel",
+         "== s\n* Buy {coin} -> s\n",
+         {"m.story:4:3: no number named \"coin\"; did you mean \"coins\"?"}},
+        {"BraceOpenInLabel",
+         "== s\n* Buy {coins -> s\n",
+         {"m.story:4:3: braces show a number, as in \"{coins} coins\"; each \"{\" needs a \"}\""}},
         {"FlagComparedAsNumber",
          "== s\n[if paid >= 1]\nx\n[end if]\n[end]\n",
          {"m.story:4:1: \"paid\" is a flag; test it as \"paid\" or \"not paid\", set it on or "
@@ -134,7 +140,7 @@ const std::string shop = "number: coins = 2 (0 to 3)\n"
                          "* Buy -> buy\n"
                          "[end if]\n"
                          "* Ask about the road -> road (once)\n"
-                         "* Leave -> leave\n"
+                         "* Leave with {coins} -> leave\n"
                          "== buy\n"
                          "[subtract 1 from coins]\n"
                          "Sold.\n"
@@ -170,19 +176,19 @@ TEST(MemoryInterpreter, PlaysEachFeature) {
         {"Start",
          {},
          {"Welcome.", "You have 2 coins.", ""},
-         {"1: Buy", "2: Ask about the road", "3: Leave"}},
+         {"1: Buy", "2: Ask about the road", "3: Leave with 2"}},
         {"BuyOnce",
          {SelectFirst, SelectFirst},
          {"Back again.", "You have 1 coins.", ""},
-         {"1: Buy", "2: Ask about the road", "3: Leave"}},
+         {"1: Buy", "2: Ask about the road", "3: Leave with 1"}},
         {"BuyingTwiceLeavesNoCoin",
          {SelectFirst, SelectFirst, SelectFirst, SelectFirst},
          {"Back again.", "You have 0 coins.", ""},
-         {"1: Ask about the road", "2: Leave"}},
+         {"1: Ask about the road", "2: Leave with 0"}},
         {"AskedOnce",
          {SelectSecond, SelectFirst},
          {"Back again.", "You have 2 coins.", ""},
-         {"1: Buy", "2: Leave"}},
+         {"1: Buy", "2: Leave with 2"}},
         {"WarnedLeave",
          {SelectSecond, SelectFirst, SelectSecond},
          {"You take the long way.", "Bye."},
@@ -218,7 +224,7 @@ TEST(MemoryInterpreter, KeysBeyondTheOfferedChangeNothing) {
         play.feedUntilStop();
     }
     // Asked, bought twice: only Leave is left, on key 1.
-    ASSERT_EQ(offeredLabels(play.state), std::vector<std::string>{"1: Leave"});
+    ASSERT_EQ(offeredLabels(play.state), std::vector<std::string>{"1: Leave with 0"});
     EXPECT_EQ(update(TGInput::SelectSecond, play.state), play.state);
     EXPECT_EQ(update(TGInput::SelectThird, play.state), play.state);
     EXPECT_EQ(update(TGInput::TextFeed, play.state), play.state);
@@ -375,13 +381,15 @@ TEST(MemoryCheck, MeasuresWhatIsShown) {
                                 "[end if]\n"
                                 "== earn\n"
                                 "[add 100000 to n]\n"
-                                "* Back -> s\n"
+                                "* Back with {n} -> s\n"
                                 "== end\n"
                                 "Bye.\n"
                                 "[end]\n");
     ASSERT_NE(file.story, nullptr);
     const TextFit fit{[](std::string_view run) { return static_cast<int>(run.size()) * 8; }, 16,
                       100, 48, 32};
+    // What shows values is measured on the playthroughs alone, not as written.
+    EXPECT_EQ(checkFit(*file.story, fit), std::vector<Finding>{});
     EXPECT_EQ(describedWalk(file, explorePlaythroughs(*file.story, &fit)),
               (std::vector<std::string>{
                   "m.story:3: section \"s\": line is 104 px, the panel is 100, shown as "
@@ -393,6 +401,8 @@ TEST(MemoryCheck, MeasuresWhatIsShown) {
                   "space ×4",
                   "m.story:13: section \"earn\": number \"n\" would be 200000, outside its range "
                   "0 to 100000, and stays 100000; keys: space ×2, 1 ×2, space ×4, 1",
+                  "m.story:14: section \"earn\": option \"1: Back with 100000\" is 152 px, the "
+                  "panel is 100; keys: space ×2, 1",
                   "m.story:14: section \"earn\": a trap: no ending can be reached from here (with "
                   "n 100000); keys: space ×2, 1"}));
 }

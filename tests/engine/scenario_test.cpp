@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -140,6 +141,20 @@ TEST(StoryBuilder, RejectsBrokenStructure) {
              (void)std::move(b).build(opening);
          }},
         {"UnknownOpening", [] { (void)StoryBuilder{}.build(ListId{3}); }},
+        {"ManyAtOnceOutOfOrder",
+         [] {
+             StoryBuilder b;
+             const ListId first = b.declare();
+             (void)b.declare();
+             const std::uint32_t starts[] = {1, 0};
+             b.define(first, {ScenarioText{"a"}, ScenarioText{"b"}}, starts);
+         }},
+        {"ManyAtOnceBeyondTheDeclared",
+         [] {
+             StoryBuilder b;
+             const std::uint32_t starts[] = {0, 1};
+             b.define(b.declare(), {ScenarioText{"a"}, ScenarioText{"b"}}, starts);
+         }},
         {"BuiltTwice",
          [] {
              StoryBuilder b;

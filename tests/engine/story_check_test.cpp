@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,30 @@ struct Case {
     const char* file = nullptr; // the text of t.story, read instead of the sequences
     std::size_t unwritten = 0;  // declared after the sequences and never written
 };
+
+// Conditions on options and lines, which the map shows as written.
+const char* const memoryMap = "number: coins = 2 (0 to 3)\n"
+                              "flag: paid = off\n"
+                              "== a\n"
+                              "[if visits to a >= 2]\n"
+                              "Back.\n"
+                              "[otherwise]\n"
+                              "First.\n"
+                              "[end if]\n"
+                              "[if coins >= 2 and not paid]\n"
+                              "* Pay -> b\n"
+                              "[end if]\n"
+                              "* Ask -> b (once)\n"
+                              "* Go -> b\n"
+                              "== b\n"
+                              "[if paid and coins = 1]\n"
+                              "[otherwise]\n"
+                              "Poor.\n"
+                              "[end if]\n"
+                              "[set paid on]\n"
+                              "[subtract 1 from coins]\n"
+                              "* Back -> a\n"
+                              "* Stay -> b\n";
 
 const std::vector<Case> cases{
     {"Sound",
@@ -129,6 +155,23 @@ const std::vector<Case> cases{
      {"section 1, element 1: the font has no \"☃\" (U+2603), \"ø\" (U+00F8), which show as an "
       "empty box",
       "section 1, element 2: the font has no \"ø\" (U+00F8), which shows as an empty box"}},
+
+    {"MapOptionCondition",
+     {},
+     {},
+     "s1 -> s2 [label=\"Pay\\n[if coins >= 2 and not paid]\"]",
+     memoryMap},
+    {"MapOptionOnce", {}, {}, "s1 -> s2 [label=\"Ask\\n(once)\"]", memoryMap},
+    {"MapLineConditions",
+     {},
+     {},
+     "s1 [label=\"a\\n[if visits to a >= 2] Back.\\n[if visits to a < 2] First.\"]",
+     memoryMap},
+    {"MapOtherwiseOfSeveralTests",
+     {},
+     {},
+     "s2 [label=\"b\\n[if not (paid and coins = 1)] Poor.\"]",
+     memoryMap},
 
     // Story files: every part of the format, and each mistake a writer makes in it.
     {"FileSound",
@@ -342,9 +385,78 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
     const Story expected = std::move(b).build(start);
     EXPECT_TRUE(*file.story == expected);
 
+    // The same, the last section written alone and the others at once after it.
+    StoryBuilder many;
+    const ListId first = many.declare();
+    const ListId second = many.declare();
+    const ListId third = many.declare();
+    many.define(third, {T{"won"}, End{}});
+    const std::uint32_t starts[] = {0, 5};
+    many.define(first,
+                {T{"first\nsecond"}, T{"*cls*"}, ScenarioEventNone{}, T{"* no"},
+                 Ask{{{"１：Loop", second}, {"２：Win", third}}}, T{"round"},
+                 Ask{{{"１：go", second}, {"２：win\nat last", third}}}},
+                starts);
+    EXPECT_TRUE(*file.story == std::move(many).build(first));
+
     StoryBuilder other;
     const ListId alone = other.add({T{"first"}});
     EXPECT_FALSE(*file.story == std::move(other).build(alone));
+}
+
+// Where each section, element and option was written, a section's visit count (placed before its
+// first element) on the section's own line.
+TEST(StoryFile, KnowsWhereEachPartWasWritten) {
+    const StoryFile file = readStory("number: n = 0 (0 to 2)\n"
+                                     "== a\n"
+                                     "Hello.\n"
+                                     "* Go -> b\n"
+                                     "* Stay -> a\n"
+                                     "== b\n"
+                                     "[if visits to a >= 2]\n"
+                                     "Twice {n}.\n"
+                                     "[end if]\n"
+                                     "[end]\n",
+                                     "t.story");
+    ASSERT_NE(file.story, nullptr) << describe(file.errors.front());
+    struct Case {
+        std::size_t section, element, option, line;
+    };
+    const Case cases[] = {{1, 0, 0, 2},  {1, 1, 0, 2}, {1, 2, 0, 3}, {1, 3, 0, 4},
+                          {1, 3, 2, 5},  {1, 3, 3, 4}, {2, 1, 0, 7}, {2, 2, 0, 8},
+                          {2, 3, 0, 10}, {2, 4, 0, 0}, {3, 0, 0, 0}, {3, 1, 1, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(sourceLine(file.source, c.section, c.element, c.option), c.line)
+            << c.section << "." << c.element << "." << c.option;
+    }
+    EXPECT_EQ(sectionName(file.source, 2), "section \"b\"");
+    EXPECT_EQ(sectionName(file.source, 3), "section 3");
+    EXPECT_EQ(sectionIndex(file.source, "b"), 2u);
+    EXPECT_EQ(sectionIndex(file.source, "c"), 0u);
+    EXPECT_THROW((void)file.source.sections.at(3), std::out_of_range);
+}
+
+// How a fed line fills the page, as the frame writes it: "\r" goes back over the same line and
+// is measured as two runs.
+TEST(Page, FedLinesFillItAndThePageClearEmptiesIt) {
+    struct Case {
+        int before;
+        std::string_view shown;
+        int after;
+        int widest;
+    };
+    const Case cases[] = {{0, "", 1, 0},       {2, "ab", 3, 20},  {0, "a\nbcd", 2, 30},
+                          {1, "ab\rc", 2, 20}, {0, "a\n", 2, 10}, {3, "*cls*", 0, 50},
+                          {0, "*cls* ", 1, 60}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(fed(Page{c.before}, c.shown), Page{c.after});
+        EXPECT_EQ(widestRun(c.shown, fit), c.widest);
+    }
+    EXPECT_EQ(choicesLines({"1: a", "2: b\nc"}), 3);
+    EXPECT_EQ(choicesText({"1: a", "2: b"}), "1: a\n2: b\n");
+    EXPECT_TRUE(tooTall(5, fit, 64));
+    EXPECT_FALSE(tooTall(4, fit, 64));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The real game loop, driven by real SDL events, judged by the pixels of the screen.
+#include "engine/page.hpp"
 #include "engine/stage.hpp"
 
+#include "framework/shown.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
 #include "live_support.hpp"
@@ -10,9 +12,30 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
+
+namespace {
+
+// What the frame last told of the options it offers, as the browser's page hears it.
+struct ToldOptions {
+    std::string labels;
+    int top = 0;
+    int lineSkip = 0;
+};
+ToldOptions told;
+
+} // namespace
+
+// Takes the place of the desktop's silent one, which the linker then leaves out.
+void Framework::tellShown(Shown what, std::string_view text, int top, int lineSkip) noexcept {
+    if (what == Shown::ShownOptions) {
+        told = {std::string(text), top, lineSkip};
+    }
+}
 
 namespace {
 
@@ -188,24 +211,35 @@ TEST_F(GameLoop, EachSpaceWritesOneMoreElementOfTheOpening) {
     // The first text has two lines; the selector writes an empty one.
     const std::vector<int> expectedLines = {0, 2, 3, 4, 5, 5};
     FrameValues values = start();
+    // The page the checks measure by, fed the same lines.
+    Page page;
+    EngineState fedSoFar = values.state;
     for (std::size_t presses = 0; presses < expectedLines.size(); ++presses) {
         SCOPED_TRACE(testing::Message() << presses << " spaces");
         const Played played = keys(start(), std::string(presses, ' '));
         EXPECT_EQ(inkedStoryLines(), expectedLines[presses]);
         EXPECT_EQ(choicesShown(), presses == 5);
+        EXPECT_EQ(played.values.panelA.y(), page.lines * lineSkip);
         values = played.values;
+        page = fed(page, shownText(fedSoFar));
+        fedSoFar = update(TGInput::TextFeed, fedSoFar);
     }
     EXPECT_EQ(values.state.cursor.mode, Mode::Choose);
     EXPECT_EQ(values.panelA.y(), 6 * lineSkip);
 }
 
 TEST_F(GameLoop, ChoicesPanelHoldsTheThreeLabelsOnThreeLines) {
+    told = {};
     static_cast<void>(keys(start(), "     "));
     for (int line = 0; line < 3; ++line) {
         SCOPED_TRACE(line);
         EXPECT_TRUE(
             hasInk(screen, 8, 144 + line * lineSkip, screenRight, 144 + (line + 1) * lineSkip));
     }
+    // A pointer on a label's row is told apart by the rows just drawn.
+    EXPECT_EQ(std::count(told.labels.begin(), told.labels.end(), '\n'), 2);
+    EXPECT_EQ(told.top, 144);
+    EXPECT_EQ(told.lineSkip, lineSkip);
 }
 
 TEST_F(GameLoop, KeysThatDoNotApplyChangeNothingAtAll) {
