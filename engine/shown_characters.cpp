@@ -30,8 +30,10 @@ std::set<char32_t> shownCharacters(const Story& story) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 addShownCharacters(text->text, shown);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                addShownCharacters(selector->numbering.before, shown);
-                addShownCharacters(selector->numbering.after, shown);
+                if (selector->numbering) {
+                    addShownCharacters(selector->numbering->before, shown);
+                    addShownCharacters(selector->numbering->after, shown);
+                }
                 for (const SelectorOption& option : selector->options) {
                     addShownCharacters(option.label, shown);
                 }
