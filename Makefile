@@ -137,7 +137,8 @@ story-map: build
 # The font the game's own is made from, so the Japanese reads as it does on screen.
 STORY_MAP_FONT := -Nfontname="VL Gothic" -Efontname="VL Gothic"
 
-# The browser build: a folder of static files in $(WEB_BUILD)/ (index.html and what it loads).
+# The browser build: the web engine in $(WEB_BUILD)/engine/, which `gorubadon-story publish` makes a
+# story's folder of static files from; the game's own page in $(WEB_BUILD)/page/.
 # Emscripten's compiler finds its JavaScript modules in Debian's folder even when another Node
 # comes first on PATH.
 EMENV := NODE_PATH=/usr/share/nodejs
@@ -147,11 +148,13 @@ web:
 	@$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DGORUBADON_TESTS=OFF \
 	    -DGORUBADON_BENCH=OFF -DGORUBADON_WEB_SOURCES=$(CURDIR)/$(WEB_BUILD)/debian-src $(werror) > /dev/null
 	@$(EMENV) cmake --build $(WEB_BUILD) -j$(JOBS) --target page
+	@$(MAKE) build BUILD_TARGET="--target gorubadon-story"
+	@./$(BUILD)/gorubadon-story publish --game game/gorubadon.story $(WEB_BUILD)/page > /dev/null
 
 # Serves the folder on 127.0.0.1 until interrupted: make run-web WEB_PORT=8080
 WEB_PORT ?= 8023
 run-web: web
-	node tools/web/serve.js $(WEB_BUILD) $(WEB_PORT)
+	node tools/web/serve.js $(WEB_BUILD)/page $(WEB_PORT)
 
 # The browser game played as on the desktop, screen for screen, in headless Chromium.
 test-web: build-all web
@@ -162,7 +165,7 @@ test-web: build-all web
 # CPU in headless Chromium: make measure-web WEB_REPS=20
 WEB_REPS ?= 10
 measure-web: web
-	node tools/web/measure.js $(WEB_BUILD) $(WEB_REPS)
+	node tools/web/measure.js $(WEB_BUILD)/page $(WEB_REPS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

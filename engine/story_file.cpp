@@ -77,7 +77,8 @@ std::string didYouMean(std::string_view word, const Words& known) {
     return best.empty() ? "" : "; did you mean " + quoted(best) + "?";
 }
 
-constexpr std::array<std::string_view, 3> settingKeys{"title", "picture", "numbering"};
+constexpr std::array<std::string_view, 4> settingKeys{"title", "picture", "numbering",
+                                                      "keep place"};
 
 // "title, picture and numbering".
 template <std::size_t n>
@@ -89,8 +90,8 @@ std::string listed(const std::array<std::string_view, n>& words) {
     return text;
 }
 // Values are declared as settings too, as many as the story needs.
-constexpr std::array<std::string_view, 5> allSettings{"title", "picture", "numbering", "number",
-                                                      "flag"};
+constexpr std::array<std::string_view, 6> allSettings{"title",      "picture", "numbering",
+                                                      "keep place", "number",  "flag"};
 constexpr std::array<std::string_view, 3> commandNames{"[new page]", "[empty line]", "[end]"};
 constexpr std::string_view onceMark = "(once)";
 constexpr std::string_view visitsPrefix = "visits to ";
@@ -513,6 +514,11 @@ class Reader {
         } else if (key == "picture") {
             result_.picture = value;
             result_.source.pictureLine = line;
+        } else if (key == "keep place") {
+            if (value != "yes" && value != "no") {
+                error(line, column, "keep place is \"yes\" or \"no\"");
+            }
+            result_.keepPlace = value == "yes";
         } else if (!setNumbering(value)) {
             error(line, column,
                   "numbering shows how option 1 is numbered, such as \"1:\" or \"１：\", or is "

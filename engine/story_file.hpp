@@ -89,8 +89,9 @@ struct StoryFileError {
 struct StoryFile {
     std::unique_ptr<const Story> story; // null exactly when there are errors
     StorySource source;
-    std::string title;   // empty when the file gives none
-    std::string picture; // as written, relative to the file's folder; empty when not given
+    std::string title;      // empty when the file gives none
+    std::string picture;    // as written, relative to the file's folder; empty when not given
+    bool keepPlace = false; // a page keeps the reader's place across visits
     std::vector<StoryFileError> errors; // in file order, at most maxStoryFileErrors
 };
 

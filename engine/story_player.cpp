@@ -4,6 +4,7 @@
 #include "engine/keymap.hpp"
 #include "engine/stage.hpp"
 #include "engine/story_files.hpp"
+#include "engine/story_stage.hpp"
 #include "engine/story_tool.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/runner.hpp"
@@ -138,14 +139,8 @@ class Player {
           path_(std::move(path)), watch_(path_),
           resources_(loadResources(screen, shown(look_, story_.paths))),
           gap_(descenderGap(resources_.font.get(), *story_.file.story)),
-          fit_(fontFit(resources_.font.get(), look_, gap_)), values_{screen,
-                                                                     SDL_MapRGB(screen->format, 0,
-                                                                                0, 0),
-                                                                     spaced(resources_.panelA),
-                                                                     spaced(resources_.panelB),
-                                                                     spaced(resources_.panelC),
-                                                                     resources_.background.get(),
-                                                                     stateAt(section)} {
+          fit_(fontFit(resources_.font.get(), look_, gap_)),
+          values_(spacedValues(screen, resources_, gap_, stateAt(section))) {
         showCaption(false);
     }
     Player(const Player&) = delete;
@@ -178,9 +173,7 @@ class Player {
             if (!next) {
                 return;
             }
-            // What a reload replays: every space, and every option that was taken.
-            if (outcome == KeyOutcome::Feed ||
-                (outcome != KeyOutcome::Nothing && next->state != values_.state)) {
+            if (replayable(outcome, values_.state, next->state)) {
                 keys_.push_back(outcome);
             }
             const bool moved =
@@ -199,51 +192,15 @@ class Player {
         return look;
     }
 
-    // Latin letters reach below the font's line skip; the panels leave them room.
-    Framework::TextPanel spaced(const Framework::TextPanel& panel) const {
-        const Framework::TextPanelStyle& s = panel.style();
-        return Framework::newTextPanel(s.surface, s.font, s.renderMode, s.foreground, s.background,
-                                       gap_);
-    }
-
     // The start of a section, on an empty page, with the values the story starts with.
     EngineState stateAt(std::size_t section) const {
         const Story& story = *story_.file.story;
         return stateAtSequence(story, listAt(section), story.startValues());
     }
 
-    // A key press as the window would deliver it.
-    static SDL_Event keyEvent(KeyOutcome outcome) {
-        SDL_Event event{};
-        event.type = SDL_KEYDOWN;
-        event.key.type = SDL_KEYDOWN;
-        event.key.state = SDL_PRESSED;
-        event.key.keysym.sym = outcome == KeyOutcome::Feed           ? SDLK_SPACE
-                               : outcome == KeyOutcome::SelectFirst  ? SDLK_1
-                               : outcome == KeyOutcome::SelectSecond ? SDLK_2
-                                                                     : SDLK_3;
-        return event;
-    }
-
-    // The keys pressed so far, played again through the frame on the story as it now is, up to
-    // the first that no longer does what it did: a space where a choice now waits, an option that
-    // is gone, anything once the story has ended.
+    // The keys pressed so far, played again on the story as it now is, as far as they fit.
     void replay() {
-        std::size_t done = 0;
-        for (; done < keys_.size(); ++done) {
-            const KeyOutcome key = keys_[done];
-            const EngineState& state = values_.state;
-            const bool fits = !state.gameOver && readKey(keyEvent(key), state) == key &&
-                              (key == KeyOutcome::Feed || update(inputOf(key), state) != state);
-            if (!fits) {
-                break;
-            }
-            std::optional<FrameValues> next = dispatch(values_, keyEvent(key));
-            if (!next) {
-                break;
-            }
-            values_ = *next;
-        }
+        const std::size_t done = replayKeys(values_, keys_);
         stoppedNote_.clear();
         if (done < keys_.size()) {
             stoppedNote_ = " (the replay stopped after " + std::to_string(done) + " of " +

@@ -11,14 +11,12 @@
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
-#include "framework/utf8.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <limits>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,29 +145,6 @@ int usage(const char* name) {
     return 2;
 }
 
-// One past the lowest row a rendered run inks; 0 for a run that does not render.
-int lowestInkedRow(TTF_Font* font, const std::string& run) {
-    const SDL_Color ink{0, 0, 0, 0};
-    const SDL_Color paper{255, 255, 255, 0};
-    const Framework::SurfacePtr text(TTF_RenderUTF8_Shaded(font, run.c_str(), ink, paper));
-    if (!text) {
-        return 0;
-    }
-    int lowest = 0;
-    SDL_LockSurface(text.get());
-    for (int y = 0; y < text->h; ++y) {
-        const auto* row = static_cast<const Uint8*>(text->pixels) + y * text->pitch;
-        for (int x = 0; x < text->w; ++x) {
-            if (row[x] != 0) {
-                lowest = y + 1;
-                break;
-            }
-        }
-    }
-    SDL_UnlockSurface(text.get());
-    return lowest;
-}
-
 } // namespace
 
 TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
@@ -186,49 +161,6 @@ TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
                 // SDL_ttf 2.0 asks for glyphs by UCS-2: characters beyond it cannot be drawn.
                 return c <= 0xFFFF && TTF_GlyphIsProvided(font, static_cast<Uint16>(c)) != 0;
             }};
-}
-
-int descenderGap(TTF_Font* font, const Story& story) {
-    // Every character once, rendered as the panels render it: the lowest row any of them inks.
-    std::set<char32_t> used;
-    for (std::size_t s = 1; s < story.sequenceCount(); ++s) {
-        for (const Scenario& element : story.elements(listAt(s))) {
-            std::vector<std::string_view> texts;
-            if (const auto* text = std::get_if<ScenarioText>(&element)) {
-                texts.emplace_back(text->text);
-            } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
-                    texts.emplace_back(option.label);
-                }
-            }
-            for (const std::string_view t : texts) {
-                for (std::size_t i = 0; i < t.size();) {
-                    const Framework::Utf8::Decoded d = Framework::Utf8::decodeAt(t, i);
-                    used.insert(d.cp >= 0x20 ? d.cp : U' ');
-                    i += d.length;
-                }
-            }
-        }
-    }
-    // In runs of a few hundred characters: SDL makes no surface wider than 16383 pixels.
-    constexpr std::size_t perRun = 256;
-    int lowest = 0;
-    std::string run;
-    std::size_t inRun = 0;
-    for (auto c = used.begin(); c != used.end();) {
-        Framework::Utf8::append(run, *c);
-        ++c;
-        if (++inRun == perRun || c == used.end()) {
-            lowest = std::max(lowest, lowestInkedRow(font, run));
-            run.clear();
-            inRun = 0;
-        }
-    }
-    return std::max(0, lowest - TTF_FontLineSkip(font));
-}
-
-StoryLook playerLook(StoryLook look) {
-    return marginsTaken(look);
 }
 
 int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look) try {

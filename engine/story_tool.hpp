@@ -13,6 +13,7 @@
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
 #include "engine/story_check.hpp"
+#include "engine/story_stage.hpp"
 
 #include <SDL_ttf.h>
 
@@ -33,14 +34,5 @@ struct LoadedStory;
 // How text measures in `font` within the look's panels, lines `lineGap` pixels further apart than
 // the font's own line skip.
 [[nodiscard]] TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap);
-
-// The extra room between lines that keeps what reaches lowest of the story's characters (g, y, p,
-// q, parentheses) clear of the next line's background in this font: 0 where the font's line skip
-// already leaves it, as for kana and kanji.
-[[nodiscard]] int descenderGap(TTF_Font* font, const Story& story);
-
-// The look a story file is played with: the story and choices panels take the margins below them,
-// so that as many lines fit with the wider spacing as in the game.
-[[nodiscard]] StoryLook playerLook(StoryLook look);
 
 } // namespace Engine

@@ -1,13 +1,17 @@
-# cmake -DDIR=... -DTEMPLATE=... -P page_worker.cmake: writes DIR/sw.js from TEMPLATE, naming the
-# folder's files and a version made from their bytes. Rewritten only when it changes.
-set(names index.html page.css page.js gorubadon.js gorubadon.wasm gorubadon.data
-    manifest.webmanifest icon.png icon-192.png icon-512.png)
+# cmake -DDIR=... -DTEMPLATE=... -P page_worker.cmake: writes DIR/sw.js from TEMPLATE, naming every
+# other file of the folder, sorted, and a version made from their bytes.
+file(GLOB paths LIST_DIRECTORIES false ${DIR}/*)
+set(names "")
+foreach(path ${paths})
+    get_filename_component(name ${path} NAME)
+    if(NOT name STREQUAL "sw.js")
+        list(APPEND names ${name})
+    endif()
+endforeach()
+list(SORT names)
 set(sums "")
 set(list "")
 foreach(name ${names})
-    if(NOT EXISTS ${DIR}/${name})
-        message(FATAL_ERROR "page_worker.cmake: no ${DIR}/${name}")
-    endif()
     file(SHA256 ${DIR}/${name} sum)
     string(APPEND sums "${name} ${sum}\n")
     string(APPEND list "'${name}', ")

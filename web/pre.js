@@ -1,11 +1,35 @@
-// The page's half of the browser build: files kept in IndexedDB, pictures decoded by the browser,
-// keys (and the taps and buttons that stand for them) in, frames out, what the game shows told to
-// screen readers, and the record saved to and loaded from a file. framework/event_wait_web.cpp,
-// shown_web.cpp and image_web.cpp call into Module.gorubadon.
+// The page's half of the browser build: the story's files fetched from beside the page, files kept
+// in IndexedDB, pictures decoded by the browser, keys (and the taps and buttons that stand for
+// them) in, frames out, what the game shows told to screen readers, and the record saved to and
+// loaded from a file. framework/event_wait_web.cpp, shown_web.cpp, image_web.cpp and
+// game/web_main.cpp call into Module.gorubadon.
 (function () {
     'use strict';
     const home = '/game';
     const record = 'save.txt';
+    // The reader's place, where the story keeps it (game/web_main.cpp writes it).
+    const place = 'place.txt';
+    // What the folder's publisher filled in: the look, the store's name and the picture's file.
+    const settings = document.body.dataset;
+    const filled = (value) => (value && !value.startsWith('@') ? value : '');
+    const look = filled(settings.look) || 'game';
+    const pictureName = filled(settings.picture) || 'picture.jpg';
+    // The page's own files, beside the record's home: none of them is kept in the store.
+    const fetchedHome = '/page';
+    const fetchedNames = ['story.txt', 'font.ttf', 'icon.bmp', pictureName];
+    // Started at once, beside the engine's code.
+    const fetched = location.protocol === 'file:' ? null : Promise.all(fetchedNames.map((name) =>
+        fetch(name).then((response) => {
+            if (!response.ok) {
+                throw new Error(`The page could not load ${name} (${response.status} ${response.statusText}).`);
+            }
+            return response.arrayBuffer();
+        }, () => {
+            throw new Error(`The page could not load ${name}: the connection failed.`);
+        })));
+    if (fetched !== null) {
+        fetched.catch(() => {}); // told on the page once the engine waits for the files
+    }
     const canvas = document.getElementById('screen');
     const status = document.getElementById('status');
     const storageLine = document.getElementById('storage');
@@ -57,11 +81,11 @@
         return files;
     }
 
-    // The files this tab changed, all in one transaction.
+    // The files this tab changed, all in one transaction; it, or null when there is none.
     function persist() {
         if (db === null) {
             storageRefused();
-            return;
+            return null;
         }
         try {
             const files = ownFiles();
@@ -87,16 +111,23 @@
             if (tx.commit) {
                 tx.commit();
             }
+            return tx;
         } catch (e) {
             storageRefused();
+            return null;
         }
+    }
+
+    // Each folder its own store, so that two stories on one host keep their records apart.
+    function storeName() {
+        return filled(settings.store) || 'gorubadon ' + new URL('.', location.href).pathname;
     }
 
     function openStorage() {
         return new Promise((resolve) => {
             let request;
             try {
-                request = indexedDB.open('gorubadon', 1);
+                request = indexedDB.open(storeName(), 1);
             } catch (e) {
                 resolve(null);
                 return;
@@ -221,7 +252,7 @@
         }
         page.lastKey = e.timeStamp;
         const key = keysym(e);
-        if (key[0] === 32 || /^Digit[1-3]$/.test(e.code)) {
+        if (key[0] === 32 || (/^Digit[1-9]$/.test(e.code) && Number(e.code.slice(5)) <= page.optionKeys)) {
             e.preventDefault(); // no scrolling under the game
         }
         give(key);
@@ -385,7 +416,27 @@
         tx.onabort = () => say('The browser did not keep the record: the kept record is unchanged.');
     }
 
+    // The reader's place forgotten, and the story from its opening.
+    function startAgain() {
+        const path = home + '/' + place;
+        if (FS.analyzePath(path).exists) {
+            FS.unlink(path);
+        }
+        const tx = persist();
+        if (tx === null) {
+            playAgain();
+            return;
+        }
+        tx.oncomplete = playAgain;
+        tx.onabort = () => {
+            storageRefused();
+            playAgain();
+        };
+    }
+
     document.getElementById('save-record').addEventListener('click', saveRecord);
+    const startAgainButton = document.getElementById('start-again');
+    startAgainButton.addEventListener('click', startAgain);
     const recordFile = document.getElementById('record-file');
     document.getElementById('load-record').addEventListener('click', () => recordFile.click());
     recordFile.addEventListener('change', () => {
@@ -473,12 +524,24 @@
                     (loadedRecord !== null ? ', from the loaded record.' : '.'));
             }
         },
-        // The game's own error lines (a missing data file, say): all of them on the page.
+        // The game's own error lines (a story that cannot be read, say): all of them on the page.
         error(text) {
             status.textContent += (status.textContent ? '\n' : '') + text;
+            document.getElementById('loading').hidden = true;
+            window.dispatchEvent(new Event('gorubadon-layout'));
             console.error(text);
         },
+        // The story keeps its reader's place: the control that forgets it.
+        keepsPlace() {
+            startAgainButton.hidden = false;
+            window.dispatchEvent(new Event('gorubadon-layout'));
+        },
+        // The files the engine changed, stored now.
+        store() {
+            persist();
+        },
         images: {},
+        optionKeys: 0, // how many options a key can take, as the engine tells it
         // For the tests and make measure-web: frames drawn, and when (ms since navigation).
         frames: 0,
         firstFrame: 0,
@@ -492,63 +555,43 @@
     Module.gorubadon = page;
     Module.gorubadonImages = page.images;
 
-    // The browser decodes the pictures as they arrive, without colour management: the pixels
-    // are the decoder's, as SDL_image's are.
-    Module.noImageDecoding = true; // emscripten's own decoder would take BMP files from SDL
-    Module.noAudioDecoding = true;
-    const pictures = {
-        canHandle: (name) => /\.(jpe?g|png)$/i.test(name),
-        // Emscripten 3 calls back; later ones await the bytes.
-        handle: async (bytes, name, onload, onerror) => {
-            let bitmap;
+    // The browser decodes the picture, without colour management: the pixels are the decoder's,
+    // as SDL_image's are.
+    async function decoded(bytes) {
+        const bitmap = await createImageBitmap(new Blob([bytes]),
+            { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+        const c = document.createElement('canvas');
+        c.width = bitmap.width;
+        c.height = bitmap.height;
+        const g = c.getContext('2d', { willReadFrequently: true });
+        g.drawImage(bitmap, 0, 0);
+        return g.getImageData(0, 0, bitmap.width, bitmap.height);
+    }
+
+    // The story's files in the program's file system, the picture decoded, before main runs.
+    async function putFetched() {
+        const files = await fetched;
+        FS.mkdirTree(fetchedHome);
+        fetchedNames.forEach((name, i) => FS.writeFile(fetchedHome + '/' + name, new Uint8Array(files[i])));
+        if (/\.(jpe?g|png)$/i.test(pictureName)) {
             try {
-                bitmap = await createImageBitmap(new Blob([bytes]),
-                    { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+                page.images[fetchedHome + '/' + pictureName] = await decoded(files[3]);
             } catch (e) {
-                if (!onerror) {
-                    throw e;
-                }
-                onerror();
-                return bytes;
+                // The engine says it cannot open the picture, as the desktop does.
             }
-            const c = document.createElement('canvas');
-            c.width = bitmap.width;
-            c.height = bitmap.height;
-            const g = c.getContext('2d', { willReadFrequently: true });
-            g.drawImage(bitmap, 0, 0);
-            page.images[name] = g.getImageData(0, 0, bitmap.width, bitmap.height);
-            if (onload) {
-                onload(bytes);
-            }
-            return bytes;
-        },
-    };
-
-    // Emscripten 3 looks for plugins in Module; later ones keep a list of their own, made by then.
-    Module.preloadPlugins = [pictures];
-    Module.preInit = [].concat(Module.preInit || [], () => {
-        if (typeof preloadPlugins !== 'undefined' && preloadPlugins !== Module.preloadPlugins) {
-            preloadPlugins.unshift(pictures);
         }
-    });
+    }
 
-    // How far the page has got: half for the data's bytes (emscripten's lines "Downloading
-    // data... (12/45)"), half for what the game waits on (the code compiled, the files, the record).
-    const progress = { data: 0, left: 0, most: 0 };
+    // How far the page has got: what the engine waits on (the code compiled, the story's files,
+    // the record).
+    const progress = { left: 0, most: 0 };
     function showProgress() {
         const bar = document.getElementById('progress');
         if (bar) {
             bar.max = 1;
-            bar.value = (progress.data + (progress.most ? 1 - progress.left / progress.most : 0)) / 2;
+            bar.value = progress.most ? 1 - progress.left / progress.most : 0;
         }
     }
-    Module.setStatus = (text) => {
-        const numbers = /\((\d+)\/(\d+)\)/.exec(text);
-        if (numbers && Number(numbers[2]) > 0) {
-            progress.data = Math.min(1, Number(numbers[1]) / Number(numbers[2]));
-            showProgress();
-        }
-    };
     Module.monitorRunDependencies = (left) => {
         progress.most = Math.max(progress.most, left);
         progress.left = left;
@@ -556,6 +599,7 @@
     };
     Module.print = (text) => console.log(text);
     Module.printErr = (text) => page.error(text);
+    Module.arguments = [look, fetchedHome + '/' + pictureName];
     Module.preRun = Module.preRun || [];
     Module.preRun.push(() => {
         ENV.SDL_VIDEODRIVER = 'dummy';
@@ -570,5 +614,7 @@
             }
             return restore();
         }).then(() => removeRunDependency('gorubadon-record'));
+        addRunDependency('gorubadon-story');
+        putFetched().then(() => removeRunDependency('gorubadon-story'), (e) => page.error(e.message));
     });
 })();

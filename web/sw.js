@@ -1,5 +1,6 @@
-// Keeps the page's folder for visits with no connection. The build writes the folder's files and
-// a version made from their bytes in place of the two names below, so a newer folder is a newer
+// Keeps the page's folder for visits with no connection. `gorubadon-story publish` writes the
+// folder's files and a version made from their bytes in place of the two names below (as
+// web/page_worker.cmake does for the browser test's copies), so a newer folder is a newer
 // worker: the browser installs it beside this one, and it takes over once its copy is complete.
 // Everything is named relative to the worker, so the folder works under any path.
 'use strict';

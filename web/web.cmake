@@ -46,13 +46,15 @@ target_compile_options(sdl12_web PRIVATE -w)
 foreach(lib ZLIB BZIP2 PNG HARFBUZZ BROTLI)
     set(FT_DISABLE_${lib} ON CACHE BOOL "" FORCE)
 endforeach()
+# The same options for FreeType and for the framework's code that calls it.
+include_directories(${PROJECT_SOURCE_DIR}/web/freetype)
+add_compile_definitions("FT_CONFIG_OPTIONS_H=<gorubadon_ftoption.h>")
 # Its cmake_minimum_required predates what CMake 4 still accepts.
 set(CMAKE_POLICY_VERSION_MINIMUM 3.10)
 add_subdirectory(${GORUBADON_WEB_SOURCES}/freetype ${PROJECT_BINARY_DIR}/freetype EXCLUDE_FROM_ALL)
 target_compile_options(freetype PRIVATE -w)
 # Only the modules a TrueType font with its own hinting needs; the linker leaves the rest out.
 target_compile_definitions(freetype PRIVATE "FT_CONFIG_MODULES_H=<gorubadon_ftmodule.h>")
-target_include_directories(freetype PRIVATE ${PROJECT_SOURCE_DIR}/web/freetype)
 
 # What pkg-config's SDL12 target gives the desktop build.
 add_library(PkgConfig::SDL12 INTERFACE IMPORTED)

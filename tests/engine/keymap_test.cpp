@@ -1,4 +1,5 @@
 #include "engine/keymap.hpp"
+#include "engine/story_stage.hpp"
 
 #include "tests/framework/test_events.hpp"
 
@@ -6,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -118,6 +120,36 @@ TEST(KeyTable, StateOverloadReadsModeAndGameOver) {
     EXPECT_EQ(readKey(keyDown(SDLK_SPACE), choosing), KeyOutcome::Nothing);
     EXPECT_EQ(readKey(keyDown(SDLK_SPACE), over), KeyOutcome::EndLoop);
     EXPECT_EQ(readKey(keyDown(SDLK_2), choosing), KeyOutcome::SelectSecond);
+}
+
+// The keys a page keeps for its reader: written a character each, read back up to the first
+// character that is none, and only the keys that moved the story kept at all.
+TEST(KeptKeys, WrittenAndReadBack) {
+    using enum KeyOutcome;
+    const struct {
+        const char* text;
+        std::vector<KeyOutcome> keys;
+    } cases[] = {
+        {"", {}},
+        {"..1.23", {Feed, Feed, SelectFirst, Feed, SelectSecond, SelectThird}},
+        {".2\n", {Feed, SelectSecond}},
+        {".4.", {Feed}},
+        {"x..", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(keysFromText(c.text), c.keys);
+        EXPECT_EQ(keysFromText(keysText(c.keys)), c.keys);
+    }
+    EXPECT_EQ(keysText({Feed, Nothing, EndLoop, SelectThird}), ".3");
+
+    const EngineState before{};
+    EngineState after = before;
+    after.gameOver = true;
+    EXPECT_TRUE(replayable(Feed, before, before));
+    EXPECT_TRUE(replayable(SelectFirst, before, after));
+    EXPECT_FALSE(replayable(SelectFirst, before, before));
+    EXPECT_FALSE(replayable(Nothing, before, after));
 }
 
 } // namespace

@@ -181,6 +181,7 @@ const std::vector<Case> cases{
      "# a comment\n"
      "title: T\n"
      "numbering: １：\n"
+     "keep place: yes\n"
      "== start\n"
      "  first\n"
      "| second\n"
@@ -233,15 +234,22 @@ const std::vector<Case> cases{
     {"FileSettingsAndText",
      {},
      {"t.story:2:1: no setting named \"titel\"; did you mean \"title\"? (the settings are "
-      "title, picture and numbering)",
+      "title, picture, numbering and keep place)",
       "t.story:3:1: \"picture\" is already set, at line 1",
       "t.story:4:1: numbering shows how option 1 is numbered, such as \"1:\" or \"１：\", or is "
       "\"none\"",
-      "t.story:5:1: the story's text starts in a section; write a line \"== name\" above it"},
+      "t.story:5:1: no setting named \"keep plac\"; did you mean \"keep place\"? (the settings "
+      "are title, picture, numbering and keep place)",
+      "t.story:6:1: keep place is \"yes\" or \"no\"",
+      "t.story:7:1: \"keep place\" is already set, at line 6",
+      "t.story:8:1: the story's text starts in a section; write a line \"== name\" above it"},
      {},
      "picture: a.png\ntitel: x\n"
      "picture: b.png\n"
      "numbering: 12\n"
+     "keep plac: yes\n"
+     "keep place: always\n"
+     "keep place: yes\n"
      "Once upon a time\n"
      "== s\n"
      "x\n"
@@ -360,6 +368,12 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
     const StoryFile file = readStory(sound->file, "t.story");
     ASSERT_NE(file.story, nullptr);
     EXPECT_EQ(file.title, "T");
+    EXPECT_TRUE(file.keepPlace);
+    for (const auto& [settings, kept] :
+         {std::pair{"keep place: no\n", false}, {"", false}, {"  keep place :  yes \n", true}}) {
+        const std::string text = std::string(settings) + "== s\nx\n[end]\n";
+        EXPECT_EQ(readStory(text, "t.story").keepPlace, kept) << settings;
+    }
     StoryBuilder b;
     const ListId start = b.declare();
     const ListId loop = b.declare();

@@ -1,8 +1,10 @@
 // The page in headless Chromium with real key presses: the three paths of tools/story-paths.txt
 // to their endings, a PNG of the canvas at each shot and after each key, the record kept in IndexedDB across tab
-// closes and reloads, play going on where storage is refused, the page opened from a file, and
-// not one console message.
-// Usage: node play.js WEB_BUILD OUT_DIR   (prints FAIL lines and exits 1 on any failure)
+// closes and reloads, play going on where storage is refused, the page opened from a file, a
+// story that keeps its reader's place resuming after a reload and starting again on its button,
+// and not one console message.
+// Usage: node play.js PAGE OUT_DIR KEPT_PAGE   (the game's folder and kept.story's, published;
+// prints FAIL lines and exits 1 on any failure)
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -10,7 +12,7 @@ const { execFileSync } = require('child_process');
 const path = require('path');
 const { Browser, serve } = require('../../tools/web/browser.js');
 
-const [webBuild, out] = process.argv.slice(2);
+const [webBuild, out, keptBuild] = process.argv.slice(2);
 const root = path.join(__dirname, '..', '..');
 const defaultRecord = 'GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}';
 const failures = [];
@@ -25,8 +27,8 @@ const paths = fs.readFileSync(path.join(root, 'tools', 'story-paths.txt'), 'utf8
     .filter((l) => l.trim() && !l.startsWith('#')).map((l) => l.trim().split(/\s+/));
 
 // The files the page keeps, read straight from IndexedDB: {name: text}.
-const storedFiles = `new Promise((resolve, reject) => {
-    const open = indexedDB.open('gorubadon', 1);
+const storedFiles = (store = 'gorubadon') => `new Promise((resolve, reject) => {
+    const open = indexedDB.open(${JSON.stringify(store)}, 1);
     open.onupgradeneeded = () => open.result.createObjectStore('files');
     open.onerror = () => reject(open.error);
     open.onsuccess = () => {
@@ -40,8 +42,8 @@ const storedFiles = `new Promise((resolve, reject) => {
         };
     };
 })`;
-const storeFiles = (files) => `new Promise((resolve, reject) => {
-    const open = indexedDB.open('gorubadon', 1);
+const storeFiles = (files, store = 'gorubadon') => `new Promise((resolve, reject) => {
+    const open = indexedDB.open(${JSON.stringify(store)}, 1);
     open.onupgradeneeded = () => open.result.createObjectStore('files');
     open.onsuccess = () => {
         const tx = open.result.transaction('files', 'readwrite');
@@ -139,6 +141,110 @@ async function heard(tab, what) {
     }
 }
 
+async function readToOptions(tab) {
+    for (let i = 0; i < 10 && !(await tab.evaluate('Module.gorubadon.offered')); ++i) {
+        await press(tab, 'space');
+    }
+}
+
+const canvasPicture = (tab) => tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
+
+// A story that keeps its reader's place, in the writer's player's look, in a folder of its own:
+// after a reload, or in a new tab, the same spot; "Start again" and an ending forget it.
+async function keptPlace(browser, tabs) {
+    const server = await serve(keptBuild);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    const reopen = async (tab) => {
+        await tab.navigate(url);
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+    };
+    try {
+        let tab = await openGame(browser, url);
+        tabs.push(tab);
+        check(await tab.evaluate('document.title') === 'A Kept <Place> & "Quotes"', 'the kept story\'s page has another title');
+        const opening = await canvasPicture(tab);
+        const again = "document.getElementById('start-again')";
+        check(await tab.evaluate(`!${again}.hidden`), 'a story that keeps its place offers no "Start again"');
+        await readToOptions(tab);
+        await press(tab, '2');
+        await press(tab, 'space');
+        const spot = await canvasPicture(tab);
+        check(spot !== opening, 'the kept story did not move on');
+        await reopen(tab);
+        check(await canvasPicture(tab) === spot, 'after a reload the kept story is not where the reader was');
+        await tab.close();
+        tab = await openGame(browser, url);
+        tabs.push(tab);
+        check(await canvasPicture(tab) === spot, 'on the next visit the kept story is not where the reader was');
+        // A store named for its folder, since its publisher named none.
+        check(/^\.+2\.\n$/.test((await tab.evaluate(storedFiles('gorubadon /')))['place.txt']),
+            `the kept story's store holds ${JSON.stringify(await tab.evaluate(storedFiles('gorubadon /')))}`);
+        const reloaded = tab.waitFor((m) => m.method === 'Page.loadEventFired');
+        await tab.click(...centre(await rectOf(tab, '#start-again')));
+        await reloaded;
+        await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
+        check(await canvasPicture(tab) === opening, '"Start again" does not return to the opening');
+        await reopen(tab);
+        check(await canvasPicture(tab) === opening, 'after "Start again" a reload does not start at the opening');
+        // Read to an ending, the place is forgotten.
+        await readToOptions(tab);
+        await press(tab, '1');
+        for (let i = 0; i < 10 && !(await tab.evaluate('Module.gorubadon.ended')); ++i) {
+            await press(tab, 'space');
+        }
+        await reopen(tab);
+        check(await canvasPicture(tab) === opening, 'after an ending a reload does not start at the opening');
+        check(!('place.txt' in (await tab.evaluate(storedFiles('gorubadon /')))), 'the place is kept after an ending');
+        // Kept keys that no longer fit the story (an option it no longer has) are played as far as
+        // they fit.
+        await readToOptions(tab);
+        const offered = await canvasPicture(tab);
+        const reached = (await tab.evaluate(storedFiles('gorubadon /')))['place.txt'];
+        await tab.evaluate(storeFiles({ 'place.txt': reached.trim() + '3..\n' }, 'gorubadon /'));
+        await reopen(tab);
+        check(await canvasPicture(tab) === offered, 'kept keys that no longer fit were not played as far as they fit');
+        await tab.close();
+    } finally {
+        server.close();
+    }
+}
+
+// A folder whose story does not read, or is not there: its lines on the page, and no play.
+async function brokenStories(browser) {
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-broken-'));
+    for (const name of fs.readdirSync(keptBuild)) {
+        fs.copyFileSync(path.join(keptBuild, name), path.join(folder, name));
+    }
+    const server = await serve(folder);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    try {
+        for (const [text, said] of [
+            ['title: x\ntitel: y\n== s\n* a -> nowhere\n', ['story.txt:2:1: no setting named "titel"; did you mean "title"?',
+                'story.txt:4:8: no section named "nowhere"']],
+            [null, ['The page could not load story.txt (404 Not Found).']]]) {
+            if (text === null) {
+                fs.unlinkSync(path.join(folder, 'story.txt'));
+            } else {
+                fs.writeFileSync(path.join(folder, 'story.txt'), text);
+            }
+            const tab = await browser.open();
+            await tab.navigate(url);
+            await tab.until(`document.getElementById('status').textContent.split('\\n').length >= ${said.length}`);
+            const lines = (await tab.evaluate("document.getElementById('status').textContent")).split('\n');
+            check(said.every((line, i) => lines[i].startsWith(line)) && lines.length === said.length &&
+                await tab.evaluate("document.getElementById('loading').hidden && Module.gorubadon.frames === 0"),
+                `a broken story: the page says ${JSON.stringify(lines)}`);
+            // The browser's own line for the missing file aside, the page's lines alone.
+            const logged = tab.console.filter((m) => !/Failed to load resource.*404/.test(m));
+            check(logged.length === said.length, `a broken story: the console has ${JSON.stringify(logged)}`);
+            await tab.close();
+        }
+    } finally {
+        server.close();
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
 async function shot(tab, file) {
     const png = await tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
     fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
@@ -179,7 +285,7 @@ async function main() {
             }
             await press(tab, 'space', how);
             await tab.until('Module.gorubadon.ended');
-            const files = await tab.evaluate(storedFiles);
+            const files = await tab.evaluate(storedFiles());
             check(files['save.txt'] === defaultRecord, `${name} by ${how}: the record after the ending is ${JSON.stringify(files)}`);
             if (how === 'taps') {
                 // After the ending a tap plays again.
@@ -205,7 +311,7 @@ async function main() {
         tab = await browser.open();
         tabs.push(tab);
         await tab.navigate(url + 'icon.png');
-        let files = await tab.evaluate(storedFiles);
+        let files = await tab.evaluate(storedFiles());
         check(files['save.txt'] === kept, `closing the tab kept ${JSON.stringify(files)}`);
         // A record the game could not read is kept aside when the tab closes mid-story.
         await tab.evaluate(storeFiles({ 'save.txt': 'GameData {hp = oops' }));
@@ -215,7 +321,7 @@ async function main() {
         await closing.close();
         // The closed tab's transaction may commit a moment after.
         for (let i = 0; i < 100 && files['save.txt.bak'] === undefined; ++i) {
-            files = await tab.evaluate(storedFiles);
+            files = await tab.evaluate(storedFiles());
             await new Promise((r) => setTimeout(r, 20));
         }
         check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
@@ -232,7 +338,7 @@ async function main() {
         }
         await press(tab, 'space');
         await tab.until('Module.gorubadon.ended');
-        files = await tab.evaluate(storedFiles);
+        files = await tab.evaluate(storedFiles());
         check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
             `after a malformed record: ${JSON.stringify(files)}`);
         // The ended page starts again on space.
@@ -265,7 +371,7 @@ async function main() {
         for (let i = 0; i < 500 && !fs.existsSync(saved); ++i) {
             await new Promise((r) => setTimeout(r, 20));
         }
-        check(fs.existsSync(saved) && fs.readFileSync(saved, 'utf8') === (await tab.evaluate(storedFiles))['save.txt'] &&
+        check(fs.existsSync(saved) && fs.readFileSync(saved, 'utf8') === (await tab.evaluate(storedFiles()))['save.txt'] &&
             fs.readFileSync(saved, 'utf8') === kept, 'the saved file is not the stored record');
         const loadFile = async (file) => {
             await tab.evaluate("document.getElementById('status').textContent = ''");
@@ -281,7 +387,7 @@ async function main() {
             ['a picture', path.join(root, 'data', 'images', 'icon-32.png')]]) {
             const said = await loadFile(file);
             check(/not a record/.test(said), `${what}: the page said "${said}"`);
-            check((await tab.evaluate(storedFiles))['save.txt'] === kept &&
+            check((await tab.evaluate(storedFiles()))['save.txt'] === kept &&
                 await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept,
                 `${what} changed the kept record`);
         }
@@ -332,7 +438,7 @@ async function main() {
         await tab.close();
         files = {};
         for (let i = 0; i < 100 && files['other.txt'] === undefined; ++i) {
-            files = await other.evaluate(storedFiles);
+            files = await other.evaluate(storedFiles());
             await new Promise((r) => setTimeout(r, 20));
         }
         check(files['other.txt'] === 'theirs' && files['save.txt'] === kept, `a leaving tab left ${JSON.stringify(files)}`);
@@ -358,7 +464,7 @@ async function main() {
         }
         await press(tab, 'space');
         await tab.until('Module.gorubadon.ended');
-        check((await tab.evaluate(storedFiles))['save.txt'] === kept, 'offline, the record is not kept');
+        check((await tab.evaluate(storedFiles()))['save.txt'] === kept, 'offline, the record is not kept');
         await tab.close();
 
         // The folder in a sub-folder of another host: a newer one, once published, takes over with
@@ -403,7 +509,7 @@ async function main() {
                 const box = (e) => e.getBoundingClientRect();
                 const inside = (r) => r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5;
                 const screen = box(document.getElementById('screen'));
-                const controls = [...document.querySelectorAll('button')].map(box);
+                const controls = [...document.querySelectorAll('button:not([hidden])')].map(box);
                 return { scale: screen.width * ratio / 320, inside: inside(screen) && controls.every(inside),
                          small: controls.filter((r) => r.width < 44 || r.height < 44).length,
                          scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth };
@@ -416,6 +522,16 @@ async function main() {
             console.log(`layout ${width}x${height}: ${Math.round(layout.scale)} device pixels a game pixel`);
             await tab.close();
         }
+
+        await keptPlace(browser, tabs);
+        await brokenStories(browser);
+        check(await (async () => {
+            const game = await openGame(browser, url);
+            tabs.push(game);
+            const hidden = await game.evaluate("document.getElementById('start-again').hidden");
+            await game.close();
+            return hidden;
+        })(), 'the game\'s page offers "Start again", though its story keeps no place');
 
         // From a file the page says it needs a server, and tries nothing that fails.
         tab = await browser.open();
