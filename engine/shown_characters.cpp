@@ -43,4 +43,14 @@ std::set<char32_t> shownCharacters(const Story& story) {
     return shown;
 }
 
+bool anyJapanese(const std::set<char32_t>& characters) {
+    const auto within = [&](char32_t first, char32_t last) {
+        const auto at = characters.lower_bound(first);
+        return at != characters.end() && *at <= last;
+    };
+    // Kana, the kanji of both blocks, and half-width katakana.
+    return within(U'\u3041', U'\u30FF') || within(U'\u3400', U'\u4DBF') ||
+           within(U'\u4E00', U'\u9FFF') || within(U'\uFF66', U'\uFF9F');
+}
+
 } // namespace Engine

@@ -13,6 +13,9 @@ namespace Engine {
 // among them), full-width digits and U+FFFD, which stands for bytes that are not UTF-8.
 [[nodiscard]] std::set<char32_t> shownCharacters(const Story& story);
 
+// Whether any of them is kana or kanji: the page then tells screen readers the story is Japanese.
+[[nodiscard]] bool anyJapanese(const std::set<char32_t>& characters);
+
 // The same characters added from `text`, as the panels decode it.
 void addShownCharacters(std::string_view text, std::set<char32_t>& to);
 

@@ -372,7 +372,8 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
     const std::map<std::string, std::string> page{{"TITLE", htmlEscaped(title)},
                                                   {"LOOK", options.asGame ? "game" : "story"},
                                                   {"STORE", options.asGame ? "gorubadon" : ""},
-                                                  {"PICTURE", pictureName}};
+                                                  {"PICTURE", pictureName},
+                                                  {"LANG", anyJapanese(shown) ? "ja" : ""}};
     for (const char* name : {"picture.jpg", "picture.png"}) {
         files->erase(name);
     }

@@ -29,7 +29,7 @@ story() {
 }
 cp "$data/images/icon-64.png" "$work/stories/small.png"
 cp "$data/images/icon.bmp" "$work/stories/icon.bmp"
-story plain "== a" "Hi." "[end]"
+story plain "== a" "やあ。" "[end]"
 story broken "title: Broken" "== a" "Hi." "* Go -> nowhere" "* Stay -> a"
 story small "title: Tom & \"Jerry's\" <b>\\" "picture: small.png" "== a" "Hi." "[end]"
 story bitmap "picture: icon.bmp" "== a" "Hi." "[end]"
@@ -72,7 +72,7 @@ cmp -s "$data/images/bg.jpg" "$work/site/ferry/picture.jpg" || fail "the ferry's
     fail "said: $(cat "$work/out")"
 if [ "$engine" = "$work/engine" ]; then
     [ "$(head -n 2 "$work/site/ferry/index.html")" = '<title>The Ferry</title>
-<p data-look="story" data-store="">picture.jpg a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
+<p data-look="story" data-store="" lang="">picture.jpg a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
     grep -qF "<!-- $work -->" "$work/site/ferry/index.html" || fail "not the installed engine's page"
     grep -qxF '{"name": "The Ferry", "short_name": "The Ferry"}' "$work/site/ferry/manifest.webmanifest" ||
         fail "manifest: $(cat "$work/site/ferry/manifest.webmanifest")"
@@ -135,7 +135,7 @@ publish "$work/stories/plain.story" "$work/site/game" --game || fail "publish --
 check_folder "$work/site/game" picture.jpg
 if [ "$engine" = "$work/engine" ]; then
     grep -qxF '<title>plain</title>' "$work/site/game/index.html" || fail "untitled: $(cat "$work/site/game/index.html")"
-    grep -qF 'data-look="game" data-store="gorubadon"' "$work/site/game/index.html" || fail "--game: $(cat "$work/site/game/index.html")"
+    grep -qF 'data-look="game" data-store="gorubadon" lang="ja"' "$work/site/game/index.html" || fail "--game: $(cat "$work/site/game/index.html")"
 fi
 
 # --serve: the folder on 127.0.0.1 with the types a browser needs, until a TERM; a build with no

@@ -1,9 +1,9 @@
 #!/bin/sh
 # The browser build against the desktop: the game's page along the paths of tools/story-paths.txt
-# against the desktop game, and the ferry published as a writer publishes it along
-# tests/web/ferry-paths.txt against the writer's player, each played with real key presses and the
-# screen after every key compared pixel for pixel. A differing pair leaves its difference picture
-# in WEB_BUILD/test-shots/.
+# against the desktop game, and the ferry published as a writer publishes it (installed, with no
+# compiler on PATH) along tests/web/ferry-paths.txt against the writer's player, each played with
+# real key presses and the screen after every key compared pixel for pixel. A differing pair
+# leaves its difference picture in WEB_BUILD/test-shots/.
 # Usage: browser.sh GAME WEB_BUILD   (the game's page published in WEB_BUILD/page/, and
 # gorubadon-story beside GAME)
 set -eu
@@ -21,7 +21,14 @@ node "$here/play.js" "$web/page" "$shots/web" "$web/kept-page"
 ferry=$root/examples/ferry/ferry.story
 EVERY_STEP=1 sh "$root/tools/screenshots.sh" "$story" "$shots/ferry-desktop" "$here/ferry-paths.txt" \
     play "$ferry" >/dev/null
-"$story" publish "$ferry" "$web/ferry-page" >/dev/null
+# As a writer publishes it: installed with the engine make web built, no compiler on PATH.
+installed=$(mktemp -d)
+trap 'rm -rf "$installed"' EXIT
+GORUBADON_WEB_ENGINE=$web/engine DESTDIR=$installed cmake --install "$(dirname "$game")" \
+    --prefix /usr >/dev/null
+mkdir "$installed/bin"
+(cd "$installed" && PATH=$installed/bin "$installed/usr/games/gorubadon-story" publish "$ferry" \
+    "$web/ferry-page") >/dev/null
 node "$here/published.js" "$web/ferry-page" "$here/ferry-paths.txt" "$shots/ferry-web"
 # The page draws with Debian 12's SDL 1.2 and FreeType on every release. A desktop on sdl12-compat
 # blends a level apart, and a newer FreeType shades glyph edges and places some a pixel apart: there
