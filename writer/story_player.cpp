@@ -1,14 +1,14 @@
-#include "engine/story_player.hpp"
+#include "writer/story_player.hpp"
 
 #include "engine/frame.hpp"
 #include "engine/keymap.hpp"
 #include "engine/stage.hpp"
 #include "engine/story_files.hpp"
 #include "engine/story_stage.hpp"
-#include "engine/story_tool.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
+#include "writer/story_tool.hpp"
 
 #include <SDL.h>
 #include <SDL_image.h>

@@ -12,8 +12,8 @@
 
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
-#include "engine/story_check.hpp"
 #include "engine/story_stage.hpp"
+#include "writer/story_check.hpp"
 
 #include <SDL_ttf.h>
 

@@ -1,16 +1,16 @@
-#include "engine/story_tool.hpp"
+#include "writer/story_tool.hpp"
 
 #include "engine/frame.hpp"
 #include "engine/stage.hpp"
-#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
-#include "engine/story_map.hpp"
-#include "engine/story_player.hpp"
-#include "engine/story_publish.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
+#include "writer/story_explore.hpp"
+#include "writer/story_map.hpp"
+#include "writer/story_player.hpp"
+#include "writer/story_publish.hpp"
 
 #include <algorithm>
 #include <cstdio>
