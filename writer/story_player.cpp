@@ -8,7 +8,7 @@
 #include "framework/program_folder.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
-#include "writer/story_tool.hpp"
+#include "writer/story_findings.hpp"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -380,6 +380,25 @@ int playFile(const std::string& path, std::string_view from, const StoryLook& lo
         SDL_QuitSubSystem(SDL_INIT_TIMER);
         Player(screen, std::move(*story), section, look, path).run();
     });
+}
+
+std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
+    const StoryFile& file = loaded.file;
+    const FontLibrary library;
+    const Framework::FontPtr font(
+        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
+    if (font) {
+        fit = asTheGame
+                  ? fontFit(font.get(), look, 0)
+                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
+    }
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
+    const std::vector<std::string> missing = missingFiles(loaded, &look);
+    for (const std::string& line : missing) {
+        std::cout << line << '\n';
+    }
+    return found + missing.size();
 }
 
 } // namespace Engine

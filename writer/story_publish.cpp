@@ -7,7 +7,6 @@
 #include "framework/static_server.hpp"
 #include "writer/shown_characters.hpp"
 #include "writer/story_player.hpp"
-#include "writer/story_tool.hpp"
 
 #include <algorithm>
 #include <filesystem>

@@ -5,7 +5,7 @@
 #include "game/config.hpp"
 #include "game/story_script.hpp"
 #include "writer/story_check.hpp"
-#include "writer/story_tool.hpp"
+#include "writer/story_findings.hpp"
 
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
