@@ -1,7 +1,7 @@
 // The walk over every playthrough: a story of a million states, a walker on a grid of two
 // numbers, must be checked within 5 s on one core. Memory is reported as a counter.
-#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
+#include "writer/story_explore.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -2,9 +2,9 @@
 // option into the next, read, checked and mapped as `check` and `map` do it (without the font).
 // Prints the file's size, the most heap each step held at once and its time.
 // Usage: gorubadon_story_memory [SECTIONS] (2,600,000 by default: a file of about 105 MB)
-#include "engine/story_check.hpp"
 #include "engine/story_file.hpp"
-#include "engine/story_map.hpp"
+#include "writer/story_check.hpp"
+#include "writer/story_map.hpp"
 
 #include <malloc.h>
 

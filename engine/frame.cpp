@@ -2,7 +2,6 @@
 
 #include "engine/keymap.hpp"
 #include "engine/page.hpp"
-#include "framework/event_wait.hpp"
 #include "framework/shown.hpp"
 
 #include <string>
@@ -114,11 +113,6 @@ std::optional<FrameValues> dispatch(const FrameValues& values, const SDL_Event& 
         return select(values, inputOf(outcome));
     }
     return values;
-}
-
-std::optional<FrameValues> engineFrame(const FrameValues& values) {
-    showFrame(values);
-    return dispatch(values, Framework::waitForEvent());
 }
 
 } // namespace Engine

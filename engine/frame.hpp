@@ -57,7 +57,4 @@ void showFrame(const FrameValues& values) noexcept;
 [[nodiscard]] std::optional<FrameValues> dispatch(const FrameValues& values,
                                                   const SDL_Event& event);
 
-// showFrame, waitForEvent, dispatch.
-[[nodiscard]] std::optional<FrameValues> engineFrame(const FrameValues& values);
-
 } // namespace Engine

@@ -89,16 +89,8 @@ void release(GameResources& resources) noexcept {
 }
 
 FrameValues gameLoop(FrameValues values) {
-    // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
-    for (;;) {
-        SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
-        showStoryPanel(values);
-        std::optional<FrameValues> next = engineFrame(values);
-        if (!next) {
-            return values;
-        }
-        values = *next;
-    }
+    GamePlay play;
+    return playLoop(values, play);
 }
 
 void playStory(SDL_Surface* screen, const Story& story, const StoryLook& look) {

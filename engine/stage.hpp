@@ -4,11 +4,14 @@
 
 #include "engine/frame.hpp"
 #include "engine/look.hpp"
+#include "framework/event_wait.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
 #include "framework/text_panel.hpp"
 
 #include <SDL.h>
+
+#include <optional>
 
 // The engine's names are in Engine; it names the framework's in full (Framework::).
 namespace Engine {
@@ -37,8 +40,36 @@ struct GameResources {
 // Closes the font, then frees the story, choices and bottom panel surfaces, in that order.
 void release(GameResources& resources) noexcept;
 
-// Draws the background and the story panel, then runs the engine's frame, once per event, until
-// the frame ends the loop. Returns the values the loop ended with.
+// The game's frames: the choices and bottom panels over the page, then the next event from the
+// queue, dispatched.
+struct GamePlay {
+    static void show(const FrameValues& values) noexcept { showFrame(values); }
+    [[nodiscard]] static SDL_Event next() { return Framework::waitForEvent(); }
+    [[nodiscard]] static std::optional<FrameValues> step(const FrameValues& values,
+                                                         const SDL_Event& event) {
+        return dispatch(values, event);
+    }
+};
+
+// The one play loop. Each frame draws the background and the story panel, has `play` show the
+// rest and flip, and gives the event from `play.next()` to `play.step`, whose values the next
+// frame shows; a step with no values ends the loop. Returns the values the loop ended with.
+template <class Play>
+FrameValues playLoop(FrameValues values, Play& play) {
+    // An ordinary loop, not a call per frame: the stack stays flat however many events arrive.
+    for (;;) {
+        SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
+        showStoryPanel(values);
+        play.show(values);
+        std::optional<FrameValues> next = play.step(values, play.next());
+        if (!next) {
+            return values;
+        }
+        values = *next;
+    }
+}
+
+// The play loop with the game's frames.
 FrameValues gameLoop(FrameValues values);
 
 // The status of a game that found no sound device (sysexits' EX_UNAVAILABLE), so that whoever

@@ -2,10 +2,10 @@
 // map. The reader must give a story exactly when it gives no error, name a real line and column
 // for each error, and never crash or hang; a story that reads must play, check and draw.
 #include "engine/interpreter.hpp"
-#include "engine/story_check.hpp"
-#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
-#include "engine/story_map.hpp"
+#include "writer/story_check.hpp"
+#include "writer/story_explore.hpp"
+#include "writer/story_map.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,8 +1,8 @@
 // The example story, played through the interpreter to each of its endings, and its map.
-#include "engine/story_explore.hpp"
-#include "engine/story_map.hpp"
 #include "examples/ferry/ferry_story.hpp"
 #include "play_support.hpp"
+#include "writer/story_explore.hpp"
+#include "writer/story_map.hpp"
 
 #include <sstream>
 

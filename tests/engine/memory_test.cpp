@@ -1,8 +1,8 @@
 // Stories with memory: what the reader makes of each feature, how the interpreter plays it, and
 // what the walk over every playthrough finds, with keys that the interpreter then replays.
 #include "engine/interpreter.hpp"
-#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
+#include "writer/story_explore.hpp"
 
 #include "play_support.hpp"
 

@@ -1,9 +1,9 @@
 // One small broken story per finding or reader error, each expecting its exact message and, where
 // the map marks the fault, its mark there; a sound story has no finding. Stories come from C++ or
 // from a story file's text, and the file's errors and findings name its lines.
-#include "engine/story_check.hpp"
 #include "engine/story_file.hpp"
-#include "engine/story_map.hpp"
+#include "writer/story_check.hpp"
+#include "writer/story_map.hpp"
 
 #include <gtest/gtest.h>
 

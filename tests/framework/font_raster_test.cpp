@@ -1,7 +1,6 @@
 // FontRaster, which draws the browser build's text, against the installed SDL_ttf: every glyph and
 // every line of both stories, in the three render modes, with the game's font and with the copy
 // cut down to the stories' characters, as a published page carries it.
-#include "engine/shown_characters.hpp"
 #include "examples/ferry/ferry_story.hpp"
 #include "framework/font_raster.hpp"
 #include "framework/font_subset.hpp"
@@ -10,6 +9,7 @@
 #include "framework/utf8.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
+#include "writer/shown_characters.hpp"
 
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>

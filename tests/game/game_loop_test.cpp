@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -333,6 +335,45 @@ TEST_F(GameLoop, ClosingTheWindowEndsTheLoopInEitherMode) {
         const Played played = keys(start(), before);
         // play() closes with SDL_QUIT: the loop read it and returned.
         EXPECT_FALSE(played.endedByKey);
+    }
+}
+
+// Another event source and step on the engine's loop: the keys from a list, not the queue, and
+// play ends by the step's own choice after them. Every event comes after a frame shown for it.
+struct ListedPlay {
+    std::vector<SDL_Event> events;
+    std::size_t read = 0;
+    std::size_t shown = 0;
+
+    void show(const FrameValues& values) noexcept {
+        ++shown;
+        showFrame(values);
+    }
+    SDL_Event next() {
+        return read < events.size() ? events[read++] : TestEvents::ofType(SDL_QUIT);
+    }
+    std::optional<FrameValues> step(const FrameValues& values, const SDL_Event& event) {
+        if (event.type == SDL_QUIT) {
+            return std::nullopt;
+        }
+        return dispatch(values, event);
+    }
+};
+
+TEST_F(GameLoop, AnotherSourceAndStepShowTheGamesFrames) {
+    for (const std::string presses : {"", "  ", "     ", "     3   "}) {
+        SCOPED_TRACE(presses);
+        const Played game = keys(start(), presses);
+        const std::string gameScreen = LiveSupport::snapshotRegion(screen, 0, screen->h);
+        ListedPlay listed;
+        for (const char c : presses) {
+            listed.events.push_back(keyDown(c == ' ' ? SDLK_SPACE : static_cast<SDLKey>(c)));
+        }
+        const FrameValues after = playLoop(start(), listed);
+        EXPECT_EQ(after.state, game.values.state);
+        EXPECT_EQ(after.panelA, game.values.panelA);
+        EXPECT_EQ(listed.shown, presses.size() + 1);
+        EXPECT_EQ(LiveSupport::snapshotRegion(screen, 0, screen->h), gameScreen);
     }
 }
 

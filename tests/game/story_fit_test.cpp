@@ -1,11 +1,11 @@
 // The game's story in the game's own font and panels, through the same checks an author runs: every
 // line and page fits, and the font draws every character (gorubadon-story check runs them too, as
 // the test story_check; here they run in-process, with the fit's measures asserted).
-#include "engine/story_check.hpp"
-#include "engine/story_tool.hpp"
 #include "framework/sdl_handles.hpp"
 #include "game/config.hpp"
 #include "game/story_script.hpp"
+#include "writer/story_check.hpp"
+#include "writer/story_findings.hpp"
 
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/input.hpp"
-#include "engine/story_check.hpp"
+#include "writer/story_check.hpp"
 
 #include <cstddef>
 #include <cstdint>

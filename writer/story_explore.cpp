@@ -1,4 +1,4 @@
-#include "engine/story_explore.hpp"
+#include "writer/story_explore.hpp"
 
 #include "engine/interpreter.hpp"
 #include "engine/story_text.hpp"

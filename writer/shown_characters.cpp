@@ -1,4 +1,4 @@
-#include "engine/shown_characters.hpp"
+#include "writer/shown_characters.hpp"
 
 #include "framework/utf8.hpp"
 

@@ -1,14 +1,14 @@
-#include "engine/story_player.hpp"
+#include "writer/story_player.hpp"
 
 #include "engine/frame.hpp"
 #include "engine/keymap.hpp"
 #include "engine/stage.hpp"
 #include "engine/story_files.hpp"
 #include "engine/story_stage.hpp"
-#include "engine/story_tool.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/runner.hpp"
 #include "framework/sdl_handles.hpp"
+#include "writer/story_findings.hpp"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -148,44 +148,64 @@ class Player {
     ~Player() { release(resources_); }
 
     void run() {
-        for (;;) {
-            // A picture smaller than the window leaves black around it, not the last frame.
-            SDL_FillRect(values_.screen, nullptr, 0);
-            SDL_BlitSurface(values_.background, nullptr, values_.screen, nullptr);
-            showStoryPanel(values_);
-            if (errorShown_) {
-                static_cast<void>(SDL_Flip(values_.screen));
-            } else {
-                showFrame(values_);
-            }
-            const SDL_Event event = watch_.next();
-            if (event.type == SDL_USEREVENT) {
-                reload();
-                continue;
-            }
-            if (errorShown_ && event.type == SDL_KEYDOWN) {
-                // Back to the last good story, at the spot the keys so far reach in it.
-                playAgain();
-                continue;
-            }
-            const KeyOutcome outcome = readKey(event, values_.state);
-            std::optional<FrameValues> next = dispatch(values_, event);
-            if (!next) {
-                return;
-            }
-            if (replayable(outcome, values_.state, next->state)) {
-                keys_.push_back(outcome);
-            }
-            const bool moved =
-                next->state.cursor.remaining.list != values_.state.cursor.remaining.list;
-            values_ = *next;
-            if (moved) {
-                showCaption(false);
-            }
+        clearScreen();
+        static_cast<void>(playLoop(values_, *this));
+    }
+
+    // The play loop's frames. While an error is shown the page stands alone, without the choices
+    // and bottom panels.
+    void show(const FrameValues& values) const noexcept {
+        if (errorShown_) {
+            static_cast<void>(SDL_Flip(values.screen));
+        } else {
+            showFrame(values);
         }
     }
 
+    // A change of the file comes beside the keys.
+    [[nodiscard]] SDL_Event next() { return watch_.next(); }
+
+    [[nodiscard]] std::optional<FrameValues> step(const FrameValues& values,
+                                                  const SDL_Event& event) {
+        values_ = values;
+        if (!handle(event)) {
+            return std::nullopt;
+        }
+        clearScreen();
+        return values_;
+    }
+
   private:
+    // A picture smaller than the window leaves black around it, not the last frame.
+    void clearScreen() const noexcept { SDL_FillRect(values_.screen, nullptr, 0); }
+
+    // What an event does to the player; false when it ends play.
+    bool handle(const SDL_Event& event) {
+        if (event.type == SDL_USEREVENT) {
+            reload();
+            return true;
+        }
+        if (errorShown_ && event.type == SDL_KEYDOWN) {
+            // Back to the last good story, at the spot the keys so far reach in it.
+            playAgain();
+            return true;
+        }
+        const KeyOutcome outcome = readKey(event, values_.state);
+        std::optional<FrameValues> next = dispatch(values_, event);
+        if (!next) {
+            return false;
+        }
+        if (replayable(outcome, values_.state, next->state)) {
+            keys_.push_back(outcome);
+        }
+        const bool moved = next->state.cursor.remaining.list != values_.state.cursor.remaining.list;
+        values_ = *next;
+        if (moved) {
+            showCaption(false);
+        }
+        return true;
+    }
+
     static StoryLook shown(StoryLook look, const StoryPaths& paths) {
         look.fontPath = paths.font.c_str();
         look.backgroundPath = paths.picture.c_str();
@@ -380,6 +400,25 @@ int playFile(const std::string& path, std::string_view from, const StoryLook& lo
         SDL_QuitSubSystem(SDL_INIT_TIMER);
         Player(screen, std::move(*story), section, look, path).run();
     });
+}
+
+std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
+    const StoryFile& file = loaded.file;
+    const FontLibrary library;
+    const Framework::FontPtr font(
+        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
+    std::optional<TextFit> fit;
+    if (font) {
+        fit = asTheGame
+                  ? fontFit(font.get(), look, 0)
+                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
+    }
+    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
+    const std::vector<std::string> missing = missingFiles(loaded, &look);
+    for (const std::string& line : missing) {
+        std::cout << line << '\n';
+    }
+    return found + missing.size();
 }
 
 } // namespace Engine

@@ -12,27 +12,11 @@
 
 #include "engine/look.hpp"
 #include "engine/scenario.hpp"
-#include "engine/story_check.hpp"
-#include "engine/story_stage.hpp"
-
-#include <SDL_ttf.h>
 
 namespace Engine {
-
-struct LoadedStory;
 
 // 0; 1 when the story has errors or findings or cannot be played; 2 on a wrong command line or a
 // font that cannot be opened for the built-in story.
 [[nodiscard]] int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look);
-
-// What check FILE prints of a story that reads: each finding of its shape, of its fit in the
-// player's panels (the game's own, as the game lays them out, for `asTheGame`) and each file it
-// lacks, one per line on standard output. How many.
-[[nodiscard]] std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look,
-                                            bool asTheGame);
-
-// How text measures in `font` within the look's panels, lines `lineGap` pixels further apart than
-// the font's own line skip.
-[[nodiscard]] TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap);
 
 } // namespace Engine

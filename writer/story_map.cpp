@@ -1,8 +1,8 @@
-#include "engine/story_map.hpp"
+#include "writer/story_map.hpp"
 
-#include "engine/story_check.hpp"
 #include "engine/story_text.hpp"
 #include "framework/utf8.hpp"
+#include "writer/story_check.hpp"
 
 #include <algorithm>
 #include <string>

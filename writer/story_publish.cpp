@@ -1,13 +1,12 @@
-#include "engine/story_publish.hpp"
+#include "writer/story_publish.hpp"
 
-#include "engine/shown_characters.hpp"
 #include "engine/story_files.hpp"
-#include "engine/story_player.hpp"
-#include "engine/story_tool.hpp"
 #include "framework/font_subset.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/sha256.hpp"
 #include "framework/static_server.hpp"
+#include "writer/shown_characters.hpp"
+#include "writer/story_player.hpp"
 
 #include <algorithm>
 #include <filesystem>

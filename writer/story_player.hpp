@@ -41,4 +41,10 @@ struct LoadedStory {
 // unknown section.
 [[nodiscard]] int playFile(const std::string& path, std::string_view from, const StoryLook& look);
 
+// What check FILE prints of a story that reads: each finding of its shape, of its fit in the
+// player's panels (the game's own, as the game lays them out, for `asTheGame`) and each file it
+// lacks, one per line on standard output. How many.
+[[nodiscard]] std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look,
+                                            bool asTheGame);
+
 } // namespace Engine

@@ -1,4 +1,4 @@
-#include "engine/story_check.hpp"
+#include "writer/story_check.hpp"
 
 #include "engine/story_text.hpp"
 #include "framework/utf8.hpp"

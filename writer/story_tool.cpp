@@ -1,22 +1,21 @@
-#include "engine/story_tool.hpp"
+#include "writer/story_tool.hpp"
 
 #include "engine/frame.hpp"
 #include "engine/stage.hpp"
-#include "engine/story_explore.hpp"
 #include "engine/story_file.hpp"
-#include "engine/story_map.hpp"
-#include "engine/story_player.hpp"
-#include "engine/story_publish.hpp"
 #include "framework/program_folder.hpp"
 #include "framework/sdl_error.hpp"
 #include "framework/sdl_handles.hpp"
-#include "framework/text_panel.hpp"
+#include "writer/story_explore.hpp"
+#include "writer/story_findings.hpp"
+#include "writer/story_map.hpp"
+#include "writer/story_player.hpp"
+#include "writer/story_publish.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,49 +23,6 @@
 namespace Engine {
 
 namespace {
-
-// SDL_ttf alone: it needs no SDL_Init to read a font file.
-struct FontLibrary {
-    FontLibrary() {
-        if (TTF_Init() != 0) {
-            Framework::throwSdlError("TTF_Init");
-        }
-    }
-    ~FontLibrary() { TTF_Quit(); }
-    FontLibrary(const FontLibrary&) = delete;
-    FontLibrary& operator=(const FontLibrary&) = delete;
-};
-
-// Prints the shape's findings, then the fit's when there is a font to measure in; how many.
-std::size_t printFindings(const Story& story, const StorySource& source, const TextFit* fit) {
-    std::vector<Finding> findings = checkShape(story, source);
-    if (fit != nullptr) {
-        for (Finding& finding : checkFit(story, *fit)) {
-            findings.push_back(std::move(finding));
-        }
-    }
-    std::size_t limits = 0;
-    if (!story.values().empty()) {
-        const Playthroughs walked = explorePlaythroughs(story, fit);
-        findings.insert(findings.end(), walked.findings.begin(), walked.findings.end());
-        if (!walked.complete) {
-            limits = 1;
-        }
-        for (const Finding& finding : findings) {
-            std::cout << describe(finding, source) << '\n';
-        }
-        if (!walked.complete) {
-            std::cout << (source.file.empty() ? "the story" : source.file)
-                      << ": checked as far as the first " << walked.states
-                      << " states; the story has more, and the rest is not checked\n";
-        }
-        return findings.size() + limits;
-    }
-    for (const Finding& finding : findings) {
-        std::cout << describe(finding, source) << '\n';
-    }
-    return findings.size();
-}
 
 int checkBuiltIn(const Story& story, const StoryLook& look) {
     const FontLibrary library;
@@ -147,22 +103,6 @@ int usage(const char* name) {
 
 } // namespace
 
-TextFit fontFit(TTF_Font* font, const StoryLook& look, int lineGap) {
-    return {[font](std::string_view run) {
-                const Framework::RunExtent extent =
-                    Framework::measureRun(font, run, std::numeric_limits<long long>::max());
-                return extent.whole ? extent.width : unmeasuredWidth;
-            },
-            TTF_FontLineSkip(font) + lineGap,
-            shownLineWidth(look),
-            look.storyPanelHeight,
-            look.choicesPanelHeight,
-            [font](char32_t c) {
-                // SDL_ttf 2.0 asks for glyphs by UCS-2: characters beyond it cannot be drawn.
-                return c <= 0xFFFF && TTF_GlyphIsProvided(font, static_cast<Uint16>(c)) != 0;
-            }};
-}
-
 int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& look) try {
     const char* name = argc > 0 ? argv[0] : "gorubadon-story";
     Framework::rememberProgramName(argc > 0 ? argv[0] : nullptr);
@@ -199,25 +139,6 @@ int storyToolMain(int argc, char** argv, const Story& builtIn, const StoryLook& 
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 2;
-}
-
-std::size_t printFileFindings(const LoadedStory& loaded, const StoryLook& look, bool asTheGame) {
-    const StoryFile& file = loaded.file;
-    const FontLibrary library;
-    const Framework::FontPtr font(
-        TTF_OpenFontIndex(loaded.paths.font.c_str(), look.fontPointSize, 0));
-    std::optional<TextFit> fit;
-    if (font) {
-        fit = asTheGame
-                  ? fontFit(font.get(), look, 0)
-                  : fontFit(font.get(), playerLook(look), descenderGap(font.get(), *file.story));
-    }
-    const std::size_t found = printFindings(*file.story, file.source, fit ? &*fit : nullptr);
-    const std::vector<std::string> missing = missingFiles(loaded, &look);
-    for (const std::string& line : missing) {
-        std::cout << line << '\n';
-    }
-    return found + missing.size();
 }
 
 } // namespace Engine
