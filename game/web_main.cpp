@@ -56,6 +56,57 @@ void forgetPlace() {
     storeFiles();
 }
 
+// The engine's play loop with the page's keys; a story that keeps its place keeps each key taken.
+class PagePlay {
+  public:
+    PagePlay(const StoryFile& file, bool storyLook) : file_(file), storyLook_(storyLook) {}
+
+    // The keys kept from the last visit, played again as far as the story still has them.
+    void resume(FrameValues& values) {
+        if (file_.keepPlace) {
+            offerStartAgain();
+            keys_ = keptPlace();
+            keys_.resize(replayKeys(values, keys_));
+        }
+        fill(values);
+    }
+
+    static void show(const FrameValues& values) noexcept { showFrame(values); }
+    [[nodiscard]] static SDL_Event next() { return Framework::waitForEvent(); }
+
+    [[nodiscard]] std::optional<FrameValues> step(const FrameValues& values,
+                                                  const SDL_Event& event) {
+        const KeyOutcome outcome = readKey(event, values.state);
+        std::optional<FrameValues> next = dispatch(values, event);
+        if (!next) {
+            return next;
+        }
+        const bool ended = next->state.gameOver && !values.state.gameOver;
+        if (file_.keepPlace && !ended && replayable(outcome, values.state, next->state)) {
+            keys_.push_back(outcome);
+            keepPlace(keys_);
+        }
+        if (file_.keepPlace && ended) {
+            // The story is read to its end: the next visit starts it afresh.
+            forgetPlace();
+        }
+        fill(*next);
+        return next;
+    }
+
+  private:
+    // A picture smaller than the window leaves black around it, as in the writer's player.
+    void fill(const FrameValues& values) const {
+        if (storyLook_) {
+            SDL_FillRect(values.screen, nullptr, 0);
+        }
+    }
+
+    const StoryFile& file_;
+    bool storyLook_;
+    std::vector<KeyOutcome> keys_;
+};
+
 void play(SDL_Surface* screen, const StoryFile& file, const StoryLook& look, bool storyLook) {
     // A story sets no timer; SDL's would only wake the page.
     SDL_QuitSubSystem(SDL_INIT_TIMER);
@@ -71,37 +122,9 @@ void play(SDL_Surface* screen, const StoryFile& file, const StoryLook& look, boo
                                                  resources.panelC,
                                                  resources.background.get(),
                                                  start};
-    std::vector<KeyOutcome> keys;
-    if (file.keepPlace) {
-        offerStartAgain();
-        keys = keptPlace();
-        keys.resize(replayKeys(values, keys));
-    }
-    for (;;) {
-        if (storyLook) {
-            // A picture smaller than the window leaves black around it, as in the writer's player.
-            SDL_FillRect(screen, nullptr, 0);
-        }
-        SDL_BlitSurface(values.background, nullptr, screen, nullptr);
-        showStoryPanel(values);
-        showFrame(values);
-        const SDL_Event event = Framework::waitForEvent();
-        const KeyOutcome outcome = readKey(event, values.state);
-        const std::optional<FrameValues> next = dispatch(values, event);
-        if (!next) {
-            break;
-        }
-        const bool ended = next->state.gameOver && !values.state.gameOver;
-        if (file.keepPlace && !ended && replayable(outcome, values.state, next->state)) {
-            keys.push_back(outcome);
-            keepPlace(keys);
-        }
-        values = *next;
-        if (file.keepPlace && ended) {
-            // The story is read to its end: the next visit starts it afresh.
-            forgetPlace();
-        }
-    }
+    PagePlay page(file, storyLook);
+    page.resume(values);
+    static_cast<void>(playLoop(values, page));
     release(resources);
 }
 
