@@ -3,11 +3,15 @@
 // indices: no copies, no pointer cycles.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <new>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +30,107 @@ enum class ListId : std::uint32_t {};
 [[nodiscard]] constexpr ListId listAt(std::size_t index) noexcept {
     return static_cast<ListId>(index);
 }
+
+// A growable array held as one pointer, its length kept with the elements; an empty one allocates
+// nothing. A story of millions of selectors holds an option list in each, and most hold one option
+// and no conditions: three words of std::vector apiece would be most of what the story takes.
+template <class T>
+class SmallArray {
+    static_assert(alignof(T) <= alignof(std::max_align_t));
+
+  public:
+    SmallArray() noexcept = default;
+    SmallArray(std::initializer_list<T> items) { append(items.begin(), items.size()); }
+    SmallArray(const SmallArray& other) { append(other.begin(), other.size()); }
+    SmallArray(SmallArray&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+    SmallArray& operator=(SmallArray other) noexcept {
+        std::swap(block_, other.block_);
+        return *this;
+    }
+    ~SmallArray() { release(block_); }
+
+    [[nodiscard]] std::size_t size() const noexcept { return block_ ? block_->size : 0; }
+    [[nodiscard]] bool empty() const noexcept { return size() == 0; }
+    [[nodiscard]] T* data() noexcept { return block_ ? items(block_) : nullptr; }
+    [[nodiscard]] const T* data() const noexcept { return block_ ? items(block_) : nullptr; }
+    [[nodiscard]] T* begin() noexcept { return data(); }
+    [[nodiscard]] T* end() noexcept { return data() + size(); }
+    [[nodiscard]] const T* begin() const noexcept { return data(); }
+    [[nodiscard]] const T* end() const noexcept { return data() + size(); }
+    [[nodiscard]] T& operator[](std::size_t i) noexcept { return data()[i]; }
+    [[nodiscard]] const T& operator[](std::size_t i) const noexcept { return data()[i]; }
+    [[nodiscard]] T& back() noexcept { return data()[size() - 1]; }
+    [[nodiscard]] const T& back() const noexcept { return data()[size() - 1]; }
+    [[nodiscard]] T& front() noexcept { return data()[0]; }
+    [[nodiscard]] const T& front() const noexcept { return data()[0]; }
+    operator std::span<const T>() const noexcept { return {data(), size()}; }
+
+    void push_back(T item) {
+        if (size() == capacity()) {
+            grow(size() == 0 ? 1 : size() * 2);
+        }
+        ::new (static_cast<void*>(end())) T(std::move(item));
+        ++block_->size;
+    }
+
+    friend bool operator==(const SmallArray& a, const SmallArray& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+  private:
+    struct Block {
+        std::uint32_t size = 0;
+        std::uint32_t capacity = 0;
+    };
+    static constexpr std::size_t itemsAt =
+        (sizeof(Block) + alignof(T) - 1) / alignof(T) * alignof(T);
+
+    static T* items(Block* block) noexcept {
+        return std::launder(
+            reinterpret_cast<T*>(reinterpret_cast<unsigned char*>(block) + itemsAt));
+    }
+    static const T* items(const Block* block) noexcept { return items(const_cast<Block*>(block)); }
+    static void release(Block* block) noexcept {
+        if (block != nullptr) {
+            std::destroy_n(items(block), block->size);
+            ::operator delete(block);
+        }
+    }
+    [[nodiscard]] std::size_t capacity() const noexcept { return block_ ? block_->capacity : 0; }
+
+    // Moves what it holds into a block for `room` elements.
+    void grow(std::size_t room) {
+        if (room > UINT32_MAX) {
+            throw std::length_error("SmallArray: too many elements");
+        }
+        Block* fresh = ::new (::operator new(itemsAt + room * sizeof(T))) Block{};
+        fresh->capacity = static_cast<std::uint32_t>(room);
+        if (block_ != nullptr) {
+            std::uninitialized_move_n(items(block_), block_->size, items(fresh));
+            fresh->size = block_->size;
+            release(block_);
+        }
+        block_ = fresh;
+    }
+
+    // Only while empty, as constructors call it: a copy that throws leaves nothing behind.
+    void append(const T* from, std::size_t count) {
+        if (count == 0) {
+            return;
+        }
+        grow(count);
+        try {
+            for (std::size_t i = 0; i < count; ++i) {
+                push_back(from[i]);
+            }
+        } catch (...) {
+            release(std::exchange(block_, nullptr));
+            throw;
+        }
+    }
+
+    Block* block_ = nullptr;
+};
 
 // A text that is this exactly clears the story panel instead of being shown.
 inline constexpr std::string_view pageClear = "*cls*";
@@ -63,7 +168,7 @@ struct ValueTest {
 
 // Holds when every test holds; a negated condition holds when some test fails. No tests: always.
 struct Condition {
-    std::vector<ValueTest> tests;
+    SmallArray<ValueTest> tests;
     bool negated = false;
     friend bool operator==(const Condition&, const Condition&) = default;
 };
@@ -95,8 +200,8 @@ struct SelectorOption {
     std::string label;
     ListId branch{};
     // Offered only while all of these hold; taking it makes these changes first.
-    std::vector<Condition> offeredWhile{};
-    std::vector<ValueChange> whenTaken{};
+    SmallArray<Condition> offeredWhile{};
+    SmallArray<ValueChange> whenTaken{};
     friend bool operator==(const SelectorOption&, const SelectorOption&) = default;
 };
 
@@ -110,7 +215,7 @@ struct OptionNumbering {
 };
 
 struct ScenarioSelector {
-    std::vector<SelectorOption> options;
+    SmallArray<SelectorOption> options;
     // Null when the labels carry their own numbers. Shared: a story's selectors number alike.
     std::shared_ptr<const OptionNumbering> numbering{};
     // Equal numberings are equal however they are held.

@@ -293,6 +293,7 @@ class Reader {
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
         pending_.reserve(options);
+        selectors_.reserve(options);
     }
 
     void error(std::size_t line, std::size_t column, std::string message) {
@@ -1027,7 +1028,7 @@ class Reader {
             return;
         }
         checkShown(line, columnOf(raw, static_cast<std::size_t>(label.data() - raw.data())), label);
-        std::vector<Condition> offeredWhile;
+        SmallArray<Condition> offeredWhile;
         for (OpenBlock& block : blocks_) {
             if (block.kind == OpenBlock::Kind::Undecided) {
                 block.kind = OpenBlock::Kind::Options;
@@ -1039,7 +1040,8 @@ class Reader {
         if (!optionRun_) {
             add(line, ScenarioSelector{});
             optionRun_ = true;
-            selectors_.emplace_back(starts_.size() - 1, sectionSize() - 1);
+            selectors_.emplace_back(static_cast<std::uint32_t>(starts_.size() - 1),
+                                    static_cast<std::uint32_t>(sectionSize() - 1));
         }
         auto& options = std::get<ScenarioSelector>(elements_.back()).options;
         options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
@@ -1183,7 +1185,7 @@ class Reader {
     std::vector<PendingVisits> visits_;
     std::vector<std::pair<std::size_t, std::uint16_t>> counted_; // section, its visits slot
     std::vector<OpenBlock> blocks_;
-    std::vector<std::pair<std::size_t, std::size_t>> selectors_; // section, element
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> selectors_; // section, element
     bool optionRun_ = false; // the last element is a selector that options may still join
     bool numbered_ = true;
     bool fullWidth_ = false;

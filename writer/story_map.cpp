@@ -119,7 +119,7 @@ std::string conditionText(const Story& story, const Condition& condition) {
     return condition.negated && !text.empty() ? "not (" + text + ")" : text;
 }
 
-std::string joined(const Story& story, const std::vector<Condition>& conditions) {
+std::string joined(const Story& story, std::span<const Condition> conditions) {
     std::string text;
     for (const Condition& condition : conditions) {
         const std::string one = conditionText(story, condition);

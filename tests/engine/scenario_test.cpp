@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -118,6 +119,61 @@ TEST_F(HeadText, OptionLabelsOnlyForSelectorAtTheHead) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(optionLabels(c.list), c.expected);
     }
+}
+
+// Counts the ones alive; the copy made while `copiesLeft` is 0 throws.
+struct Counted {
+    static inline int alive = 0;
+    static inline int copiesLeft = 1000;
+    int n = 0;
+    explicit Counted(int value) : n(value) { ++alive; }
+    Counted(const Counted& other) : n(other.n) {
+        if (copiesLeft-- == 0) {
+            throw std::runtime_error("copy");
+        }
+        ++alive;
+    }
+    Counted(Counted&& other) noexcept : n(other.n) { ++alive; }
+    Counted& operator=(const Counted&) = delete;
+    ~Counted() { --alive; }
+    friend bool operator==(const Counted& a, const Counted& b) { return a.n == b.n; }
+};
+
+std::vector<int> numbers(const SmallArray<Counted>& a) {
+    std::vector<int> out;
+    for (const Counted& c : a) {
+        out.push_back(c.n);
+    }
+    return out;
+}
+
+TEST(SmallArray, HoldsWhatItIsGivenAndLetsGoOfIt) {
+    {
+        SmallArray<Counted> a{Counted{1}, Counted{2}};
+        for (int i = 3; i <= 9; ++i) {
+            a.push_back(Counted{i}); // grows past every capacity on the way
+        }
+        const SmallArray<Counted> copy = a;
+        a.back().n = 90;
+        EXPECT_EQ(numbers(a), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 90}));
+        EXPECT_EQ(numbers(copy), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+        EXPECT_FALSE(a == copy);
+        SmallArray<Counted> moved = std::move(a);
+        EXPECT_TRUE(a.empty()); // a move leaves it empty
+        EXPECT_EQ(moved.size(), 9U);
+        moved = copy;
+        EXPECT_TRUE(moved == copy);
+        EXPECT_EQ(std::span<const Counted>(moved).size(), 9U);
+        EXPECT_EQ(Counted::alive, 18);
+    }
+    EXPECT_EQ(Counted::alive, 0);
+    const SmallArray<Counted> three{Counted{1}, Counted{2}, Counted{3}};
+    Counted::copiesLeft = 1;
+    EXPECT_THROW(static_cast<void>(SmallArray<Counted>(three)), std::runtime_error);
+    Counted::copiesLeft = 1000;
+    EXPECT_EQ(Counted::alive, 3); // the half-made copy left none behind
+    EXPECT_TRUE(SmallArray<int>{} == SmallArray<int>{});
+    EXPECT_FALSE(SmallArray<int>{} == SmallArray<int>{0});
 }
 
 TEST(StoryBuilder, RejectsBrokenStructure) {
