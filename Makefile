@@ -144,7 +144,7 @@ STORY_MAP_FONT := -Nfontname="VL Gothic" -Efontname="VL Gothic"
 EMENV := NODE_PATH=/usr/share/nodejs
 web:
 	@[ "$(DEPS)" = no ] || sh tools/install-deps.sh web
-	@sh tools/web/prepare.sh $(CURDIR)/$(WEB_BUILD)/debian-src
+	@sh web/tools/prepare.sh $(CURDIR)/$(WEB_BUILD)/debian-src
 	@$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DGORUBADON_TESTS=OFF \
 	    -DGORUBADON_BENCH=OFF -DGORUBADON_WEB_SOURCES=$(CURDIR)/$(WEB_BUILD)/debian-src $(werror) > /dev/null
 	@$(EMENV) cmake --build $(WEB_BUILD) -j$(JOBS) --target page
@@ -154,7 +154,7 @@ web:
 # Serves the folder on 127.0.0.1 until interrupted: make run-web WEB_PORT=8080
 WEB_PORT ?= 8023
 run-web: web
-	node tools/web/serve.js $(WEB_BUILD)/page $(WEB_PORT)
+	node web/tools/serve.js $(WEB_BUILD)/page $(WEB_PORT)
 
 # The browser game played as on the desktop, screen for screen, in headless Chromium.
 test-web: build-all web
@@ -165,7 +165,7 @@ test-web: build-all web
 # CPU in headless Chromium: make measure-web WEB_REPS=20
 WEB_REPS ?= 10
 measure-web: web
-	node tools/web/measure.js $(WEB_BUILD)/page $(WEB_REPS)
+	node web/tools/measure.js $(WEB_BUILD)/page $(WEB_REPS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

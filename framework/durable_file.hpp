@@ -2,8 +2,8 @@
 // old bytes or the new ones, never a mix, and never no file. No SDL. What this header says holds
 // on every platform: durable_file.cpp holds the steps, and the system calls under them come from
 // the platform file CMake chooses, which says at its top what more it gives
-// (durable_file_posix.cpp: the save on disk before it returns, leftovers swept;
-// durable_file_std.cpp: nothing more).
+// (posix/durable_file.cpp: the save on disk before it returns, leftovers swept;
+// portable/durable_file.cpp: nothing more).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // What framework/durable_file.cpp asks of the system. CMake builds one platform file to give it
-// (durable_file_posix.cpp, durable_file_std.cpp). Every answer is an error code, empty on
+// (posix/durable_file.cpp, portable/durable_file.cpp). Every answer is an error code, empty on
 // success; framework/durable_file.cpp alone turns them into FileError. It gives the platform files
 // the temporary file's name, which is the same on every platform.
 #pragma once

@@ -1,7 +1,7 @@
 // Waiting for the next SDL event, and the ways out of a game that do not come as an event. The
-// shared steps are in event_wait.cpp; CMake adds the platform's part, event_wait_x11.cpp (sleeps on
+// shared steps are in event_wait.cpp; CMake adds the platform's part, x11/event_wait.cpp (sleeps on
 // the X connection, signals, X server loss; needs SDL's X11 driver, Xlib and ppoll) or
-// event_wait_sdl.cpp (SDL alone).
+// portable/event_wait.cpp (SDL alone).
 #pragma once
 
 #include <SDL.h>

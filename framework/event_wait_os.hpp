@@ -1,5 +1,5 @@
-// What a platform adds to the event wait (event_wait.hpp): one file of event_wait_*.cpp, chosen by
-// CMake, defines these.
+// What a platform adds to the event wait (event_wait.hpp): one platform folder's event_wait.cpp,
+// chosen by CMake, defines these.
 #pragma once
 
 #include <SDL.h>

@@ -1,5 +1,5 @@
 // Text drawn with FreeType into SDL surfaces, pixel for pixel as SDL_ttf 2.0.11 draws it: the
-// browser build has FreeType but no SDL_ttf, and its TTF_ functions (ttf_web.cpp) are these.
+// browser build has FreeType but no SDL_ttf, and its TTF_ functions (web/ttf.cpp) are these.
 // Normal style, kerning on, normal hinting: what SDL_ttf gives a font it has just opened.
 #pragma once
 

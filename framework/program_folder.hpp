@@ -1,6 +1,6 @@
 // The folder this program was started from, so that an installed program finds what was installed
 // beside it wherever it is started. CMake builds one platform file to give it
-// (program_folder_linux.cpp, program_folder_std.cpp).
+// (linux/program_folder.cpp, portable/program_folder.cpp).
 #pragma once
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // A small web server for trying a folder of static files on this machine: HTTP/1.1 GET and HEAD
 // on 127.0.0.1 only, each file with the type a browser needs (a page's WebAssembly is compiled
 // only when sent as application/wasm), nothing outside the folder. CMake builds one platform file
-// to give it (static_server_posix.cpp, static_server_none.cpp).
+// to give it (posix/static_server.cpp, portable/static_server.cpp).
 #pragma once
 
 #include <filesystem>

@@ -17,7 +17,8 @@ void blitKeepingAlpha(SDL_Surface* src, SDL_Rect* srcRect, SDL_Surface* dst,
 
 // Maps in the surface's pixel memory with one system call instead of one page fault per page on
 // first drawing, which is a large share of what the wide panel surfaces cost at start-up. A no-op
-// where the kernel does not offer it, and in the portable build (CMake picks prefault_*.cpp).
+// where the kernel does not offer it, and in the portable build (CMake picks linux/ or
+// portable/prefault.cpp).
 void prefaultPixels(const SDL_Surface* surface) noexcept;
 
 } // namespace Framework

@@ -1,7 +1,7 @@
 # The browser build (emcmake cmake -DGORUBADON_WEB_SOURCES=...): SDL 1.2 and FreeType from
-# Debian's source packages (tools/web/prepare.sh), the framework's web platform files in place of
+# Debian's source packages (web/tools/prepare.sh), the framework's web platform files in place of
 # SDL_image, SDL_ttf, SDL_mixer and SDL_gfx, and the page in web/.
-set(GORUBADON_WEB_SOURCES "" CACHE PATH "Where tools/web/prepare.sh unpacked SDL 1.2 and FreeType")
+set(GORUBADON_WEB_SOURCES "" CACHE PATH "Where web/tools/prepare.sh unpacked SDL 1.2 and FreeType")
 set(sdl_src ${GORUBADON_WEB_SOURCES}/libsdl1.2)
 if(NOT EXISTS ${sdl_src}/src/SDL.c)
     message(FATAL_ERROR "No SDL 1.2 sources in '${GORUBADON_WEB_SOURCES}': run make web")

@@ -10,7 +10,7 @@ const fs = require('fs');
 const os = require('os');
 const { execFileSync } = require('child_process');
 const path = require('path');
-const { Browser, serve } = require('../../tools/web/browser.js');
+const { Browser, serve } = require('../../web/tools/browser.js');
 
 const [webBuild, out, keptBuild] = process.argv.slice(2);
 const root = path.join(__dirname, '..', '..');

@@ -5,7 +5,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { Browser, serve } = require('../../tools/web/browser.js');
+const { Browser, serve } = require('../../web/tools/browser.js');
 
 const [folder, pathsFile, out] = process.argv.slice(2);
 const paths = fs.readFileSync(pathsFile, 'utf8').split('\n')

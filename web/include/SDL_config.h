@@ -1,6 +1,6 @@
 /* SDL 1.2's configuration for the browser build: the C library of emscripten, no threads, and
    the dummy video, audio and joystick drivers. The page draws the screen surface and brings the
-   keys (framework/event_wait_web.cpp). */
+   keys (framework/web/event_wait.cpp). */
 #ifndef _SDL_config_h
 #define _SDL_config_h
 

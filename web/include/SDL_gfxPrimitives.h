@@ -1,5 +1,5 @@
 /* The browser build has no SDL_gfx: its filled circles fail as SDL_gfx reports a failure
-   (framework/mixer_gfx_web.cpp). Neither story draws one. */
+   (framework/web/mixer_gfx.cpp). Neither story draws one. */
 #ifndef GORUBADON_WEB_SDL_GFXPRIMITIVES_H
 #define GORUBADON_WEB_SDL_GFXPRIMITIVES_H
 

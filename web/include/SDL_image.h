@@ -1,5 +1,5 @@
 /* The browser build's image loading: the browser decodes JPEG and PNG files as the page loads
-   them, SDL reads BMP (framework/image_web.cpp). */
+   them, SDL reads BMP (framework/web/image.cpp). */
 #ifndef GORUBADON_WEB_SDL_IMAGE_H
 #define GORUBADON_WEB_SDL_IMAGE_H
 

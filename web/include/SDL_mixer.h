@@ -1,5 +1,5 @@
 /* The browser build plays no sound: the mixer opens and closes and nothing more
-   (framework/mixer_gfx_web.cpp). */
+   (framework/web/mixer_gfx.cpp). */
 #ifndef GORUBADON_WEB_SDL_MIXER_H
 #define GORUBADON_WEB_SDL_MIXER_H
 

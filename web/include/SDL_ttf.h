@@ -1,5 +1,5 @@
 /* What the browser build's SDL_ttf offers the game: SDL_ttf 2.0's calls that the framework and
-   the engine make, drawn by framework/font_raster.cpp on FreeType (framework/ttf_web.cpp). */
+   the engine make, drawn by framework/font_raster.cpp on FreeType (framework/web/ttf.cpp). */
 #ifndef GORUBADON_WEB_SDL_TTF_H
 #define GORUBADON_WEB_SDL_TTF_H
 
