@@ -1,7 +1,7 @@
 // The page's half of the browser build: the story's files fetched from beside the page, files kept
 // in IndexedDB, pictures decoded by the browser, keys (and the taps and buttons that stand for
 // them) in, frames out, what the game shows told to screen readers, and the record saved to and
-// loaded from a file. framework/web/ (event_wait.cpp, shown.cpp, image.cpp) and
+// loaded from a file. framework/web/ (event_wait.cpp, page.cpp, shown.cpp, image.cpp) and
 // game/web_main.cpp call into Module.gorubadon.
 (function () {
     'use strict';

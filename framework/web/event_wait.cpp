@@ -1,43 +1,18 @@
-// The browser build: the page brings the keys and shows the screen. While the player reads, the
-// game is suspended (ASYNCIFY) until the page has a key for it, so an idle tab does no work.
-// Hiding or closing the tab keeps the record, as closing the window does on the desktop.
+// The browser build: the page brings the keys. While the player reads, the game is suspended
+// (ASYNCIFY) until the page has a key for it, so an idle tab does no work. The page draws the
+// screen and keeps the record (page.hpp).
 #include "framework/event_wait.hpp"
 #include "framework/event_wait_os.hpp"
+#include "framework/web/page.hpp"
 
 #include <emscripten.h>
 
-#include <exception>
-
 namespace {
-
-const std::function<void()>* keepRecord = nullptr;
-
-// Hands the page the screen's pixels (32 bits, red in the third byte) to draw.
-EM_JS(void, presentScreen, (const void* pixels, int width, int height, int pitch),
-      { Module.gorubadon.present(pixels, width, height, pitch); });
 
 // Fills sym, unicode and modifiers of the next key; returns 0 when the page closes the game.
 EM_ASYNC_JS(int, nextKey, (int* fields), { return await Module.gorubadon.nextKey(fields); });
 
-// While play lasts the page keeps the record when the tab goes; at its end, the record written,
-// the page stores the files.
-EM_JS(void, playing, (int on), { Module.gorubadon.playing(!!on); });
-
-EM_JS(void, reportError, (const char* what), { Module.gorubadon.error(UTF8ToString(what)); });
-
 } // namespace
-
-// The page calls this when the tab is hidden or closed, then stores the files it wrote.
-extern "C" EMSCRIPTEN_KEEPALIVE void gorubadonKeepRecord() {
-    if (keepRecord == nullptr) {
-        return;
-    }
-    try {
-        (*keepRecord)();
-    } catch (const std::exception& error) {
-        reportError(error.what());
-    }
-}
 
 namespace Framework {
 
@@ -46,9 +21,8 @@ std::optional<SDL_Event> Os::sleepForEvent() {
     if (SDL_PollEvent(&event) == 1) {
         return event;
     }
-    if (const SDL_Surface* screen = SDL_GetVideoSurface(); screen != nullptr) {
-        presentScreen(screen->pixels, screen->w, screen->h, screen->pitch);
-    }
+    // The game sleeps next, so what it drew must be on the page first.
+    Page::presentScreen();
     int fields[3] = {};
     if (nextKey(fields) == 0) {
         event.type = SDL_QUIT;
@@ -62,14 +36,13 @@ std::optional<SDL_Event> Os::sleepForEvent() {
     return event;
 }
 
+// Hiding or closing the tab keeps the record, as closing the window does on the desktop.
 void Os::take(const std::function<void()>& keepWork) {
-    keepRecord = &keepWork;
-    playing(1);
+    Page::keepRecordWith(keepWork);
 }
 
 void Os::giveBack() noexcept {
-    playing(0);
-    keepRecord = nullptr;
+    Page::stopKeepingRecord();
 }
 
 // A page gets no signals.
