@@ -12,8 +12,8 @@ struct StoryLook {
     int screenWidth = 320;
     int screenHeight = 240;
     int audioFrequency = 44100;
-    // Relative to the working directory, as the game runs: the data/ that comes with the games,
-    // which dist/install.cmake installs as these lines name it.
+    // Relative to the working directory, as the game runs: the data/ that comes with the games.
+    // The build reads these lines (look.cmake) to install and publish the files they name.
     const char* iconPath = "data/images/icon.bmp";
     std::uint32_t iconColorKey = 15; // the raw pixel value of the icon's transparent parts
     const char* fontPath = "data/fonts/aqua2_8/aquafont.ttf";

@@ -23,7 +23,9 @@ target_link_options(gorubadon PRIVATE
 set_target_properties(gorubadon PROPERTIES SUFFIX .js LINK_DEPENDS
     "${PROJECT_SOURCE_DIR}/web/pre.js;${PROJECT_SOURCE_DIR}/web/asyncify.txt")
 configure_file(${PROJECT_SOURCE_DIR}/data/images/icon-32.png ${engine_dir}/icon.png COPYONLY)
-configure_file(${PROJECT_SOURCE_DIR}/data/images/icon.bmp ${engine_dir}/icon.bmp COPYONLY)
+# The window's icon as the game has it (engine/look.hpp), under the name the page fetches.
+include(${PROJECT_SOURCE_DIR}/engine/look.cmake)
+configure_file(${PROJECT_SOURCE_DIR}/${look_icon} ${engine_dir}/icon.bmp COPYONLY)
 foreach(file index.html page.css page.js manifest.webmanifest sw.js)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${engine_dir}/${file} COPYONLY)
 endforeach()

@@ -344,7 +344,7 @@ std::optional<LoadedStory> loadStory(const std::string& path, const StoryLook& l
     }
     const fs::path data = dataFolder(look);
     const std::string picture = inData(data, look.backgroundPath);
-    StoryPaths paths{inData(data, look.fontPath), inData(data, "data/images/icon.bmp"),
+    StoryPaths paths{inData(data, look.fontPath), inData(data, look.iconPath),
                      file.picture.empty() ? picture : pictureOf(path, file.picture), picture};
     return LoadedStory{std::move(file), std::move(paths)};
 }

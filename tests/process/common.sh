@@ -6,11 +6,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 default='GameData {hp = 10, hpMax = 10, turn = 0, gold = 1000, items = []}'
+# The files the game opens, as engine/look.hpp names them (data/...), linked into DIR/data.
 link_data() {
-    mkdir -p "$1/data/images" "$1/data/fonts/aqua2_8"
-    ln -s "$data/images/icon.bmp" "$1/data/images/icon.bmp"
-    ln -s "$data/images/bg.jpg" "$1/data/images/bg.jpg"
-    ln -s "$data/fonts/aqua2_8/aquafont.ttf" "$1/data/fonts/aqua2_8/aquafont.ttf"
+    files=$(sed -n 's/^.*Path = "\(data\/[^"]*\)".*$/\1/p' "$data/../engine/look.hpp")
+    [ -n "$files" ] || fail "engine/look.hpp names no data files"
+    for f in $files; do
+        mkdir -p "$1/$(dirname "$f")"
+        ln -s "$data/${f#data/}" "$1/$f"
+    done
 }
 # Exact file content, no trailing newline allowed.
 check_save() {
