@@ -7,7 +7,7 @@
 # Usage: browser.sh GAME WEB_BUILD   (the game's page published in WEB_BUILD/page/, and
 # gorubadon-story beside GAME)
 set -eu
-game=$1 web=$2
+game=$1 web=$(cd "$2" && pwd)
 story=$(dirname "$game")/gorubadon-story
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
