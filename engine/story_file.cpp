@@ -7,7 +7,6 @@
 #include <array>
 #include <bit>
 #include <climits>
-#include <deque>
 #include <optional>
 #include <utility>
 
@@ -98,16 +97,14 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
-// One for each option of the story while it is read: kept small, and its target a view of the
-// text (a line whose kana are composed is read again for it).
+// One for each option of the story while it is read, in the order written: which option it is
+// follows from that order, and its target lies in the text (or, on a line whose kana are composed,
+// in the reader's copy of it).
 struct PendingOption {
-    std::uint32_t section;
-    std::uint32_t element;
-    std::uint32_t option;
+    std::uint32_t at;
+    std::uint32_t size;
     std::uint32_t line;
-    std::string_view target;
     std::uint32_t column;
-    bool once = false; // the target ended in "(once)"
 };
 
 // Sections by name, held as their numbers in one open-addressed table: the names themselves are
@@ -117,8 +114,8 @@ class SectionIndex {
     explicit SectionIndex(const SectionSources& sections) : sections_(&sections) {}
 
     void reserve(std::size_t count) {
-        if (count * 2 > slots_.size()) {
-            rehash(std::bit_ceil(count * 2));
+        if (count * 4 > slots_.size() * 3) {
+            rehash(std::bit_ceil(count * 4 / 3 + 1));
         }
     }
 
@@ -170,7 +167,7 @@ class SectionIndex {
     }
 
     const SectionSources* sections_;
-    std::vector<std::uint32_t> slots_; // a power of two of them, at most half in use; 0 is free
+    std::vector<std::uint32_t> slots_; // a power of two of them, at most 3/4 in use; 0 is free
     std::size_t count_ = 0;
 };
 
@@ -256,6 +253,7 @@ class Reader {
         resolveOptions();
         // The names have done their work; the story is built without them.
         pending_ = {};
+        composedTargets_ = {};
         index_.clear();
         if (result_.errors.empty()) {
             build();
@@ -272,7 +270,7 @@ class Reader {
         std::size_t sections = 0;
         std::size_t options = 0;
         std::size_t elements = 0; // at most: every other line, and a choice for each option
-        std::size_t names = 0;    // at most: the section lines' bytes
+        std::size_t names = 0;    // the section lines' names, as written
         for (std::size_t start = 0; start < text_.size();) {
             const std::size_t first = text_.find_first_not_of(blanks, start);
             if (first == std::string_view::npos) {
@@ -282,7 +280,8 @@ class Reader {
             const std::size_t end = text_.find('\n', first);
             if (text_.substr(first, 2) == "==") {
                 ++sections;
-                names += std::min(end, text_.size()) - first;
+                names += trimmed(text_.substr(first + 2, std::min(end, text_.size()) - first - 2))
+                             .size();
             }
             options += c == '*' ? 1 : 0;
             elements += c != '=' && c != '|' && c != '#' && c != '\n' && c != '\r' ? 1 : 0;
@@ -293,7 +292,6 @@ class Reader {
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
         pending_.reserve(options);
-        selectors_.reserve(options);
     }
 
     void error(std::size_t line, std::size_t column, std::string message) {
@@ -940,13 +938,17 @@ class Reader {
         return elements_[starts_[section] + element];
     }
 
-    // A view that outlives the line it was read from.
-    std::string_view kept(std::string_view target) {
+    // Where an option's target lies once its line is gone.
+    void keepTarget(std::string_view target, std::size_t line, std::size_t column) {
+        std::uint32_t at = 0;
         if (target.data() >= text_.data() &&
             target.data() + target.size() <= text_.data() + text_.size()) {
-            return target;
+            at = static_cast<std::uint32_t>(target.data() - text_.data());
+        } else {
+            composedTargets_.emplace_back(static_cast<std::uint32_t>(pending_.size()), target);
         }
-        return composedTargets_.emplace_back(target);
+        pending_.push_back({at, static_cast<std::uint32_t>(target.size()),
+                            static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(column)});
     }
 
     void add(std::size_t line, Scenario element) {
@@ -1040,19 +1042,12 @@ class Reader {
         if (!optionRun_) {
             add(line, ScenarioSelector{});
             optionRun_ = true;
-            selectors_.emplace_back(static_cast<std::uint32_t>(starts_.size() - 1),
-                                    static_cast<std::uint32_t>(sectionSize() - 1));
         }
         auto& options = std::get<ScenarioSelector>(elements_.back()).options;
         options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
-        pending_.push_back({static_cast<std::uint32_t>(starts_.size()),
-                            static_cast<std::uint32_t>(sectionSize() - 1),
-                            static_cast<std::uint32_t>(options.size() - 1),
-                            static_cast<std::uint32_t>(line), kept(target),
-                            static_cast<std::uint32_t>(columnOf(
-                                raw, static_cast<std::size_t>(target.data() - raw.data()))),
-                            target.ends_with(onceMark)});
+        keepTarget(target, line,
+                   columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
@@ -1081,22 +1076,36 @@ class Reader {
         // Suggestions compare with every section: a few are enough, however many names are wrong.
         constexpr std::size_t suggested = 10;
         std::size_t unknown = 0;
-        for (PendingOption& p : pending_) {
-            std::uint32_t found = index_.find(p.target);
-            if (found == 0 && p.once) {
-                // "(once)" is the mark only where no section is named so.
-                p.target = trimmed(p.target.substr(0, p.target.size() - onceMark.size()));
-                found = index_.find(p.target);
-                markOnce(p);
-            }
-            if (found == 0) {
-                error(p.line, p.column,
-                      ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
-                                             : "no section named " + quoted(p.target));
+        std::size_t next = 0;
+        std::size_t nextComposed = 0;
+        for (Scenario& element : elements_) {
+            auto* selector = std::get_if<ScenarioSelector>(&element);
+            if (selector == nullptr) {
                 continue;
             }
-            auto& selector = std::get<ScenarioSelector>(element(p.section - 1, p.element));
-            selector.options[p.option].branch = listAt(found);
+            auto& options = selector->options;
+            for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
+                const PendingOption& p = pending_[next];
+                std::string_view target = text_.substr(p.at, p.size);
+                if (nextComposed < composedTargets_.size() &&
+                    composedTargets_[nextComposed].first == next) {
+                    target = composedTargets_[nextComposed++].second;
+                }
+                std::uint32_t found = index_.find(target);
+                if (found == 0 && target.ends_with(onceMark)) {
+                    // "(once)" is the mark only where no section is named so.
+                    target = trimmed(target.substr(0, target.size() - onceMark.size()));
+                    found = index_.find(target);
+                    markOnce(p, options[o]);
+                }
+                if (found == 0) {
+                    error(p.line, p.column,
+                          ++unknown <= suggested ? noSectionNamed(result_.source, target)
+                                                 : "no section named " + quoted(target));
+                    continue;
+                }
+                options[o].branch = listAt(found);
+            }
         }
         for (const PendingVisits& v : visits_) {
             const std::uint32_t found = index_.find(v.section);
@@ -1112,13 +1121,11 @@ class Reader {
                          });
     }
 
-    void markOnce(const PendingOption& p) {
+    void markOnce(const PendingOption& p, SelectorOption& option) {
         const std::size_t slot = newSlot(p.line, p.column, {"", ValueKind::Taken, 0, 1, 0});
         if (slot == noSlot) {
             return;
         }
-        auto& option =
-            std::get<ScenarioSelector>(element(p.section - 1, p.element)).options[p.option];
         const auto s = static_cast<std::uint16_t>(slot);
         option.offeredWhile.push_back(Condition{{{s, Compare::Equal, 0}}, false});
         option.whenTaken.push_back({s, ChangeKind::Set, 1});
@@ -1128,8 +1135,12 @@ class Reader {
     // write them; those offered only at times are numbered as they are shown.
     void number() {
         std::shared_ptr<const OptionNumbering> numbering;
-        for (const auto& [section, element] : selectors_) {
-            auto& selector = std::get<ScenarioSelector>(this->element(section, element));
+        for (Scenario& element : elements_) {
+            auto* found = std::get_if<ScenarioSelector>(&element);
+            if (found == nullptr) {
+                continue;
+            }
+            ScenarioSelector& selector = *found;
             const bool conditional =
                 std::any_of(selector.options.begin(), selector.options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
@@ -1177,7 +1188,7 @@ class Reader {
     std::vector<Scenario> elements_;
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
-    std::deque<std::string> composedTargets_; // what the targets of composed lines view
+    std::vector<std::pair<std::uint32_t, std::string>> composedTargets_; // by pending option
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
@@ -1185,7 +1196,6 @@ class Reader {
     std::vector<PendingVisits> visits_;
     std::vector<std::pair<std::size_t, std::uint16_t>> counted_; // section, its visits slot
     std::vector<OpenBlock> blocks_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> selectors_; // section, element
     bool optionRun_ = false; // the last element is a selector that options may still join
     bool numbered_ = true;
     bool fullWidth_ = false;
