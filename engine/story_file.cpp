@@ -246,6 +246,7 @@ class Reader {
             readLine(++line, raw);
             start = end + 1;
         }
+        finishText();
         closeBlocks();
         if (starts_.empty() && result_.errors.empty()) {
             error(1, 1, "the story has no section yet; start one with a line \"== name\"");
@@ -952,6 +953,7 @@ class Reader {
     }
 
     void add(std::size_t line, Scenario element) {
+        finishText();
         elements_.push_back(std::move(element));
         result_.source.sections.addElement(line);
         optionRun_ = false;
@@ -962,7 +964,7 @@ class Reader {
             return;
         }
         checkShown(line, column, text);
-        add(line, ScenarioText{std::string(text)});
+        add(line, ScenarioText{text});
     }
 
     void readCommand(std::size_t line, std::size_t column, std::string_view t) {
@@ -988,7 +990,7 @@ class Reader {
             return;
         }
         if (t == commandNames[0]) {
-            add(line, ScenarioText{std::string(pageClear)});
+            add(line, ScenarioText{pageClear});
         } else if (t == commandNames[1]) {
             add(line, ScenarioEventNone{});
         } else if (t == commandNames[2]) {
@@ -1043,15 +1045,16 @@ class Reader {
             add(line, ScenarioSelector{});
             optionRun_ = true;
         }
+        finishText();
         auto& options = std::get<ScenarioSelector>(elements_.back()).options;
-        options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
+        options.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
         keepTarget(target, line,
                    columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
-        std::string* last = nullptr;
+        StoryString* last = nullptr;
         if (!starts_.empty() && sectionSize() > 0) {
             Scenario& element = elements_.back();
             if (auto* text = std::get_if<ScenarioText>(&element);
@@ -1068,8 +1071,22 @@ class Reader {
             return;
         }
         checkShown(line, column, more);
-        *last += '\n';
-        *last += more;
+        if (last != continued_) {
+            finishText();
+            continued_ = last;
+            continuation_ = *last;
+        }
+        continuation_ += '\n';
+        continuation_ += more;
+    }
+
+    // A text or label continued over several lines is written in once, when it is complete.
+    void finishText() {
+        if (continued_ != nullptr) {
+            *continued_ = StoryString(continuation_);
+            continued_ = nullptr;
+            continuation_.clear();
+        }
     }
 
     void resolveOptions() {
@@ -1189,6 +1206,8 @@ class Reader {
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
     std::vector<std::pair<std::uint32_t, std::string>> composedTargets_; // by pending option
+    StoryString* continued_ = nullptr; // the text or label the lines starting with "|" continue
+    std::string continuation_;         // what it holds so far
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
