@@ -97,14 +97,18 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
-// One for each option of the story while it is read, in the order written: which option it is
-// follows from that order, and its target lies in the text (or, on a line whose kana are composed,
-// in the reader's copy of it).
+// One for each option of the story while it is read, in the order written: which option it is,
+// and so its line, follow from that order, and its target lies in the text.
 struct PendingOption {
     std::uint32_t at;
     std::uint32_t size;
-    std::uint32_t line;
+};
+
+// The target of an option on a line whose kana are composed, which is not the text's.
+struct ComposedTarget {
+    std::uint32_t option; // among the pending ones
     std::uint32_t column;
+    std::string target;
 };
 
 // Sections by name, held as their numbers in one open-addressed table: the names themselves are
@@ -940,16 +944,23 @@ class Reader {
     }
 
     // Where an option's target lies once its line is gone.
-    void keepTarget(std::string_view target, std::size_t line, std::size_t column) {
+    void keepTarget(std::string_view target, std::size_t column) {
         std::uint32_t at = 0;
         if (target.data() >= text_.data() &&
             target.data() + target.size() <= text_.data() + text_.size()) {
             at = static_cast<std::uint32_t>(target.data() - text_.data());
         } else {
-            composedTargets_.emplace_back(static_cast<std::uint32_t>(pending_.size()), target);
+            composedTargets_.push_back({static_cast<std::uint32_t>(pending_.size()),
+                                        static_cast<std::uint32_t>(column), std::string(target)});
         }
-        pending_.push_back({at, static_cast<std::uint32_t>(target.size()),
-                            static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(column)});
+        pending_.push_back({at, static_cast<std::uint32_t>(target.size())});
+    }
+
+    // The column of a place in the text, in characters from its line's start.
+    std::size_t columnAt(std::size_t at) const {
+        const std::size_t newline = text_.rfind('\n', at);
+        const std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
+        return columnOf(text_.substr(start, at - start), at - start);
     }
 
     void add(std::size_t line, Scenario element) {
@@ -1049,8 +1060,7 @@ class Reader {
         auto& options = std::get<ScenarioSelector>(elements_.back()).options;
         options.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
-        keepTarget(target, line,
-                   columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
+        keepTarget(target, columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
@@ -1095,33 +1105,42 @@ class Reader {
         std::size_t unknown = 0;
         std::size_t next = 0;
         std::size_t nextComposed = 0;
-        for (Scenario& element : elements_) {
-            auto* selector = std::get_if<ScenarioSelector>(&element);
-            if (selector == nullptr) {
-                continue;
-            }
-            auto& options = selector->options;
-            for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
-                const PendingOption& p = pending_[next];
-                std::string_view target = text_.substr(p.at, p.size);
-                if (nextComposed < composedTargets_.size() &&
-                    composedTargets_[nextComposed].first == next) {
-                    target = composedTargets_[nextComposed++].second;
-                }
-                std::uint32_t found = index_.find(target);
-                if (found == 0 && target.ends_with(onceMark)) {
-                    // "(once)" is the mark only where no section is named so.
-                    target = trimmed(target.substr(0, target.size() - onceMark.size()));
-                    found = index_.find(target);
-                    markOnce(p, options[o]);
-                }
-                if (found == 0) {
-                    error(p.line, p.column,
-                          ++unknown <= suggested ? noSectionNamed(result_.source, target)
-                                                 : "no section named " + quoted(target));
+        for (std::size_t s = 0; s < starts_.size(); ++s) {
+            const std::size_t end = s + 1 < starts_.size() ? starts_[s + 1] : elements_.size();
+            for (std::size_t e = starts_[s]; e < end; ++e) {
+                auto* selector = std::get_if<ScenarioSelector>(&elements_[e]);
+                if (selector == nullptr) {
                     continue;
                 }
-                options[o].branch = listAt(found);
+                auto& options = selector->options;
+                for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
+                    const PendingOption& p = pending_[next];
+                    std::string_view target = text_.substr(p.at, p.size);
+                    std::size_t column = 0; // found only for a message or a slot
+                    if (nextComposed < composedTargets_.size() &&
+                        composedTargets_[nextComposed].option == next) {
+                        target = composedTargets_[nextComposed].target;
+                        column = composedTargets_[nextComposed++].column;
+                    }
+                    const auto line = [&] {
+                        return result_.source.sections.optionLine(s + 1, e - starts_[s], o);
+                    };
+                    const auto where = [&] { return column != 0 ? column : columnAt(p.at); };
+                    std::uint32_t found = index_.find(target);
+                    if (found == 0 && target.ends_with(onceMark)) {
+                        // "(once)" is the mark only where no section is named so.
+                        target = trimmed(target.substr(0, target.size() - onceMark.size()));
+                        found = index_.find(target);
+                        markOnce(line(), where(), options[o]);
+                    }
+                    if (found == 0) {
+                        error(line(), where(),
+                              ++unknown <= suggested ? noSectionNamed(result_.source, target)
+                                                     : "no section named " + quoted(target));
+                        continue;
+                    }
+                    options[o].branch = listAt(found);
+                }
             }
         }
         for (const PendingVisits& v : visits_) {
@@ -1138,8 +1157,8 @@ class Reader {
                          });
     }
 
-    void markOnce(const PendingOption& p, SelectorOption& option) {
-        const std::size_t slot = newSlot(p.line, p.column, {"", ValueKind::Taken, 0, 1, 0});
+    void markOnce(std::size_t line, std::size_t column, SelectorOption& option) {
+        const std::size_t slot = newSlot(line, column, {"", ValueKind::Taken, 0, 1, 0});
         if (slot == noSlot) {
             return;
         }
@@ -1205,7 +1224,7 @@ class Reader {
     std::vector<Scenario> elements_;
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
-    std::vector<std::pair<std::uint32_t, std::string>> composedTargets_; // by pending option
+    std::vector<ComposedTarget> composedTargets_;
     StoryString* continued_ = nullptr; // the text or label the lines starting with "|" continue
     std::string continuation_;         // what it holds so far
     std::vector<PendingOption> pending_;

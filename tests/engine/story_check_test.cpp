@@ -223,12 +223,15 @@ const std::vector<Case> cases{
     {"FileUnknownSection",
      {},
      {"t.story:3:13: no section named \"hagle\"; did you mean \"haggle\"?",
-      "t.story:4:9: no section named \"elsewhere\""},
+      "t.story:4:9: no section named \"elsewhere\"", "t.story:5:9: no section named \"nowhere\"",
+      "t.story:6:8: no section named \"\xE3\x81\x8C\xE3\x81\x8D\""},
      {},
      "== start\n"
      "* Pay -> haggle\n"
      "* Haggle -> hagle\n"
      "* Go -> elsewhere\n"
+     "* \xE3\x81\x82\xE3\x81\x82 -> nowhere\r\n"
+     "* \xE3\x81\x8B\xE3\x82\x99 -> \xE3\x81\x8B\xE3\x82\x99\xE3\x81\x8D\n"
      "== haggle\n"
      "x\n"},
     {"FileSettingsAndText",
