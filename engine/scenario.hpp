@@ -3,6 +3,8 @@
 // indices: no copies, no pointer cycles.
 #pragma once
 
+#include "engine/story_string.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -184,7 +186,7 @@ struct ValueChange {
 };
 
 struct ScenarioText {
-    std::string text;
+    StoryString text;
     friend bool operator==(const ScenarioText&, const ScenarioText&) = default;
 };
 
@@ -197,7 +199,7 @@ struct ScenarioEventGameEnd {
 };
 
 struct SelectorOption {
-    std::string label;
+    StoryString label;
     ListId branch{};
     // Offered only while all of these hold; taking it makes these changes first.
     SmallArray<Condition> offeredWhile{};

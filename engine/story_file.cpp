@@ -7,7 +7,6 @@
 #include <array>
 #include <bit>
 #include <climits>
-#include <deque>
 #include <optional>
 #include <utility>
 
@@ -98,16 +97,18 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
-// One for each option of the story while it is read: kept small, and its target a view of the
-// text (a line whose kana are composed is read again for it).
+// One for each option of the story while it is read, in the order written: which option it is,
+// and so its line, follow from that order, and its target lies in the text.
 struct PendingOption {
-    std::uint32_t section;
-    std::uint32_t element;
-    std::uint32_t option;
-    std::uint32_t line;
-    std::string_view target;
+    std::uint32_t at;
+    std::uint32_t size;
+};
+
+// The target of an option on a line whose kana are composed, which is not the text's.
+struct ComposedTarget {
+    std::uint32_t option; // among the pending ones
     std::uint32_t column;
-    bool once = false; // the target ended in "(once)"
+    std::string target;
 };
 
 // Sections by name, held as their numbers in one open-addressed table: the names themselves are
@@ -117,8 +118,8 @@ class SectionIndex {
     explicit SectionIndex(const SectionSources& sections) : sections_(&sections) {}
 
     void reserve(std::size_t count) {
-        if (count * 2 > slots_.size()) {
-            rehash(std::bit_ceil(count * 2));
+        if (count * 4 > slots_.size() * 3) {
+            rehash(std::bit_ceil(count * 4 / 3 + 1));
         }
     }
 
@@ -170,7 +171,7 @@ class SectionIndex {
     }
 
     const SectionSources* sections_;
-    std::vector<std::uint32_t> slots_; // a power of two of them, at most half in use; 0 is free
+    std::vector<std::uint32_t> slots_; // a power of two of them, at most 3/4 in use; 0 is free
     std::size_t count_ = 0;
 };
 
@@ -249,6 +250,7 @@ class Reader {
             readLine(++line, raw);
             start = end + 1;
         }
+        finishText();
         closeBlocks();
         if (starts_.empty() && result_.errors.empty()) {
             error(1, 1, "the story has no section yet; start one with a line \"== name\"");
@@ -256,6 +258,7 @@ class Reader {
         resolveOptions();
         // The names have done their work; the story is built without them.
         pending_ = {};
+        composedTargets_ = {};
         index_.clear();
         if (result_.errors.empty()) {
             build();
@@ -272,7 +275,7 @@ class Reader {
         std::size_t sections = 0;
         std::size_t options = 0;
         std::size_t elements = 0; // at most: every other line, and a choice for each option
-        std::size_t names = 0;    // at most: the section lines' bytes
+        std::size_t names = 0;    // the section lines' names, as written
         for (std::size_t start = 0; start < text_.size();) {
             const std::size_t first = text_.find_first_not_of(blanks, start);
             if (first == std::string_view::npos) {
@@ -282,7 +285,8 @@ class Reader {
             const std::size_t end = text_.find('\n', first);
             if (text_.substr(first, 2) == "==") {
                 ++sections;
-                names += std::min(end, text_.size()) - first;
+                names += trimmed(text_.substr(first + 2, std::min(end, text_.size()) - first - 2))
+                             .size();
             }
             options += c == '*' ? 1 : 0;
             elements += c != '=' && c != '|' && c != '#' && c != '\n' && c != '\r' ? 1 : 0;
@@ -293,7 +297,6 @@ class Reader {
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
         pending_.reserve(options);
-        selectors_.reserve(options);
     }
 
     void error(std::size_t line, std::size_t column, std::string message) {
@@ -940,16 +943,28 @@ class Reader {
         return elements_[starts_[section] + element];
     }
 
-    // A view that outlives the line it was read from.
-    std::string_view kept(std::string_view target) {
+    // Where an option's target lies once its line is gone.
+    void keepTarget(std::string_view target, std::size_t column) {
+        std::uint32_t at = 0;
         if (target.data() >= text_.data() &&
             target.data() + target.size() <= text_.data() + text_.size()) {
-            return target;
+            at = static_cast<std::uint32_t>(target.data() - text_.data());
+        } else {
+            composedTargets_.push_back({static_cast<std::uint32_t>(pending_.size()),
+                                        static_cast<std::uint32_t>(column), std::string(target)});
         }
-        return composedTargets_.emplace_back(target);
+        pending_.push_back({at, static_cast<std::uint32_t>(target.size())});
+    }
+
+    // The column of a place in the text, in characters from its line's start.
+    std::size_t columnAt(std::size_t at) const {
+        const std::size_t newline = text_.rfind('\n', at);
+        const std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
+        return columnOf(text_.substr(start, at - start), at - start);
     }
 
     void add(std::size_t line, Scenario element) {
+        finishText();
         elements_.push_back(std::move(element));
         result_.source.sections.addElement(line);
         optionRun_ = false;
@@ -960,7 +975,7 @@ class Reader {
             return;
         }
         checkShown(line, column, text);
-        add(line, ScenarioText{std::string(text)});
+        add(line, ScenarioText{text});
     }
 
     void readCommand(std::size_t line, std::size_t column, std::string_view t) {
@@ -986,7 +1001,7 @@ class Reader {
             return;
         }
         if (t == commandNames[0]) {
-            add(line, ScenarioText{std::string(pageClear)});
+            add(line, ScenarioText{pageClear});
         } else if (t == commandNames[1]) {
             add(line, ScenarioEventNone{});
         } else if (t == commandNames[2]) {
@@ -1040,23 +1055,16 @@ class Reader {
         if (!optionRun_) {
             add(line, ScenarioSelector{});
             optionRun_ = true;
-            selectors_.emplace_back(static_cast<std::uint32_t>(starts_.size() - 1),
-                                    static_cast<std::uint32_t>(sectionSize() - 1));
         }
+        finishText();
         auto& options = std::get<ScenarioSelector>(elements_.back()).options;
-        options.push_back({std::string(label), ListId{}, std::move(offeredWhile), {}});
+        options.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
-        pending_.push_back({static_cast<std::uint32_t>(starts_.size()),
-                            static_cast<std::uint32_t>(sectionSize() - 1),
-                            static_cast<std::uint32_t>(options.size() - 1),
-                            static_cast<std::uint32_t>(line), kept(target),
-                            static_cast<std::uint32_t>(columnOf(
-                                raw, static_cast<std::size_t>(target.data() - raw.data()))),
-                            target.ends_with(onceMark)});
+        keepTarget(target, columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
 
     void continueText(std::size_t line, std::size_t column, std::string_view more) {
-        std::string* last = nullptr;
+        StoryString* last = nullptr;
         if (!starts_.empty() && sectionSize() > 0) {
             Scenario& element = elements_.back();
             if (auto* text = std::get_if<ScenarioText>(&element);
@@ -1073,30 +1081,67 @@ class Reader {
             return;
         }
         checkShown(line, column, more);
-        *last += '\n';
-        *last += more;
+        if (last != continued_) {
+            finishText();
+            continued_ = last;
+            continuation_ = *last;
+        }
+        continuation_ += '\n';
+        continuation_ += more;
+    }
+
+    // A text or label continued over several lines is written in once, when it is complete.
+    void finishText() {
+        if (continued_ != nullptr) {
+            *continued_ = StoryString(continuation_);
+            continued_ = nullptr;
+            continuation_.clear();
+        }
     }
 
     void resolveOptions() {
         // Suggestions compare with every section: a few are enough, however many names are wrong.
         constexpr std::size_t suggested = 10;
         std::size_t unknown = 0;
-        for (PendingOption& p : pending_) {
-            std::uint32_t found = index_.find(p.target);
-            if (found == 0 && p.once) {
-                // "(once)" is the mark only where no section is named so.
-                p.target = trimmed(p.target.substr(0, p.target.size() - onceMark.size()));
-                found = index_.find(p.target);
-                markOnce(p);
+        std::size_t next = 0;
+        std::size_t nextComposed = 0;
+        for (std::size_t s = 0; s < starts_.size(); ++s) {
+            const std::size_t end = s + 1 < starts_.size() ? starts_[s + 1] : elements_.size();
+            for (std::size_t e = starts_[s]; e < end; ++e) {
+                auto* selector = std::get_if<ScenarioSelector>(&elements_[e]);
+                if (selector == nullptr) {
+                    continue;
+                }
+                auto& options = selector->options;
+                for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
+                    const PendingOption& p = pending_[next];
+                    std::string_view target = text_.substr(p.at, p.size);
+                    std::size_t column = 0; // found only for a message or a slot
+                    if (nextComposed < composedTargets_.size() &&
+                        composedTargets_[nextComposed].option == next) {
+                        target = composedTargets_[nextComposed].target;
+                        column = composedTargets_[nextComposed++].column;
+                    }
+                    const auto line = [&] {
+                        return result_.source.sections.optionLine(s + 1, e - starts_[s], o);
+                    };
+                    const auto where = [&] { return column != 0 ? column : columnAt(p.at); };
+                    std::uint32_t found = index_.find(target);
+                    if (found == 0 && target.ends_with(onceMark)) {
+                        // "(once)" is the mark only where no section is named so.
+                        target = trimmed(target.substr(0, target.size() - onceMark.size()));
+                        found = index_.find(target);
+                        markOnce(line(), where(), options[o]);
+                    }
+                    if (found == 0) {
+                        error(line(), where(),
+                              ++unknown <= suggested ? noSectionNamed(result_.source, target)
+                                                     : "no section named " + quoted(target));
+                        continue;
+                    }
+                    options[o].branch = listAt(found);
+                }
             }
-            if (found == 0) {
-                error(p.line, p.column,
-                      ++unknown <= suggested ? noSectionNamed(result_.source, p.target)
-                                             : "no section named " + quoted(p.target));
-                continue;
-            }
-            auto& selector = std::get<ScenarioSelector>(element(p.section - 1, p.element));
-            selector.options[p.option].branch = listAt(found);
         }
         for (const PendingVisits& v : visits_) {
             const std::uint32_t found = index_.find(v.section);
@@ -1112,13 +1157,11 @@ class Reader {
                          });
     }
 
-    void markOnce(const PendingOption& p) {
-        const std::size_t slot = newSlot(p.line, p.column, {"", ValueKind::Taken, 0, 1, 0});
+    void markOnce(std::size_t line, std::size_t column, SelectorOption& option) {
+        const std::size_t slot = newSlot(line, column, {"", ValueKind::Taken, 0, 1, 0});
         if (slot == noSlot) {
             return;
         }
-        auto& option =
-            std::get<ScenarioSelector>(element(p.section - 1, p.element)).options[p.option];
         const auto s = static_cast<std::uint16_t>(slot);
         option.offeredWhile.push_back(Condition{{{s, Compare::Equal, 0}}, false});
         option.whenTaken.push_back({s, ChangeKind::Set, 1});
@@ -1128,8 +1171,12 @@ class Reader {
     // write them; those offered only at times are numbered as they are shown.
     void number() {
         std::shared_ptr<const OptionNumbering> numbering;
-        for (const auto& [section, element] : selectors_) {
-            auto& selector = std::get<ScenarioSelector>(this->element(section, element));
+        for (Scenario& element : elements_) {
+            auto* found = std::get_if<ScenarioSelector>(&element);
+            if (found == nullptr) {
+                continue;
+            }
+            ScenarioSelector& selector = *found;
             const bool conditional =
                 std::any_of(selector.options.begin(), selector.options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
@@ -1177,7 +1224,9 @@ class Reader {
     std::vector<Scenario> elements_;
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
-    std::deque<std::string> composedTargets_; // what the targets of composed lines view
+    std::vector<ComposedTarget> composedTargets_;
+    StoryString* continued_ = nullptr; // the text or label the lines starting with "|" continue
+    std::string continuation_;         // what it holds so far
     std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
@@ -1185,7 +1234,6 @@ class Reader {
     std::vector<PendingVisits> visits_;
     std::vector<std::pair<std::size_t, std::uint16_t>> counted_; // section, its visits slot
     std::vector<OpenBlock> blocks_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> selectors_; // section, element
     bool optionRun_ = false; // the last element is a selector that options may still join
     bool numbered_ = true;
     bool fullWidth_ = false;

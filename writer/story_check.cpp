@@ -183,10 +183,10 @@ void checkPageClears(std::span<const Scenario> elements, std::size_t s,
             continue;
         }
         const std::size_t first = text->text.find_first_not_of(" \t\r\n");
-        std::string core =
-            first == std::string::npos
-                ? std::string{}
-                : text->text.substr(first, text->text.find_last_not_of(" \t\r\n") - first + 1);
+        std::string core = first == std::string::npos
+                               ? std::string{}
+                               : std::string(text->text.substr(
+                                     first, text->text.find_last_not_of(" \t\r\n") - first + 1));
         std::transform(core.begin(), core.end(), core.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
         if (core == pageClear) {
@@ -295,12 +295,12 @@ void checkChoices(const Story& story, const ScenarioSelector& selector, std::siz
     }
     std::vector<std::string> labels;
     for (std::size_t o = 0; o < selector.options.size(); ++o) {
-        const std::string& label = selector.options[o].label;
+        const std::string_view label = selector.options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
                 {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
         }
-        labels.push_back(label);
+        labels.emplace_back(label);
     }
     if (const int lines = choicesLines(labels); tooTall(lines, fit, fit.choicesHeight)) {
         findings.push_back({s, element,

@@ -278,7 +278,8 @@ class Walk {
             if (const auto* text = std::get_if<ScenarioText>(&rest.front())) {
                 const bool showsValues = text->text.find('{') != std::string::npos && slots_ > 0;
                 const std::string shown = showsValues ? shownText(state) : std::string{};
-                const std::string_view line = showsValues ? shown : text->text;
+                const std::string_view line =
+                    showsValues ? std::string_view(shown) : text->text.view();
                 lines = fed(Page{page}, line).lines;
                 if (showsValues && fit_ != nullptr) {
                     if (const int width = widest(shown); width > fit_->panelWidth) {

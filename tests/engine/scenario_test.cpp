@@ -176,6 +176,31 @@ TEST(SmallArray, HoldsWhatItIsGivenAndLetsGoOfIt) {
     EXPECT_FALSE(SmallArray<int>{} == SmallArray<int>{0});
 }
 
+// Held in place up to 15 bytes, on the heap beyond: either way the same text, copied, moved and
+// continued alike.
+TEST(StoryString, HoldsAnyTextShortOrLong) {
+    for (const std::string& text :
+         {std::string(), std::string("a\0b", 3), std::string(15, 'x'), std::string(16, 'y'),
+          std::string(300, 'z') + "\n\xE3\x81\x82"}) {
+        const StoryString held(text);
+        EXPECT_EQ(held.view(), text);
+        EXPECT_EQ(held.size(), text.size());
+        StoryString copy = held;
+        EXPECT_TRUE(copy == held);
+        StoryString moved = std::move(copy);
+        EXPECT_EQ(moved, text);
+        EXPECT_TRUE(copy.empty()); // a move leaves it empty
+        StoryString grown = held;
+        grown += '\n';
+        grown += text;
+        EXPECT_EQ(grown, text + "\n" + text);
+        EXPECT_EQ(held, text) << "continuing a copy leaves the original";
+        moved = StoryString("other");
+        EXPECT_EQ(moved, "other");
+        EXPECT_FALSE(held == "other");
+    }
+}
+
 TEST(StoryBuilder, RejectsBrokenStructure) {
     struct Case {
         const char* name;

@@ -223,12 +223,15 @@ const std::vector<Case> cases{
     {"FileUnknownSection",
      {},
      {"t.story:3:13: no section named \"hagle\"; did you mean \"haggle\"?",
-      "t.story:4:9: no section named \"elsewhere\""},
+      "t.story:4:9: no section named \"elsewhere\"", "t.story:5:9: no section named \"nowhere\"",
+      "t.story:6:8: no section named \"\xE3\x81\x8C\xE3\x81\x8D\""},
      {},
      "== start\n"
      "* Pay -> haggle\n"
      "* Haggle -> hagle\n"
      "* Go -> elsewhere\n"
+     "* \xE3\x81\x82\xE3\x81\x82 -> nowhere\r\n"
+     "* \xE3\x81\x8B\xE3\x82\x99 -> \xE3\x81\x8B\xE3\x82\x99\xE3\x81\x8D\n"
      "== haggle\n"
      "x\n"},
     {"FileSettingsAndText",
@@ -402,6 +405,45 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
     StoryBuilder other;
     const ListId alone = other.add({T{"first"}});
     EXPECT_FALSE(*file.story == std::move(other).build(alone));
+}
+
+// Lines starting with "|" join the text or label above, however long it grows, and each keeps its
+// own lines when another is continued after it.
+TEST(StoryFile, ContinuedLinesJoinTheirTextOrLabel) {
+    struct Case {
+        std::string file;
+        std::vector<std::string> texts; // of the opening, in order
+        std::vector<std::string> labels;
+    };
+    const std::string longLine(40, 'w');
+    const std::vector<Case> cases{
+        {"== s\nshort\n| and then much longer\n| and more\n[end]\n",
+         {"short\nand then much longer\nand more"},
+         {}},
+        {("== s\nfirst\n| " + longLine + "\n* go -> s\n| on\n| " + longLine + "\n* stay -> s\n"),
+         {"first\n" + longLine},
+         {"1: go\non\n" + longLine, "2: stay"}},
+        {"== s\na\n| b\nc\n| d\n* x -> t\n| y\n== t\ne\n| f\n[end]\n",
+         {"a\nb", "c\nd"},
+         {"1: x\ny"}},
+    };
+    for (const Case& c : cases) {
+        const StoryFile file = readStory(c.file, "t.story");
+        ASSERT_NE(file.story, nullptr) << c.file;
+        std::vector<std::string> texts;
+        std::vector<std::string> labels;
+        for (const Scenario& element : file.story->elements(listAt(1))) {
+            if (const auto* text = std::get_if<ScenarioText>(&element)) {
+                texts.push_back(text->text.str());
+            } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
+                for (const SelectorOption& option : selector->options) {
+                    labels.push_back(option.label.str());
+                }
+            }
+        }
+        EXPECT_EQ(texts, c.texts) << c.file;
+        EXPECT_EQ(labels, c.labels) << c.file;
+    }
 }
 
 // Where each section, element and option was written, a section's visit count (placed before its
