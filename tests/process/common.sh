@@ -94,8 +94,10 @@ keys() {
     done
 }
 answered() { ! running "$pid" || [ "$(screen_hash)" != "$before" ]; }
-# Waits for the game; fails unless it exits with status $1.
+# Waits for the game, for $wait_seconds at most; fails unless it exits with status $1.
+ended() { ! running "$pid"; }
 expect_exit() {
+    wait_until "end of the game" ended
     status=0
     wait "$pid" || status=$?
     [ "$status" -eq "$1" ] || fail "$2: exit status $status"

@@ -21,7 +21,7 @@ wait_for_caption() { wait_until "title \"$1\"" titled "$1"; }
 # Keys are read once the first frame shows: the picture has more than one colour.
 drawn() {
     win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1) && [ -n "$win" ] &&
-        [ "$(import -window "$win" -format '%k' info: 2>/dev/null)" -gt 1 ] 2>/dev/null
+        [ "$(grab "$win" -format '%k' info:)" -gt 1 ] 2>/dev/null
 }
 start_player() {
     SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=${1:-dummy} "$player" play "$story" 2>"$work/err" &

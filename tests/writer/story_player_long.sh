@@ -18,7 +18,7 @@ write() {
     mv "$folder/new" "$story"
 }
 # The darkest pixel of the story panel's first line: black once text is on it.
-darkest() { timeout 5 import -window "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null; }
+darkest() { grab "$win" -crop 304x16+8+8 +repage -colorspace gray -format '%[fx:int(255*minima)]' info:; }
 text_shown() { [ "$(darkest)" -lt 40 ] 2>/dev/null; }
 key() { xdotool key --window "$win" "$1" 2>/dev/null; }
 
@@ -57,7 +57,7 @@ Second.
 wait_for_caption "Longer - a (the file has an error)"
 wait_until "error shown" text_shown
 # Alone: where the bottom panel stands, the window shows the picture.
-import -window "$win" -crop 304x16+8+220 +repage "$work/strip.png"
+grab "$win" -crop 304x16+8+220 +repage "$work/strip.png"
 convert data/images/bg.jpg -crop 304x16+8+220 +repage "$work/picture.png"
 differing=$(compare -metric AE -fuzz 2% "$work/strip.png" "$work/picture.png" null: 2>&1) || true
 [ "$differing" = 0 ] || fail "the bottom panel is shown with the error ($differing pixels differ)"
@@ -78,9 +78,7 @@ Second.
 wait_for_caption "Mended - a"
 # The space pressed before the error is played again: First. is shown.
 keys space 1 space space
-status=0
-wait "$pid" || status=$?
+expect_exit 0 "the mended story"
 pid=
-[ "$status" -eq 0 ] || fail "status $status"
 ! grep -q ALSA "$work/err" || fail "the player opened a sound device"
 echo "long lines shown cut, the long error shown alone, ended in section b"

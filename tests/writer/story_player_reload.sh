@@ -24,8 +24,6 @@ write "title: Four" "== a" "First." "* On -> b" "== b" "Second, mended." "[end]"
 wait_for_caption "Four - b"
 # At the start of b: its text and then its ending, with no option to take first.
 keys space space
-status=0
-wait "$pid" || status=$?
+expect_exit 0 "the reloaded story"
 pid=
-[ "$status" -eq 0 ] || fail "status $status"
 echo "reloaded twice, kept the last good story once, ended in section b"
