@@ -44,13 +44,9 @@ target_compile_definitions(story_tool PRIVATE GORUBADON_INSTALLED_DATA="${rel_da
                            GORUBADON_INSTALLED_WEB="${rel_web}")
 # What make install and make package put in place of it: make web's folder.
 set(GORUBADON_WEB_ENGINE "" CACHE PATH "The web engine folder to install (make web's build-web/engine)")
-# In a build tree it publishes with the engine make web leaves; a package knows only its own.
+# Where make web leaves the engine: the process tests publish with it.
 set(GORUBADON_BUILD_WEB_ENGINE ${PROJECT_SOURCE_DIR}/build-web/engine CACHE PATH
-    "The web engine folder an uninstalled gorubadon-story publishes with")
-if(NOT GORUBADON_PACKAGE)
-    target_compile_definitions(story_tool PRIVATE
-                               GORUBADON_BUILD_WEB_ENGINE="${GORUBADON_BUILD_WEB_ENGINE}")
-endif()
+    "The web engine folder make web builds")
 install(TARGETS gorubadon-story DESTINATION ${gorubadon_bindir})
 add_custom_command(OUTPUT ${staged}/gorubadon-story.6.gz
                    COMMAND gzip -9nc ${dist}/gorubadon-story.6 > ${staged}/gorubadon-story.6.gz

@@ -27,17 +27,16 @@ constexpr std::string_view storyName = "story.txt";
 constexpr int firstPort = 8023;
 
 // The one engine every story is published with: installed beside this program, or else (in a
-// build tree) where make web leaves it.
+// build folder of the source) where make web leaves it. Both are found from the program's own
+// place, so that no binary carries the path it was built in.
 std::optional<fs::path> engineFolder() {
-    std::vector<fs::path> candidates;
-    if (const std::optional<fs::path> self = Framework::programFolder()) {
-        candidates.push_back(*self / GORUBADON_INSTALLED_WEB);
+    const std::optional<fs::path> self = Framework::programFolder();
+    if (!self) {
+        return std::nullopt;
     }
-#ifdef GORUBADON_BUILD_WEB_ENGINE
-    candidates.emplace_back(GORUBADON_BUILD_WEB_ENGINE);
-#endif
     std::error_code error;
-    for (const fs::path& folder : candidates) {
+    for (const fs::path& folder :
+         {*self / GORUBADON_INSTALLED_WEB, *self / ".." / "build-web" / "engine"}) {
         if (fs::is_regular_file(folder / "index.html", error) &&
             fs::is_regular_file(folder / worker, error)) {
             return folder;
@@ -372,7 +371,9 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
                                                   {"LOOK", options.asGame ? "game" : "story"},
                                                   {"STORE", options.asGame ? "gorubadon" : ""},
                                                   {"PICTURE", pictureName},
-                                                  {"LANG", anyJapanese(shown) ? "ja" : ""}};
+                                                  {"LANG", anyJapanese(shown) ? "ja" : ""},
+                                                  {"WIDTH", std::to_string(look.screenWidth)},
+                                                  {"HEIGHT", std::to_string(look.screenHeight)}};
     for (const char* name : {"picture.jpg", "picture.png"}) {
         files->erase(name);
     }

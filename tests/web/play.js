@@ -245,11 +245,6 @@ async function brokenStories(browser) {
     }
 }
 
-async function shot(tab, file) {
-    const png = await tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
-    fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
-}
-
 async function main() {
     fs.mkdirSync(out, { recursive: true });
     const server = await serve(webBuild);
@@ -268,14 +263,14 @@ async function main() {
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
                     if (how === 'keys') {
-                        await shot(tab, path.join(out, `${step.slice(5)}.png`));
+                        await tab.saveCanvas(path.join(out, `${step.slice(5)}.png`));
                     }
                     continue;
                 }
                 await press(tab, step, how);
                 count += 1;
                 const file = path.join(out, how === 'keys' ? `${name}-step${count}.png` : `${how}-${name}-step${count}.png`);
-                await shot(tab, file);
+                await tab.saveCanvas(file);
                 if (how !== 'keys') {
                     check(fs.readFileSync(file).equals(fs.readFileSync(path.join(out, `${name}-step${count}.png`))),
                         `${name} by ${how}: step ${count} differs from the keyboard's screen`);

@@ -11,11 +11,6 @@ const [folder, pathsFile, out] = process.argv.slice(2);
 const paths = fs.readFileSync(pathsFile, 'utf8').split('\n')
     .filter((l) => l.trim() && !l.startsWith('#')).map((l) => l.trim().split(/\s+/));
 
-async function shot(tab, file) {
-    const png = await tab.evaluate("document.getElementById('screen').toDataURL('image/png')");
-    fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
-}
-
 async function main() {
     fs.mkdirSync(out, { recursive: true });
     const server = await serve(folder);
@@ -30,14 +25,14 @@ async function main() {
             let count = 0;
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
-                    await shot(tab, path.join(out, `${step.slice(5)}.png`));
+                    await tab.saveCanvas(path.join(out, `${step.slice(5)}.png`));
                     continue;
                 }
                 const frames = await tab.evaluate('Module.gorubadon.frames');
                 await tab.key(step);
                 await tab.until(`Module.gorubadon.frames > ${frames} || Module.gorubadon.ended`);
                 count += 1;
-                await shot(tab, path.join(out, `${name}-step${count}.png`));
+                await tab.saveCanvas(path.join(out, `${name}-step${count}.png`));
             }
             for (const message of tab.console.filter((m) => !/404.*\/favicon\.ico$/.test(m))) {
                 failures.push(`${name}: console: ${message}`);

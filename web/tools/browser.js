@@ -246,6 +246,12 @@ class Tab {
         await this.send('DOM.setFileInputFiles', { nodeId, files });
     }
 
+    // The game's canvas as a PNG file, its pixels exactly: a screenshot of the page would be scaled.
+    async saveCanvas(file) {
+        const png = await this.evaluate("document.getElementById('screen').toDataURL('image/png')");
+        fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
+    }
+
     // Every name and value in the page's accessibility tree, what a screen reader can reach.
     async accessibleText() {
         const { nodes } = await this.send('Accessibility.getFullAXTree');
