@@ -372,7 +372,9 @@ int publishStory(const PublishOptions& options, const StoryLook& look) {
                                                   {"LOOK", options.asGame ? "game" : "story"},
                                                   {"STORE", options.asGame ? "gorubadon" : ""},
                                                   {"PICTURE", pictureName},
-                                                  {"LANG", anyJapanese(shown) ? "ja" : ""}};
+                                                  {"LANG", anyJapanese(shown) ? "ja" : ""},
+                                                  {"WIDTH", std::to_string(look.screenWidth)},
+                                                  {"HEIGHT", std::to_string(look.screenHeight)}};
     for (const char* name : {"picture.jpg", "picture.png"}) {
         files->erase(name);
     }
