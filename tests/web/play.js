@@ -323,8 +323,10 @@ async function main() {
         await press(closing, 'space');
         await closing.close();
         // The closed tab's transaction may commit a moment after.
-        await tab.until(`${storedFiles()}.then((f) => f['save.txt.bak'] !== undefined)`);
-        files = await tab.evaluate(storedFiles());
+        for (let i = 0; i < 100 && files['save.txt.bak'] === undefined; ++i) {
+            files = await tab.evaluate(storedFiles());
+            await new Promise((r) => setTimeout(r, 20));
+        }
         check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
             `closing the tab after a malformed record kept ${JSON.stringify(files)}`);
 
@@ -433,8 +435,11 @@ async function main() {
                 tx.objectStore('files').put(new TextEncoder().encode('theirs'), 'other.txt');
                 tx.oncomplete = () => { open.result.close(); resolve(); }; }; })`);
         await tab.close();
-        await other.until(`${storedFiles()}.then((f) => f['other.txt'] !== undefined)`);
-        files = await other.evaluate(storedFiles());
+        files = {};
+        for (let i = 0; i < 100 && files['other.txt'] === undefined; ++i) {
+            files = await other.evaluate(storedFiles());
+            await new Promise((r) => setTimeout(r, 20));
+        }
         check(files['other.txt'] === 'theirs' && files['save.txt'] === kept, `a leaving tab left ${JSON.stringify(files)}`);
         await other.close();
 
