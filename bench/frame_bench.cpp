@@ -85,13 +85,16 @@ long residentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// One pass of the game loop with the event already in hand (gameLoop waits for a real one).
+// The game's frames, ended after the first: the frame a step leads to, with the event already in
+// hand (gameLoop waits for a real one).
+struct OneFrame : GamePlay {
+    static SDL_Event next() { return {}; }
+    static std::optional<FrameValues> step(const FrameValues&, const SDL_Event&) { return {}; }
+};
+
 FrameValues press(const FrameValues& values, const SDL_Event& event) {
-    SDL_BlitSurface(values.background, nullptr, values.screen, nullptr);
-    showStoryPanel(values);
-    std::optional<FrameValues> next = dispatch(values, event);
-    showFrame(*next);
-    return *next;
+    OneFrame play;
+    return playLoop(*dispatch(values, event), play);
 }
 
 // The values just before the opening's selector is reached: four lines on the page.

@@ -113,7 +113,7 @@ web_engine() {
     fi
     engine=$work/engine
     mkdir "$engine"
-    printf '<title>@TITLE@</title>\n<p data-look="@LOOK@" data-store="@STORE@" lang="@LANG@">@PICTURE@ a@b @@\n<!-- %s -->\n' \
+    printf '<title>@TITLE@</title>\n<p data-look="@LOOK@" data-store="@STORE@" lang="@LANG@">@PICTURE@ @WIDTH@x@HEIGHT@ a@b @@\n<!-- %s -->\n' \
         "$work" >"$engine/index.html"
     printf '{"name": "@TITLE@", "short_name": "@TITLE@"}\n' >"$engine/manifest.webmanifest"
     printf "const version = '@PAGE_VERSION@';\nconst files = [@PAGE_FILES@];\n" >"$engine/sw.js"

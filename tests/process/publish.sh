@@ -72,7 +72,7 @@ cmp -s "$data/images/bg.jpg" "$work/site/ferry/picture.jpg" || fail "the ferry's
     fail "said: $(cat "$work/out")"
 if [ "$engine" = "$work/engine" ]; then
     [ "$(head -n 2 "$work/site/ferry/index.html")" = '<title>The Ferry</title>
-<p data-look="story" data-store="" lang="">picture.jpg a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
+<p data-look="story" data-store="" lang="">picture.jpg 320x240 a@b @@' ] || fail "index.html: $(cat "$work/site/ferry/index.html")"
     grep -qF "<!-- $work -->" "$work/site/ferry/index.html" || fail "not the installed engine's page"
     grep -qxF '{"name": "The Ferry", "short_name": "The Ferry"}' "$work/site/ferry/manifest.webmanifest" ||
         fail "manifest: $(cat "$work/site/ferry/manifest.webmanifest")"

@@ -10,7 +10,7 @@ const fs = require('fs');
 const os = require('os');
 const { execFileSync } = require('child_process');
 const path = require('path');
-const { Browser, serve } = require('../../web/tools/browser.js');
+const { Browser, readPaths, serve } = require('../../web/tools/browser.js');
 
 const [webBuild, out, keptBuild] = process.argv.slice(2);
 const root = path.join(__dirname, '..', '..');
@@ -23,8 +23,7 @@ function check(ok, what) {
     }
 }
 
-const paths = fs.readFileSync(path.join(root, 'tools', 'story-paths.txt'), 'utf8').split('\n')
-    .filter((l) => l.trim() && !l.startsWith('#')).map((l) => l.trim().split(/\s+/));
+const paths = readPaths(path.join(root, 'tools', 'story-paths.txt'));
 
 // The files the page keeps, read straight from IndexedDB: {name: text}.
 const storedFiles = (store = 'gorubadon') => `new Promise((resolve, reject) => {
@@ -94,7 +93,7 @@ const inputs = {
     // A tap high on the picture reads on; a tap on an option's line in the choices panel takes it.
     taps: async (tab, step) => {
         const screen = await rectOf(tab, '#screen');
-        const scale = screen.height / 240;
+        const scale = screen.height / await tab.evaluate("document.getElementById('screen').height");
         if (step === 'space') {
             await tab.tap(screen.x + screen.width / 2, screen.y + 2 * scale);
             return;
@@ -123,6 +122,15 @@ const inputs = {
         await tab.key('Enter');
     },
 };
+
+// The tie's path to its ending, and on to the end of play.
+async function playTie(tab) {
+    for (const key of paths.find((p) => p[0] === 'tie').slice(1).filter((s) => !s.startsWith('shot:'))) {
+        await press(tab, key);
+    }
+    await press(tab, 'space');
+    await tab.until('Module.gorubadon.ended');
+}
 
 // A step, and the frame it brings (each key the game takes is answered with one).
 async function press(tab, key, how = 'keys') {
@@ -263,14 +271,14 @@ async function main() {
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
                     if (how === 'keys') {
-                        await tab.saveCanvas(path.join(out, `${step.slice(5)}.png`));
+                        await tab.shot(path.join(out, `${step.slice(5)}.png`));
                     }
                     continue;
                 }
                 await press(tab, step, how);
                 count += 1;
                 const file = path.join(out, how === 'keys' ? `${name}-step${count}.png` : `${how}-${name}-step${count}.png`);
-                await tab.saveCanvas(file);
+                await tab.shot(file);
                 if (how !== 'keys') {
                     check(fs.readFileSync(file).equals(fs.readFileSync(path.join(out, `${name}-step${count}.png`))),
                         `${name} by ${how}: step ${count} differs from the keyboard's screen`);
@@ -328,11 +336,7 @@ async function main() {
         await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
         check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === 'GameData {hp = oops',
             'the malformed record is not what the game reads');
-        for (const key of paths.find((p) => p[0] === 'tie').slice(1).filter((s) => !s.startsWith('shot:'))) {
-            await press(tab, key);
-        }
-        await press(tab, 'space');
-        await tab.until('Module.gorubadon.ended');
+        await playTie(tab);
         files = await tab.evaluate(storedFiles());
         check(files['save.txt'] === defaultRecord && files['save.txt.bak'] === 'GameData {hp = oops',
             `after a malformed record: ${JSON.stringify(files)}`);
@@ -454,11 +458,7 @@ async function main() {
         await tab.navigate(url);
         await tab.until('Module.gorubadon && Module.gorubadon.frames > 0');
         check(await tab.evaluate("FS.readFile('/game/save.txt', { encoding: 'utf8' })") === kept, 'offline, the record is not read');
-        for (const key of paths.find((p) => p[0] === 'tie').slice(1).filter((s) => !s.startsWith('shot:'))) {
-            await press(tab, key);
-        }
-        await press(tab, 'space');
-        await tab.until('Module.gorubadon.ended');
+        await playTie(tab);
         check((await tab.evaluate(storedFiles()))['save.txt'] === kept, 'offline, the record is not kept');
         await tab.close();
 
@@ -505,7 +505,7 @@ async function main() {
                 const inside = (r) => r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5;
                 const screen = box(document.getElementById('screen'));
                 const controls = [...document.querySelectorAll('button:not([hidden])')].map(box);
-                return { scale: screen.width * ratio / 320, inside: inside(screen) && controls.every(inside),
+                return { scale: screen.width * ratio / document.getElementById('screen').width, inside: inside(screen) && controls.every(inside),
                          small: controls.filter((r) => r.width < 44 || r.height < 44).length,
                          scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth };
             })()`);

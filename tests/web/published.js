@@ -5,11 +5,10 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { Browser, serve } = require('../../web/tools/browser.js');
+const { Browser, readPaths, serve } = require('../../web/tools/browser.js');
 
 const [folder, pathsFile, out] = process.argv.slice(2);
-const paths = fs.readFileSync(pathsFile, 'utf8').split('\n')
-    .filter((l) => l.trim() && !l.startsWith('#')).map((l) => l.trim().split(/\s+/));
+const paths = readPaths(pathsFile);
 
 async function main() {
     fs.mkdirSync(out, { recursive: true });
@@ -25,14 +24,14 @@ async function main() {
             let count = 0;
             for (const step of steps) {
                 if (step.startsWith('shot:')) {
-                    await tab.saveCanvas(path.join(out, `${step.slice(5)}.png`));
+                    await tab.shot(path.join(out, `${step.slice(5)}.png`));
                     continue;
                 }
                 const frames = await tab.evaluate('Module.gorubadon.frames');
                 await tab.key(step);
                 await tab.until(`Module.gorubadon.frames > ${frames} || Module.gorubadon.ended`);
                 count += 1;
-                await tab.saveCanvas(path.join(out, `${name}-step${count}.png`));
+                await tab.shot(path.join(out, `${name}-step${count}.png`));
             }
             for (const message of tab.console.filter((m) => !/404.*\/favicon\.ico$/.test(m))) {
                 failures.push(`${name}: console: ${message}`);

@@ -43,6 +43,12 @@ function serve(folder, port = 0) {
     return new Promise((resolve) => server.listen(port, '127.0.0.1', () => resolve(server)));
 }
 
+// A paths file's plays (the form of tools/story-paths.txt): [name, ...steps] a line.
+function readPaths(file) {
+    return fs.readFileSync(file, 'utf8').split('\n').filter((l) => l.trim() && !l.startsWith('#'))
+        .map((l) => l.trim().split(/\s+/));
+}
+
 class Browser {
     static async launch() {
         const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gorubadon-chromium-'));
@@ -239,17 +245,17 @@ class Tab {
         await this.send('Input.dispatchMouseEvent', Object.assign({ type: 'mouseReleased' }, common));
     }
 
+    // The canvas as a PNG file.
+    async shot(file) {
+        const png = await this.evaluate("document.getElementById('screen').toDataURL('image/png')");
+        fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
+    }
+
     // The files a player picks in the file input the selector finds.
     async chooseFiles(selector, files) {
         const { root } = await this.send('DOM.getDocument', { depth: 0 });
         const { nodeId } = await this.send('DOM.querySelector', { nodeId: root.nodeId, selector });
         await this.send('DOM.setFileInputFiles', { nodeId, files });
-    }
-
-    // The game's canvas as a PNG file, its pixels exactly: a screenshot of the page would be scaled.
-    async saveCanvas(file) {
-        const png = await this.evaluate("document.getElementById('screen').toDataURL('image/png')");
-        fs.writeFileSync(file, Buffer.from(png.split(',')[1], 'base64'));
     }
 
     // Every name and value in the page's accessibility tree, what a screen reader can reach.
@@ -264,4 +270,4 @@ class Tab {
     }
 }
 
-module.exports = { Browser, serve };
+module.exports = { Browser, readPaths, serve };
