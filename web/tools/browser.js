@@ -199,11 +199,11 @@ class Tab {
         return result.value;
     }
 
-    // Polls until the expression is true.
+    // Polls until the expression, or the promise it gives, is true.
     async until(expression, ms = 20000) {
         const end = Date.now() + ms;
         for (;;) {
-            if (await this.evaluate(`(() => { try { return !!(${expression}); } catch (e) { return false; } })()`)) {
+            if (await this.evaluate(`(async () => { try { return !!(await (${expression})); } catch (e) { return false; } })()`)) {
                 return;
             }
             if (Date.now() > end) {
