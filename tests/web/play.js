@@ -483,8 +483,11 @@ async function main() {
             path.join(root, 'web', 'page_worker.cmake')]);
         tab = await openGame(browser, hostUrl);
         tabs.push(tab);
-        await tab.until("fetch('page.css').then((r) => r.text()).then((text) => /newer/.test(text))", 30000);
+        // The takeover waited for without fetching: the old worker lets the new one in only once
+        // it has no fetch in hand.
         await tab.until(`${copies}.then((names) => names.length === 1 && names[0] !== ${JSON.stringify(older)})`, 30000);
+        check(await tab.evaluate("fetch('page.css').then((r) => r.text()).then((text) => /newer/.test(text))"),
+            'the newer folder\'s worker does not serve its files');
         await tab.close();
         hostServer.close();
         fs.rmSync(host, { recursive: true, force: true });
