@@ -216,10 +216,17 @@ struct OptionNumbering {
     friend bool operator==(const OptionNumbering&, const OptionNumbering&) = default;
 };
 
+// A story holds every selector's options in one array, and a selector only where its own lie: a
+// story of millions of selectors would otherwise hold millions of small heap blocks. Options
+// written in place are for handing a selector to StoryBuilder, which moves them into that array.
+// Read them through Story::options.
 struct ScenarioSelector {
-    SmallArray<SelectorOption> options;
-    // Null when the labels carry their own numbers. Shared: a story's selectors number alike.
-    std::shared_ptr<const OptionNumbering> numbering{};
+    SmallArray<SelectorOption> inPlace{};
+    std::uint32_t firstOption = 0;
+    std::uint32_t optionCount = 0;
+    // Null when the labels carry their own numbers. Held by the story (StoryBuilder::numbering),
+    // so a story's selectors number alike.
+    const OptionNumbering* numbering = nullptr;
     // Equal numberings are equal however they are held.
     friend bool operator==(const ScenarioSelector& a, const ScenarioSelector& b);
 };
@@ -268,6 +275,9 @@ class Story {
     [[nodiscard]] std::size_t sequenceCount() const noexcept { return lists_.size(); }
     // False for a sequence that was declared but never written (it plays as empty).
     [[nodiscard]] bool isWritten(ListId id) const noexcept;
+    // The options of one of its selectors (or those a selector holds in place).
+    [[nodiscard]] std::span<const SelectorOption>
+    options(const ScenarioSelector& selector) const noexcept;
     // The values it remembers, by slot; empty for a story without memory.
     [[nodiscard]] std::span<const StoryValue> values() const noexcept { return values_; }
     [[nodiscard]] StoryValues startValues() const noexcept;
@@ -283,18 +293,23 @@ class Story {
         std::uint32_t first = 0;
         std::uint32_t count = 0;
     };
-    Story(std::vector<Scenario> elements, std::vector<Range> lists, std::vector<bool> written,
-          ListId opening, std::vector<StoryValue> values) noexcept
-        : elements_(std::move(elements)), lists_(std::move(lists)), written_(std::move(written)),
-          opening_(opening), values_(std::move(values)) {}
+    Story(std::vector<Scenario> elements, std::vector<SelectorOption> options,
+          std::vector<Range> lists, std::vector<bool> written, ListId opening,
+          std::vector<StoryValue> values,
+          std::vector<std::unique_ptr<const OptionNumbering>> numberings) noexcept
+        : elements_(std::move(elements)), options_(std::move(options)), lists_(std::move(lists)),
+          written_(std::move(written)), opening_(opening), values_(std::move(values)),
+          numberings_(std::move(numberings)) {}
 
     // Every sequence's elements in one array: a story of millions of sections is held once, not
     // as millions of small arrays.
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_; // every selector's, likewise
     std::vector<Range> lists_;
     std::vector<bool> written_;
     ListId opening_{};
     std::vector<StoryValue> values_;
+    std::vector<std::unique_ptr<const OptionNumbering>> numberings_;
 };
 
 // Writes a story. Declare a sequence first when an option must lead to it before it is written,
@@ -317,22 +332,30 @@ class StoryBuilder {
     // Writes a declared sequence, once.
     void define(ListId id, std::vector<Scenario> elements);
     // Writes declared sequences first, first + 1, ... at once: the i-th holds the elements from
-    // starts[i] up to starts[i + 1] (the last, up to the end). The array is taken over as it is
-    // when the builder holds no elements yet, so a very long story is never held twice.
-    void define(ListId first, std::vector<Scenario> elements,
-                std::span<const std::uint32_t> starts);
+    // starts[i] up to starts[i + 1] (the last, up to the end). Their selectors may name their
+    // options by where they lie in `options` instead of holding them in place. The arrays are
+    // taken over as they are when the builder holds none yet, so a very long story is never held
+    // twice.
+    void define(ListId first, std::vector<Scenario> elements, std::span<const std::uint32_t> starts,
+                std::vector<SelectorOption> options = {});
     // A new sequence, written at once.
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
     // A value the story remembers; its slot is the number returned. At most maxStoryValues.
     std::uint16_t remember(StoryValue value);
+    // A numbering for selectors of this story; the story keeps it.
+    [[nodiscard]] const OptionNumbering* numbering(OptionNumbering numbering);
     // Checks that every option leads to a sequence of this builder (or to ListId{}), then hands
     // the arena over. The builder is spent afterwards.
     [[nodiscard]] Story build(ListId opening) &&;
 
   private:
     void place(std::size_t list, std::size_t first, std::size_t count);
+    // Moves options held in place into the one array, from element `from` on.
+    void gatherOptions(std::size_t from);
 
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_;
+    std::vector<std::unique_ptr<const OptionNumbering>> numberings_;
     std::vector<Story::Range> lists_ = std::vector<Story::Range>(1);
     std::vector<bool> written_ = std::vector<bool>(1, true);
     std::vector<StoryValue> values_;
@@ -359,6 +382,8 @@ struct NextElement {
 // Empty label, empty branch.
 [[nodiscard]] const SelectorOption& emptyOption() noexcept;
 
+// The options of the selector at the head; empty for any other head.
+[[nodiscard]] std::span<const SelectorOption> headOptions(ScenarioList list) noexcept;
 // The labels of the selector at the head, in order; empty for any other head. The views point into
 // the story.
 [[nodiscard]] std::vector<std::string_view> optionLabels(ScenarioList list);

@@ -294,6 +294,7 @@ class Reader {
         }
         starts_.reserve(sections);
         elements_.reserve(elements);
+        options_.reserve(options);
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
         pending_.reserve(options);
@@ -1053,12 +1054,14 @@ class Reader {
             }
         }
         if (!optionRun_) {
-            add(line, ScenarioSelector{});
+            ScenarioSelector selector;
+            selector.firstOption = static_cast<std::uint32_t>(options_.size());
+            add(line, std::move(selector));
             optionRun_ = true;
         }
         finishText();
-        auto& options = std::get<ScenarioSelector>(elements_.back()).options;
-        options.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
+        ++std::get<ScenarioSelector>(elements_.back()).optionCount;
+        options_.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
         keepTarget(target, columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
@@ -1071,7 +1074,7 @@ class Reader {
                 text != nullptr && text->text != pageClear) {
                 last = &text->text;
             } else if (auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                last = &selector->options.back().label;
+                last = &options_[selector->firstOption + selector->optionCount - 1].label;
             }
         }
         if (last == nullptr) {
@@ -1112,7 +1115,7 @@ class Reader {
                 if (selector == nullptr) {
                     continue;
                 }
-                auto& options = selector->options;
+                const std::span<SelectorOption> options = optionsOf(*selector);
                 for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
                     const PendingOption& p = pending_[next];
                     std::string_view target = text_.substr(p.at, p.size);
@@ -1169,33 +1172,38 @@ class Reader {
 
     // Options that are always offered carry their numbers in their labels, as the C++ stories
     // write them; those offered only at times are numbered as they are shown.
-    void number() {
-        std::shared_ptr<const OptionNumbering> numbering;
+    void number(StoryBuilder& b) {
+        const OptionNumbering* numbering = nullptr;
         for (Scenario& element : elements_) {
             auto* found = std::get_if<ScenarioSelector>(&element);
             if (found == nullptr) {
                 continue;
             }
             ScenarioSelector& selector = *found;
+            const std::span<SelectorOption> options = optionsOf(selector);
             const bool conditional =
-                std::any_of(selector.options.begin(), selector.options.end(),
+                std::any_of(options.begin(), options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
             if (conditional && numbered_) {
                 if (numbering == nullptr) {
-                    numbering = std::make_shared<const OptionNumbering>(
-                        OptionNumbering{fullWidth_, numberBefore_, numberAfter_});
+                    numbering = b.numbering({fullWidth_, numberBefore_, numberAfter_});
                 }
                 selector.numbering = numbering;
             } else if (numbered_ && !conditional) {
-                for (std::size_t o = 0; o < selector.options.size(); ++o) {
-                    selector.options[o].label = numberFor(o + 1) + selector.options[o].label;
+                for (std::size_t o = 0; o < options.size(); ++o) {
+                    options[o].label = numberFor(o + 1) + options[o].label;
                 }
             }
         }
     }
 
+    std::span<SelectorOption> optionsOf(const ScenarioSelector& selector) {
+        return std::span(options_).subspan(selector.firstOption, selector.optionCount);
+    }
+
     void build() {
-        number();
+        StoryBuilder b;
+        number(b);
         // A counted section counts each time it begins, the opening included.
         for (const auto& [section, slot] : counted_) {
             elements_.insert(elements_.begin() + starts_[section],
@@ -1206,14 +1214,13 @@ class Reader {
             result_.source.sections.addFirstElement(section + 1);
         }
         result_.source.valueLines = valueLines_;
-        StoryBuilder b;
         for (StoryValue& value : values_) {
             static_cast<void>(b.remember(std::move(value)));
         }
         for (std::size_t s = 0; s < starts_.size(); ++s) {
             static_cast<void>(b.declare());
         }
-        b.define(listAt(1), std::exchange(elements_, {}), starts_);
+        b.define(listAt(1), std::exchange(elements_, {}), starts_, std::exchange(options_, {}));
         // new, not make_unique: only a new-expression builds the unmovable story in place.
         result_.story.reset(new Story(std::move(b).build(listAt(1))));
     }
@@ -1222,6 +1229,7 @@ class Reader {
     StoryFile result_;
     // Every section's elements, one after another, and where each section starts.
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_; // every selector's, one after another
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
     std::vector<ComposedTarget> composedTargets_;

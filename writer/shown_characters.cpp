@@ -34,7 +34,7 @@ std::set<char32_t> shownCharacters(const Story& story) {
                     addShownCharacters(selector->numbering->before, shown);
                     addShownCharacters(selector->numbering->after, shown);
                 }
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story.options(*selector)) {
                     addShownCharacters(option.label, shown);
                 }
             }

@@ -436,7 +436,7 @@ TEST(StoryFile, ContinuedLinesJoinTheirTextOrLabel) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 texts.push_back(text->text.str());
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : file.story->options(*selector)) {
                     labels.push_back(option.label.str());
                 }
             }
