@@ -224,7 +224,7 @@ std::vector<std::string> offeredLabels(const EngineState& state) {
     if (selector == nullptr) {
         return labels;
     }
-    const OptionNumbering* n = selector->numbering;
+    const OptionNumbering* n = state.cursor.remaining.story->numbering(*selector);
     const std::span<const SelectorOption> options =
         state.cursor.remaining.story->options(*selector);
     for (const std::size_t o : offeredOptions(state)) {

@@ -44,9 +44,8 @@ bool refersToKnownSlots(const Scenario& element, std::span<const SelectorOption>
     return true;
 }
 
-bool sameNumbering(const ScenarioSelector& a, const ScenarioSelector& b) noexcept {
-    return a.numbering == nullptr || b.numbering == nullptr ? a.numbering == b.numbering
-                                                            : *a.numbering == *b.numbering;
+bool sameNumbering(const OptionNumbering* a, const OptionNumbering* b) noexcept {
+    return a == nullptr || b == nullptr ? a == b : *a == *b;
 }
 
 } // namespace
@@ -69,11 +68,6 @@ std::span<const SelectorOption> Story::options(const ScenarioSelector& selector)
     }
     return std::span<const SelectorOption>(options_).subspan(selector.firstOption,
                                                              selector.optionCount);
-}
-
-bool operator==(const ScenarioSelector& a, const ScenarioSelector& b) {
-    return sameNumbering(a, b) && a.inPlace == b.inPlace && a.firstOption == b.firstOption &&
-           a.optionCount == b.optionCount;
 }
 
 ListId StoryBuilder::declare() {
@@ -102,7 +96,7 @@ void StoryBuilder::gatherOptions(std::size_t from) {
         if (selector == nullptr || selector->inPlace.empty()) {
             continue;
         }
-        if (options_.size() + selector->inPlace.size() > UINT32_MAX) {
+        if (options_.size() + selector->inPlace.size() > maxStoryOptions) {
             throw std::logic_error("StoryBuilder::define: more options than a story can hold");
         }
         selector->firstOption = static_cast<std::uint32_t>(options_.size());
@@ -126,7 +120,7 @@ void StoryBuilder::define(ListId first, std::vector<Scenario> elements,
                           std::vector<SelectorOption> options) {
     const std::size_t base = elements_.size();
     const std::size_t optionBase = options_.size();
-    if (optionBase + options.size() > UINT32_MAX) {
+    if (optionBase + options.size() > maxStoryOptions) {
         throw std::logic_error("StoryBuilder::define: more options than a story can hold");
     }
     for (const Scenario& element : elements) {
@@ -186,9 +180,8 @@ std::uint16_t StoryBuilder::remember(StoryValue value) {
     return static_cast<std::uint16_t>(values_.size() - 1);
 }
 
-const OptionNumbering* StoryBuilder::numbering(OptionNumbering numbering) {
-    numberings_.push_back(std::make_unique<const OptionNumbering>(std::move(numbering)));
-    return numberings_.back().get();
+void StoryBuilder::numberOptions(OptionNumbering numbering) {
+    numbering_ = std::make_unique<const OptionNumbering>(std::move(numbering));
 }
 
 Story StoryBuilder::build(ListId opening) && {
@@ -225,7 +218,7 @@ Story StoryBuilder::build(ListId opening) && {
     std::vector<bool> written = std::exchange(written_, std::vector<bool>(1, false));
     return Story(std::exchange(elements_, {}), std::exchange(options_, {}),
                  std::exchange(lists_, std::vector<Story::Range>(1)), std::move(written), opening,
-                 std::exchange(values_, {}), std::exchange(numberings_, {}));
+                 std::exchange(values_, {}), std::move(numbering_));
 }
 
 StoryValues Story::startValues() const noexcept {
@@ -290,7 +283,7 @@ bool operator==(const Story& a, const Story& b) {
             }
             const std::span<const SelectorOption> ox = a.options(*sx);
             const std::span<const SelectorOption> oy = b.options(*sy);
-            same = ox.size() == oy.size() && sameNumbering(*sx, *sy);
+            same = ox.size() == oy.size() && sameNumbering(a.numbering(*sx), b.numbering(*sy));
             for (std::size_t o = 0; same && o < ox.size(); ++o) {
                 same = ox[o].label == oy[o].label && ox[o].offeredWhile == oy[o].offeredWhile &&
                        ox[o].whenTaken == oy[o].whenTaken && pair(ox[o].branch, oy[o].branch);

@@ -223,12 +223,11 @@ struct OptionNumbering {
 struct ScenarioSelector {
     SmallArray<SelectorOption> inPlace{};
     std::uint32_t firstOption = 0;
-    std::uint32_t optionCount = 0;
-    // Null when the labels carry their own numbers. Held by the story (StoryBuilder::numbering),
-    // so a story's selectors number alike.
-    const OptionNumbering* numbering = nullptr;
-    // Equal numberings are equal however they are held.
-    friend bool operator==(const ScenarioSelector& a, const ScenarioSelector& b);
+    std::uint32_t optionCount : 31 = 0;
+    // Numbered as its options are offered, by the story's numbering (Story::numbering), rather
+    // than by the labels: a story's selectors number alike.
+    std::uint32_t numbered : 1 = 0;
+    friend bool operator==(const ScenarioSelector&, const ScenarioSelector&) = default;
 };
 
 // Neither of these is ever shown: the interpreter passes over them as it reaches them.
@@ -239,13 +238,19 @@ struct ScenarioChange {
 
 // Skips the next `forward` elements of its sequence while the condition holds.
 struct ScenarioJump {
-    Condition when;
+    // `forward` may lie in its padding: an element is as large as its largest kind.
+    [[no_unique_address]] Condition when;
     std::uint32_t forward = 0;
     friend bool operator==(const ScenarioJump&, const ScenarioJump&) = default;
 };
 
 using Scenario = std::variant<ScenarioText, ScenarioEventNone, ScenarioEventGameEnd,
                               ScenarioSelector, ScenarioChange, ScenarioJump>;
+// A story of millions of sections holds several elements in each.
+static_assert(sizeof(Scenario) <= 24);
+
+// The most options a story holds.
+inline constexpr std::size_t maxStoryOptions = (std::size_t{1} << 31) - 1;
 
 class Story;
 
@@ -278,6 +283,12 @@ class Story {
     // The options of one of its selectors (or those a selector holds in place).
     [[nodiscard]] std::span<const SelectorOption>
     options(const ScenarioSelector& selector) const noexcept;
+    // How the selector's options are numbered as offered; null when their labels carry their
+    // numbers.
+    [[nodiscard]] const OptionNumbering*
+    numbering(const ScenarioSelector& selector) const noexcept {
+        return selector.numbered ? numbering_.get() : nullptr;
+    }
     // The values it remembers, by slot; empty for a story without memory.
     [[nodiscard]] std::span<const StoryValue> values() const noexcept { return values_; }
     [[nodiscard]] StoryValues startValues() const noexcept;
@@ -295,11 +306,10 @@ class Story {
     };
     Story(std::vector<Scenario> elements, std::vector<SelectorOption> options,
           std::vector<Range> lists, std::vector<bool> written, ListId opening,
-          std::vector<StoryValue> values,
-          std::vector<std::unique_ptr<const OptionNumbering>> numberings) noexcept
+          std::vector<StoryValue> values, std::unique_ptr<const OptionNumbering> numbering) noexcept
         : elements_(std::move(elements)), options_(std::move(options)), lists_(std::move(lists)),
           written_(std::move(written)), opening_(opening), values_(std::move(values)),
-          numberings_(std::move(numberings)) {}
+          numbering_(std::move(numbering)) {}
 
     // Every sequence's elements in one array: a story of millions of sections is held once, not
     // as millions of small arrays.
@@ -309,7 +319,7 @@ class Story {
     std::vector<bool> written_;
     ListId opening_{};
     std::vector<StoryValue> values_;
-    std::vector<std::unique_ptr<const OptionNumbering>> numberings_;
+    std::unique_ptr<const OptionNumbering> numbering_;
 };
 
 // Writes a story. Declare a sequence first when an option must lead to it before it is written,
@@ -342,8 +352,8 @@ class StoryBuilder {
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
     // A value the story remembers; its slot is the number returned. At most maxStoryValues.
     std::uint16_t remember(StoryValue value);
-    // A numbering for selectors of this story; the story keeps it.
-    [[nodiscard]] const OptionNumbering* numbering(OptionNumbering numbering);
+    // How the selectors marked numbered number their options.
+    void numberOptions(OptionNumbering numbering);
     // Checks that every option leads to a sequence of this builder (or to ListId{}), then hands
     // the arena over. The builder is spent afterwards.
     [[nodiscard]] Story build(ListId opening) &&;
@@ -355,7 +365,7 @@ class StoryBuilder {
 
     std::vector<Scenario> elements_;
     std::vector<SelectorOption> options_;
-    std::vector<std::unique_ptr<const OptionNumbering>> numberings_;
+    std::unique_ptr<const OptionNumbering> numbering_;
     std::vector<Story::Range> lists_ = std::vector<Story::Range>(1);
     std::vector<bool> written_ = std::vector<bool>(1, true);
     std::vector<StoryValue> values_;

@@ -1173,7 +1173,9 @@ class Reader {
     // Options that are always offered carry their numbers in their labels, as the C++ stories
     // write them; those offered only at times are numbered as they are shown.
     void number(StoryBuilder& b) {
-        const OptionNumbering* numbering = nullptr;
+        if (numbered_) {
+            b.numberOptions({fullWidth_, numberBefore_, numberAfter_});
+        }
         for (Scenario& element : elements_) {
             auto* found = std::get_if<ScenarioSelector>(&element);
             if (found == nullptr) {
@@ -1185,10 +1187,7 @@ class Reader {
                 std::any_of(options.begin(), options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
             if (conditional && numbered_) {
-                if (numbering == nullptr) {
-                    numbering = b.numbering({fullWidth_, numberBefore_, numberAfter_});
-                }
-                selector.numbering = numbering;
+                selector.numbered = 1;
             } else if (numbered_ && !conditional) {
                 for (std::size_t o = 0; o < options.size(); ++o) {
                     options[o].label = numberFor(o + 1) + options[o].label;

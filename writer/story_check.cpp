@@ -155,7 +155,7 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
         findings.push_back(
             {s, element, std::to_string(options.size()) + " options, but " + keysTakeOnly()});
     }
-    if (selector.numbering == nullptr) {
+    if (!selector.numbered) {
         checkNumbers(options, s, element, findings);
     }
     for (std::size_t o = 0; o < options.size(); ++o) {
@@ -289,7 +289,7 @@ void checkChoices(const Story& story, const ScenarioSelector& selector, std::siz
                   std::size_t element, const TextFit& fit, std::vector<Finding>& findings) {
     // Options numbered as they are offered, or showing values, are measured as shown, on every
     // playthrough.
-    if (selector.numbering != nullptr || showsValues(story, selector)) {
+    if (selector.numbered || showsValues(story, selector)) {
         return;
     }
     std::vector<std::string> labels;

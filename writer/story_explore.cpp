@@ -335,7 +335,7 @@ class Walk {
         for (const std::size_t o : offered) {
             shown[o] = true;
         }
-        if (fit_ != nullptr && (selector.numbering != nullptr || showsValues(story_, selector))) {
+        if (fit_ != nullptr && (selector.numbered || showsValues(story_, selector))) {
             measureChoices(state, i);
         }
         if (offered.size() > optionKeys) {
