@@ -402,6 +402,20 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
                 starts);
     EXPECT_TRUE(*file.story == std::move(many).build(first));
 
+    // The same with the options handed over apart from their selectors; a label changed is not.
+    for (const auto& [last, same] : {std::pair{"２：win\nat last", true}, {"２：win", false}}) {
+        StoryBuilder apart;
+        const ListId one = apart.declare();
+        const ListId two = apart.declare();
+        const ListId three = apart.declare();
+        const std::uint32_t at[] = {0, 5, 7};
+        apart.define(one,
+                     {T{"first\nsecond"}, T{"*cls*"}, ScenarioEventNone{}, T{"* no"}, Ask{{}, 0, 2},
+                      T{"round"}, Ask{{}, 2, 2}, T{"won"}, End{}},
+                     at, {{"１：Loop", two}, {"２：Win", three}, {"１：go", two}, {last, three}});
+        EXPECT_EQ(*file.story == std::move(apart).build(one), same) << last;
+    }
+
     StoryBuilder other;
     const ListId alone = other.add({T{"first"}});
     EXPECT_FALSE(*file.story == std::move(other).build(alone));
