@@ -97,16 +97,9 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
-// One for each option of the story while it is read, in the order written: which option it is,
-// and so its line, follow from that order, and its target lies in the text.
-struct PendingOption {
-    std::uint32_t at;
-    std::uint32_t size;
-};
-
 // The target of an option on a line whose kana are composed, which is not the text's.
 struct ComposedTarget {
-    std::uint32_t option; // among the pending ones
+    std::uint32_t option; // among the story's, in the order written
     std::uint32_t column;
     std::string target;
 };
@@ -257,7 +250,6 @@ class Reader {
         }
         resolveOptions();
         // The names have done their work; the story is built without them.
-        pending_ = {};
         composedTargets_ = {};
         index_.clear();
         if (result_.errors.empty()) {
@@ -297,7 +289,6 @@ class Reader {
         options_.reserve(options);
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
-        pending_.reserve(options);
     }
 
     void error(std::size_t line, std::size_t column, std::string message) {
@@ -944,17 +935,27 @@ class Reader {
         return elements_[starts_[section] + element];
     }
 
-    // Where an option's target lies once its line is gone.
+    // Where the last option's target lies once its line is gone: until the targets are found,
+    // its branch holds where the target starts in the text, which runs to the end of its line.
     void keepTarget(std::string_view target, std::size_t column) {
         std::uint32_t at = 0;
         if (target.data() >= text_.data() &&
             target.data() + target.size() <= text_.data() + text_.size()) {
             at = static_cast<std::uint32_t>(target.data() - text_.data());
         } else {
-            composedTargets_.push_back({static_cast<std::uint32_t>(pending_.size()),
+            composedTargets_.push_back({static_cast<std::uint32_t>(options_.size() - 1),
                                         static_cast<std::uint32_t>(column), std::string(target)});
         }
-        pending_.push_back({at, static_cast<std::uint32_t>(target.size())});
+        options_.back().branch = listAt(at);
+    }
+
+    // The target written from `at` on, as readLine and readOption cut it from its line.
+    std::string_view targetAt(std::size_t at) const {
+        std::string_view rest = text_.substr(at, text_.find('\n', at) - at);
+        if (!rest.empty() && rest.back() == '\r') {
+            rest.remove_suffix(1);
+        }
+        return trimmed(rest);
     }
 
     // The column of a place in the text, in characters from its line's start.
@@ -1116,9 +1117,9 @@ class Reader {
                     continue;
                 }
                 const std::span<SelectorOption> options = optionsOf(*selector);
-                for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
-                    const PendingOption& p = pending_[next];
-                    std::string_view target = text_.substr(p.at, p.size);
+                for (std::size_t o = 0; o < options.size(); ++o, ++next) {
+                    const std::size_t at = listIndex(std::exchange(options[o].branch, ListId{}));
+                    std::string_view target = targetAt(at);
                     std::size_t column = 0; // found only for a message or a slot
                     if (nextComposed < composedTargets_.size() &&
                         composedTargets_[nextComposed].option == next) {
@@ -1128,7 +1129,7 @@ class Reader {
                     const auto line = [&] {
                         return result_.source.sections.optionLine(s + 1, e - starts_[s], o);
                     };
-                    const auto where = [&] { return column != 0 ? column : columnAt(p.at); };
+                    const auto where = [&] { return column != 0 ? column : columnAt(at); };
                     std::uint32_t found = index_.find(target);
                     if (found == 0 && target.ends_with(onceMark)) {
                         // "(once)" is the mark only where no section is named so.
@@ -1234,7 +1235,6 @@ class Reader {
     std::vector<ComposedTarget> composedTargets_;
     StoryString* continued_ = nullptr; // the text or label the lines starting with "|" continue
     std::string continuation_;         // what it holds so far
-    std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
     std::vector<std::size_t> valueLines_;

@@ -227,13 +227,14 @@ const std::vector<Case> cases{
       "t.story:6:8: no section named \"\xE3\x81\x8C\xE3\x81\x8D\""},
      {},
      "== start\n"
-     "* Pay -> haggle\n"
+     "* Pay -> haggle \t\r\n"
      "* Haggle -> hagle\n"
      "* Go -> elsewhere\n"
      "* \xE3\x81\x82\xE3\x81\x82 -> nowhere\r\n"
      "* \xE3\x81\x8B\xE3\x82\x99 -> \xE3\x81\x8B\xE3\x82\x99\xE3\x81\x8D\n"
      "== haggle\n"
-     "x\n"},
+     "x\n"
+     "* Back -> start "},
     {"FileSettingsAndText",
      {},
      {"t.story:2:1: no setting named \"titel\"; did you mean \"title\"? (the settings are "
