@@ -1,7 +1,7 @@
 // What the writer's tools hold for a very large story: a chain of sections, each a line and an
 // option into the next, read, checked and mapped as `check` and `map` do it (without the font).
 // Prints the file's size, the most heap each step held at once and its time.
-// Usage: gorubadon_story_memory [SECTIONS] (2,600,000 by default: a file of about 105 MB)
+// Usage: gorubadon_story_memory [SECTIONS] (2,600,000 by default: a file of about 108 MB)
 #include "engine/story_file.hpp"
 #include "writer/story_check.hpp"
 #include "writer/story_map.hpp"

@@ -91,8 +91,8 @@ const ScenarioSelector* pendingSelector(const EngineState& state) noexcept {
     return std::get_if<ScenarioSelector>(&nextElement(state.cursor.remaining).head);
 }
 
-bool conditional(const ScenarioSelector& selector) noexcept {
-    return std::any_of(selector.options.begin(), selector.options.end(),
+bool conditional(std::span<const SelectorOption> options) noexcept {
+    return std::any_of(options.begin(), options.end(),
                        [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
 }
 
@@ -176,11 +176,9 @@ EngineState choose(OptionPicker& picker, EngineState state) noexcept {
     }
     const StoryCursor& cursor = state.cursor;
     const auto* selector = std::get_if<ScenarioSelector>(&nextElement(cursor.remaining).head);
-    const std::span<const SelectorOption> options =
-        selector != nullptr ? std::span<const SelectorOption>(selector->options)
-                            : std::span<const SelectorOption>{};
+    const std::span<const SelectorOption> options = headOptions(cursor.remaining);
     const SelectorOption* picked = &picker(options);
-    if (selector != nullptr && conditional(*selector)) {
+    if (selector != nullptr && conditional(options)) {
         // Keys count only the options offered now.
         std::size_t wanted = pickedPosition(picker);
         picked = &emptyOption();
@@ -209,8 +207,10 @@ EngineState choose(OptionPicker& picker, EngineState state) noexcept {
 std::vector<std::size_t> offeredOptions(const EngineState& state) {
     std::vector<std::size_t> offered;
     if (const ScenarioSelector* selector = pendingSelector(state)) {
-        for (std::size_t o = 0; o < selector->options.size(); ++o) {
-            if (isOffered(selector->options[o], state.values)) {
+        const std::span<const SelectorOption> options =
+            state.cursor.remaining.story->options(*selector);
+        for (std::size_t o = 0; o < options.size(); ++o) {
+            if (isOffered(options[o], state.values)) {
                 offered.push_back(o);
             }
         }
@@ -224,13 +224,15 @@ std::vector<std::string> offeredLabels(const EngineState& state) {
     if (selector == nullptr) {
         return labels;
     }
-    const OptionNumbering* n = selector->numbering.get();
+    const OptionNumbering* n = state.cursor.remaining.story->numbering(*selector);
+    const std::span<const SelectorOption> options =
+        state.cursor.remaining.story->options(*selector);
     for (const std::size_t o : offeredOptions(state)) {
         std::string label;
         if (n != nullptr) {
             label = n->before + numeral(labels.size() + 1, n->fullWidth) + n->after;
         }
-        labels.push_back(label + withValues(selector->options[o].label, state));
+        labels.push_back(label + withValues(options[o].label, state));
     }
     return labels;
 }

@@ -18,7 +18,8 @@ bool knownTests(const Condition& condition, std::size_t slots) noexcept {
                        [slots](const ValueTest& test) { return test.slot < slots; });
 }
 
-bool refersToKnownSlots(const Scenario& element, std::size_t slots) noexcept {
+bool refersToKnownSlots(const Scenario& element, std::span<const SelectorOption> all,
+                        std::size_t slots) noexcept {
     if (const auto* change = std::get_if<ScenarioChange>(&element)) {
         return change->change.slot < slots;
     }
@@ -26,7 +27,8 @@ bool refersToKnownSlots(const Scenario& element, std::size_t slots) noexcept {
         return knownTests(jump->when, slots);
     }
     if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-        for (const SelectorOption& option : selector->options) {
+        for (const SelectorOption& option :
+             all.subspan(selector->firstOption, selector->optionCount)) {
             for (const Condition& condition : option.offeredWhile) {
                 if (!knownTests(condition, slots)) {
                     return false;
@@ -42,9 +44,8 @@ bool refersToKnownSlots(const Scenario& element, std::size_t slots) noexcept {
     return true;
 }
 
-bool sameNumbering(const ScenarioSelector& a, const ScenarioSelector& b) noexcept {
-    return a.numbering == nullptr || b.numbering == nullptr ? a.numbering == b.numbering
-                                                            : *a.numbering == *b.numbering;
+bool sameNumbering(const OptionNumbering* a, const OptionNumbering* b) noexcept {
+    return a == nullptr || b == nullptr ? a == b : *a == *b;
 }
 
 } // namespace
@@ -57,8 +58,16 @@ std::span<const Scenario> Story::elements(ListId id) const noexcept {
     return std::span<const Scenario>(elements_).subspan(r.first, r.count);
 }
 
-bool operator==(const ScenarioSelector& a, const ScenarioSelector& b) {
-    return sameNumbering(a, b) && a.options == b.options;
+std::span<const SelectorOption> Story::options(const ScenarioSelector& selector) const noexcept {
+    if (!selector.inPlace.empty()) {
+        return selector.inPlace;
+    }
+    if (selector.firstOption > options_.size() ||
+        selector.optionCount > options_.size() - selector.firstOption) {
+        return {};
+    }
+    return std::span<const SelectorOption>(options_).subspan(selector.firstOption,
+                                                             selector.optionCount);
 }
 
 ListId StoryBuilder::declare() {
@@ -81,15 +90,48 @@ void StoryBuilder::place(std::size_t list, std::size_t first, std::size_t count)
     written_[list] = true;
 }
 
+void StoryBuilder::gatherOptions(std::size_t from) {
+    for (std::size_t e = from; e < elements_.size(); ++e) {
+        auto* selector = std::get_if<ScenarioSelector>(&elements_[e]);
+        if (selector == nullptr || selector->inPlace.empty()) {
+            continue;
+        }
+        if (options_.size() + selector->inPlace.size() > maxStoryOptions) {
+            throw std::logic_error("StoryBuilder::define: more options than a story can hold");
+        }
+        selector->firstOption = static_cast<std::uint32_t>(options_.size());
+        selector->optionCount = static_cast<std::uint32_t>(selector->inPlace.size());
+        options_.insert(options_.end(), std::make_move_iterator(selector->inPlace.begin()),
+                        std::make_move_iterator(selector->inPlace.end()));
+        selector->inPlace = {};
+    }
+}
+
 void StoryBuilder::define(ListId id, std::vector<Scenario> elements) {
     place(listIndex(id), elements_.size(), elements.size());
+    const std::size_t base = elements_.size();
     elements_.insert(elements_.end(), std::make_move_iterator(elements.begin()),
                      std::make_move_iterator(elements.end()));
+    gatherOptions(base);
 }
 
 void StoryBuilder::define(ListId first, std::vector<Scenario> elements,
-                          std::span<const std::uint32_t> starts) {
+                          std::span<const std::uint32_t> starts,
+                          std::vector<SelectorOption> options) {
     const std::size_t base = elements_.size();
+    const std::size_t optionBase = options_.size();
+    if (optionBase + options.size() > maxStoryOptions) {
+        throw std::logic_error("StoryBuilder::define: more options than a story can hold");
+    }
+    for (const Scenario& element : elements) {
+        const auto* selector = std::get_if<ScenarioSelector>(&element);
+        if (selector != nullptr && selector->inPlace.empty() &&
+            (selector->firstOption > options.size() ||
+             selector->optionCount > options.size() - selector->firstOption)) {
+            throw std::logic_error("StoryBuilder::define: a selector's options lie outside "
+                                   "the options given");
+        }
+    }
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : elements.size();
         if (starts[i] > end || end > elements.size()) {
@@ -103,6 +145,20 @@ void StoryBuilder::define(ListId first, std::vector<Scenario> elements,
         elements_.insert(elements_.end(), std::make_move_iterator(elements.begin()),
                          std::make_move_iterator(elements.end()));
     }
+    if (optionBase != 0) {
+        for (std::size_t e = base; e < elements_.size(); ++e) {
+            if (auto* selector = std::get_if<ScenarioSelector>(&elements_[e])) {
+                selector->firstOption += static_cast<std::uint32_t>(optionBase);
+            }
+        }
+    }
+    if (optionBase == 0) {
+        options_ = std::move(options);
+    } else {
+        options_.insert(options_.end(), std::make_move_iterator(options.begin()),
+                        std::make_move_iterator(options.end()));
+    }
+    gatherOptions(base);
 }
 
 ListId StoryBuilder::add(std::vector<Scenario> elements) {
@@ -124,6 +180,10 @@ std::uint16_t StoryBuilder::remember(StoryValue value) {
     return static_cast<std::uint16_t>(values_.size() - 1);
 }
 
+void StoryBuilder::numberOptions(OptionNumbering numbering) {
+    numbering_ = std::make_unique<const OptionNumbering>(std::move(numbering));
+}
+
 Story StoryBuilder::build(ListId opening) && {
     if (!written_[0]) {
         throw std::logic_error("StoryBuilder::build: this builder has already built its story");
@@ -132,15 +192,22 @@ Story StoryBuilder::build(ListId opening) && {
         throw std::logic_error("StoryBuilder::build: the opening list is not from this builder");
     }
     for (const Scenario& element : elements_) {
-        if (!refersToKnownSlots(element, values_.size())) {
+        const auto* selector = std::get_if<ScenarioSelector>(&element);
+        if (selector != nullptr &&
+            (selector->firstOption > options_.size() ||
+             selector->optionCount > options_.size() - selector->firstOption)) {
+            throw std::logic_error("StoryBuilder::build: a selector's options are not from "
+                                   "this builder");
+        }
+        if (!refersToKnownSlots(element, options_, values_.size())) {
             throw std::logic_error("StoryBuilder::build: an element names a value the story "
                                    "does not remember");
         }
-        const auto* selector = std::get_if<ScenarioSelector>(&element);
         if (selector == nullptr) {
             continue;
         }
-        for (const SelectorOption& option : selector->options) {
+        for (const SelectorOption& option : std::span<const SelectorOption>(options_).subspan(
+                 selector->firstOption, selector->optionCount)) {
             if (listIndex(option.branch) >= lists_.size()) {
                 throw std::logic_error("StoryBuilder::build: option \"" + option.label +
                                        "\" leads to a list that is not from this builder");
@@ -149,8 +216,9 @@ Story StoryBuilder::build(ListId opening) && {
     }
     // Spent: a second build would otherwise hand out an empty arena that looks valid.
     std::vector<bool> written = std::exchange(written_, std::vector<bool>(1, false));
-    return Story(std::exchange(elements_, {}), std::exchange(lists_, std::vector<Story::Range>(1)),
-                 std::move(written), opening, std::exchange(values_, {}));
+    return Story(std::exchange(elements_, {}), std::exchange(options_, {}),
+                 std::exchange(lists_, std::vector<Story::Range>(1)), std::move(written), opening,
+                 std::exchange(values_, {}), std::move(numbering_));
 }
 
 StoryValues Story::startValues() const noexcept {
@@ -213,12 +281,12 @@ bool operator==(const Story& a, const Story& b) {
                 same = x[e] == y[e];
                 continue;
             }
-            same = sx->options.size() == sy->options.size() && sameNumbering(*sx, *sy);
-            for (std::size_t o = 0; same && o < sx->options.size(); ++o) {
-                same = sx->options[o].label == sy->options[o].label &&
-                       sx->options[o].offeredWhile == sy->options[o].offeredWhile &&
-                       sx->options[o].whenTaken == sy->options[o].whenTaken &&
-                       pair(sx->options[o].branch, sy->options[o].branch);
+            const std::span<const SelectorOption> ox = a.options(*sx);
+            const std::span<const SelectorOption> oy = b.options(*sy);
+            same = ox.size() == oy.size() && sameNumbering(a.numbering(*sx), b.numbering(*sy));
+            for (std::size_t o = 0; same && o < ox.size(); ++o) {
+                same = ox[o].label == oy[o].label && ox[o].offeredWhile == oy[o].offeredWhile &&
+                       ox[o].whenTaken == oy[o].whenTaken && pair(ox[o].branch, oy[o].branch);
             }
         }
     }
@@ -263,13 +331,15 @@ const SelectorOption& emptyOption() noexcept {
     return empty;
 }
 
+std::span<const SelectorOption> headOptions(ScenarioList list) noexcept {
+    const auto* selector = std::get_if<ScenarioSelector>(&nextElement(list).head);
+    return selector != nullptr ? list.story->options(*selector) : std::span<const SelectorOption>{};
+}
+
 std::vector<std::string_view> optionLabels(ScenarioList list) {
     std::vector<std::string_view> labels;
-    if (const auto* selector = std::get_if<ScenarioSelector>(&nextElement(list).head)) {
-        labels.reserve(selector->options.size());
-        for (const SelectorOption& option : selector->options) {
-            labels.emplace_back(option.label);
-        }
+    for (const SelectorOption& option : headOptions(list)) {
+        labels.emplace_back(option.label);
     }
     return labels;
 }

@@ -216,12 +216,18 @@ struct OptionNumbering {
     friend bool operator==(const OptionNumbering&, const OptionNumbering&) = default;
 };
 
+// A story holds every selector's options in one array, and a selector only where its own lie: a
+// story of millions of selectors would otherwise hold millions of small heap blocks. Options
+// written in place are for handing a selector to StoryBuilder, which moves them into that array.
+// Read them through Story::options.
 struct ScenarioSelector {
-    SmallArray<SelectorOption> options;
-    // Null when the labels carry their own numbers. Shared: a story's selectors number alike.
-    std::shared_ptr<const OptionNumbering> numbering{};
-    // Equal numberings are equal however they are held.
-    friend bool operator==(const ScenarioSelector& a, const ScenarioSelector& b);
+    SmallArray<SelectorOption> inPlace{};
+    std::uint32_t firstOption = 0;
+    std::uint32_t optionCount : 31 = 0;
+    // Numbered as its options are offered, by the story's numbering (Story::numbering), rather
+    // than by the labels: a story's selectors number alike.
+    std::uint32_t numbered : 1 = 0;
+    friend bool operator==(const ScenarioSelector&, const ScenarioSelector&) = default;
 };
 
 // Neither of these is ever shown: the interpreter passes over them as it reaches them.
@@ -232,13 +238,19 @@ struct ScenarioChange {
 
 // Skips the next `forward` elements of its sequence while the condition holds.
 struct ScenarioJump {
-    Condition when;
+    // `forward` may lie in its padding: an element is as large as its largest kind.
+    [[no_unique_address]] Condition when;
     std::uint32_t forward = 0;
     friend bool operator==(const ScenarioJump&, const ScenarioJump&) = default;
 };
 
 using Scenario = std::variant<ScenarioText, ScenarioEventNone, ScenarioEventGameEnd,
                               ScenarioSelector, ScenarioChange, ScenarioJump>;
+// A story of millions of sections holds several elements in each.
+static_assert(sizeof(Scenario) <= 24);
+
+// The most options a story holds.
+inline constexpr std::size_t maxStoryOptions = (std::size_t{1} << 31) - 1;
 
 class Story;
 
@@ -268,6 +280,15 @@ class Story {
     [[nodiscard]] std::size_t sequenceCount() const noexcept { return lists_.size(); }
     // False for a sequence that was declared but never written (it plays as empty).
     [[nodiscard]] bool isWritten(ListId id) const noexcept;
+    // The options of one of its selectors (or those a selector holds in place).
+    [[nodiscard]] std::span<const SelectorOption>
+    options(const ScenarioSelector& selector) const noexcept;
+    // How the selector's options are numbered as offered; null when their labels carry their
+    // numbers.
+    [[nodiscard]] const OptionNumbering*
+    numbering(const ScenarioSelector& selector) const noexcept {
+        return selector.numbered ? numbering_.get() : nullptr;
+    }
     // The values it remembers, by slot; empty for a story without memory.
     [[nodiscard]] std::span<const StoryValue> values() const noexcept { return values_; }
     [[nodiscard]] StoryValues startValues() const noexcept;
@@ -283,18 +304,22 @@ class Story {
         std::uint32_t first = 0;
         std::uint32_t count = 0;
     };
-    Story(std::vector<Scenario> elements, std::vector<Range> lists, std::vector<bool> written,
-          ListId opening, std::vector<StoryValue> values) noexcept
-        : elements_(std::move(elements)), lists_(std::move(lists)), written_(std::move(written)),
-          opening_(opening), values_(std::move(values)) {}
+    Story(std::vector<Scenario> elements, std::vector<SelectorOption> options,
+          std::vector<Range> lists, std::vector<bool> written, ListId opening,
+          std::vector<StoryValue> values, std::unique_ptr<const OptionNumbering> numbering) noexcept
+        : elements_(std::move(elements)), options_(std::move(options)), lists_(std::move(lists)),
+          written_(std::move(written)), opening_(opening), values_(std::move(values)),
+          numbering_(std::move(numbering)) {}
 
     // Every sequence's elements in one array: a story of millions of sections is held once, not
     // as millions of small arrays.
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_; // every selector's, likewise
     std::vector<Range> lists_;
     std::vector<bool> written_;
     ListId opening_{};
     std::vector<StoryValue> values_;
+    std::unique_ptr<const OptionNumbering> numbering_;
 };
 
 // Writes a story. Declare a sequence first when an option must lead to it before it is written,
@@ -317,22 +342,30 @@ class StoryBuilder {
     // Writes a declared sequence, once.
     void define(ListId id, std::vector<Scenario> elements);
     // Writes declared sequences first, first + 1, ... at once: the i-th holds the elements from
-    // starts[i] up to starts[i + 1] (the last, up to the end). The array is taken over as it is
-    // when the builder holds no elements yet, so a very long story is never held twice.
-    void define(ListId first, std::vector<Scenario> elements,
-                std::span<const std::uint32_t> starts);
+    // starts[i] up to starts[i + 1] (the last, up to the end). Their selectors may name their
+    // options by where they lie in `options` instead of holding them in place. The arrays are
+    // taken over as they are when the builder holds none yet, so a very long story is never held
+    // twice.
+    void define(ListId first, std::vector<Scenario> elements, std::span<const std::uint32_t> starts,
+                std::vector<SelectorOption> options = {});
     // A new sequence, written at once.
     [[nodiscard]] ListId add(std::vector<Scenario> elements);
     // A value the story remembers; its slot is the number returned. At most maxStoryValues.
     std::uint16_t remember(StoryValue value);
+    // How the selectors marked numbered number their options.
+    void numberOptions(OptionNumbering numbering);
     // Checks that every option leads to a sequence of this builder (or to ListId{}), then hands
     // the arena over. The builder is spent afterwards.
     [[nodiscard]] Story build(ListId opening) &&;
 
   private:
     void place(std::size_t list, std::size_t first, std::size_t count);
+    // Moves options held in place into the one array, from element `from` on.
+    void gatherOptions(std::size_t from);
 
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_;
+    std::unique_ptr<const OptionNumbering> numbering_;
     std::vector<Story::Range> lists_ = std::vector<Story::Range>(1);
     std::vector<bool> written_ = std::vector<bool>(1, true);
     std::vector<StoryValue> values_;
@@ -359,6 +392,8 @@ struct NextElement {
 // Empty label, empty branch.
 [[nodiscard]] const SelectorOption& emptyOption() noexcept;
 
+// The options of the selector at the head; empty for any other head.
+[[nodiscard]] std::span<const SelectorOption> headOptions(ScenarioList list) noexcept;
 // The labels of the selector at the head, in order; empty for any other head. The views point into
 // the story.
 [[nodiscard]] std::vector<std::string_view> optionLabels(ScenarioList list);

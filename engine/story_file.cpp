@@ -97,16 +97,9 @@ constexpr std::string_view visitsPrefix = "visits to ";
 // Large enough for any count a story keeps, small enough that a change never overflows.
 constexpr std::int64_t largestNumber = 1'000'000'000;
 
-// One for each option of the story while it is read, in the order written: which option it is,
-// and so its line, follow from that order, and its target lies in the text.
-struct PendingOption {
-    std::uint32_t at;
-    std::uint32_t size;
-};
-
 // The target of an option on a line whose kana are composed, which is not the text's.
 struct ComposedTarget {
-    std::uint32_t option; // among the pending ones
+    std::uint32_t option; // among the story's, in the order written
     std::uint32_t column;
     std::string target;
 };
@@ -257,7 +250,6 @@ class Reader {
         }
         resolveOptions();
         // The names have done their work; the story is built without them.
-        pending_ = {};
         composedTargets_ = {};
         index_.clear();
         if (result_.errors.empty()) {
@@ -294,9 +286,9 @@ class Reader {
         }
         starts_.reserve(sections);
         elements_.reserve(elements);
+        options_.reserve(options);
         result_.source.sections.reserve(sections + 1, elements, options, names);
         index_.reserve(sections);
-        pending_.reserve(options);
     }
 
     void error(std::size_t line, std::size_t column, std::string message) {
@@ -943,17 +935,27 @@ class Reader {
         return elements_[starts_[section] + element];
     }
 
-    // Where an option's target lies once its line is gone.
+    // Where the last option's target lies once its line is gone: until the targets are found,
+    // its branch holds where the target starts in the text, which runs to the end of its line.
     void keepTarget(std::string_view target, std::size_t column) {
         std::uint32_t at = 0;
         if (target.data() >= text_.data() &&
             target.data() + target.size() <= text_.data() + text_.size()) {
             at = static_cast<std::uint32_t>(target.data() - text_.data());
         } else {
-            composedTargets_.push_back({static_cast<std::uint32_t>(pending_.size()),
+            composedTargets_.push_back({static_cast<std::uint32_t>(options_.size() - 1),
                                         static_cast<std::uint32_t>(column), std::string(target)});
         }
-        pending_.push_back({at, static_cast<std::uint32_t>(target.size())});
+        options_.back().branch = listAt(at);
+    }
+
+    // The target written from `at` on, as readLine and readOption cut it from its line.
+    std::string_view targetAt(std::size_t at) const {
+        std::string_view rest = text_.substr(at, text_.find('\n', at) - at);
+        if (!rest.empty() && rest.back() == '\r') {
+            rest.remove_suffix(1);
+        }
+        return trimmed(rest);
     }
 
     // The column of a place in the text, in characters from its line's start.
@@ -1053,12 +1055,14 @@ class Reader {
             }
         }
         if (!optionRun_) {
-            add(line, ScenarioSelector{});
+            ScenarioSelector selector;
+            selector.firstOption = static_cast<std::uint32_t>(options_.size());
+            add(line, std::move(selector));
             optionRun_ = true;
         }
         finishText();
-        auto& options = std::get<ScenarioSelector>(elements_.back()).options;
-        options.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
+        ++std::get<ScenarioSelector>(elements_.back()).optionCount;
+        options_.push_back({StoryString(label), ListId{}, std::move(offeredWhile), {}});
         result_.source.sections.addOption(line);
         keepTarget(target, columnOf(raw, static_cast<std::size_t>(target.data() - raw.data())));
     }
@@ -1071,7 +1075,7 @@ class Reader {
                 text != nullptr && text->text != pageClear) {
                 last = &text->text;
             } else if (auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                last = &selector->options.back().label;
+                last = &options_[selector->firstOption + selector->optionCount - 1].label;
             }
         }
         if (last == nullptr) {
@@ -1112,10 +1116,10 @@ class Reader {
                 if (selector == nullptr) {
                     continue;
                 }
-                auto& options = selector->options;
-                for (std::size_t o = 0; o < options.size() && next < pending_.size(); ++o, ++next) {
-                    const PendingOption& p = pending_[next];
-                    std::string_view target = text_.substr(p.at, p.size);
+                const std::span<SelectorOption> options = optionsOf(*selector);
+                for (std::size_t o = 0; o < options.size(); ++o, ++next) {
+                    const std::size_t at = listIndex(std::exchange(options[o].branch, ListId{}));
+                    std::string_view target = targetAt(at);
                     std::size_t column = 0; // found only for a message or a slot
                     if (nextComposed < composedTargets_.size() &&
                         composedTargets_[nextComposed].option == next) {
@@ -1125,7 +1129,7 @@ class Reader {
                     const auto line = [&] {
                         return result_.source.sections.optionLine(s + 1, e - starts_[s], o);
                     };
-                    const auto where = [&] { return column != 0 ? column : columnAt(p.at); };
+                    const auto where = [&] { return column != 0 ? column : columnAt(at); };
                     std::uint32_t found = index_.find(target);
                     if (found == 0 && target.ends_with(onceMark)) {
                         // "(once)" is the mark only where no section is named so.
@@ -1169,33 +1173,37 @@ class Reader {
 
     // Options that are always offered carry their numbers in their labels, as the C++ stories
     // write them; those offered only at times are numbered as they are shown.
-    void number() {
-        std::shared_ptr<const OptionNumbering> numbering;
+    void number(StoryBuilder& b) {
+        if (numbered_) {
+            b.numberOptions({fullWidth_, numberBefore_, numberAfter_});
+        }
         for (Scenario& element : elements_) {
             auto* found = std::get_if<ScenarioSelector>(&element);
             if (found == nullptr) {
                 continue;
             }
             ScenarioSelector& selector = *found;
+            const std::span<SelectorOption> options = optionsOf(selector);
             const bool conditional =
-                std::any_of(selector.options.begin(), selector.options.end(),
+                std::any_of(options.begin(), options.end(),
                             [](const SelectorOption& o) { return !o.offeredWhile.empty(); });
             if (conditional && numbered_) {
-                if (numbering == nullptr) {
-                    numbering = std::make_shared<const OptionNumbering>(
-                        OptionNumbering{fullWidth_, numberBefore_, numberAfter_});
-                }
-                selector.numbering = numbering;
+                selector.numbered = 1;
             } else if (numbered_ && !conditional) {
-                for (std::size_t o = 0; o < selector.options.size(); ++o) {
-                    selector.options[o].label = numberFor(o + 1) + selector.options[o].label;
+                for (std::size_t o = 0; o < options.size(); ++o) {
+                    options[o].label = numberFor(o + 1) + options[o].label;
                 }
             }
         }
     }
 
+    std::span<SelectorOption> optionsOf(const ScenarioSelector& selector) {
+        return std::span(options_).subspan(selector.firstOption, selector.optionCount);
+    }
+
     void build() {
-        number();
+        StoryBuilder b;
+        number(b);
         // A counted section counts each time it begins, the opening included.
         for (const auto& [section, slot] : counted_) {
             elements_.insert(elements_.begin() + starts_[section],
@@ -1206,14 +1214,13 @@ class Reader {
             result_.source.sections.addFirstElement(section + 1);
         }
         result_.source.valueLines = valueLines_;
-        StoryBuilder b;
         for (StoryValue& value : values_) {
             static_cast<void>(b.remember(std::move(value)));
         }
         for (std::size_t s = 0; s < starts_.size(); ++s) {
             static_cast<void>(b.declare());
         }
-        b.define(listAt(1), std::exchange(elements_, {}), starts_);
+        b.define(listAt(1), std::exchange(elements_, {}), starts_, std::exchange(options_, {}));
         // new, not make_unique: only a new-expression builds the unmovable story in place.
         result_.story.reset(new Story(std::move(b).build(listAt(1))));
     }
@@ -1222,12 +1229,12 @@ class Reader {
     StoryFile result_;
     // Every section's elements, one after another, and where each section starts.
     std::vector<Scenario> elements_;
+    std::vector<SelectorOption> options_; // every selector's, one after another
     std::vector<std::uint32_t> starts_;
     SectionIndex index_{result_.source.sections};
     std::vector<ComposedTarget> composedTargets_;
     StoryString* continued_ = nullptr; // the text or label the lines starting with "|" continue
     std::string continuation_;         // what it holds so far
-    std::vector<PendingOption> pending_;
     std::array<std::size_t, settingKeys.size()> seen_{};
     std::vector<StoryValue> values_;
     std::vector<std::size_t> valueLines_;

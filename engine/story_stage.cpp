@@ -69,7 +69,7 @@ int descenderGap(TTF_Font* font, const Story& story) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 texts.emplace_back(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story.options(*selector)) {
                     texts.emplace_back(option.label);
                 }
             }

@@ -30,11 +30,11 @@ std::set<char32_t> shownCharacters(const Story& story) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 addShownCharacters(text->text, shown);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                if (selector->numbering) {
-                    addShownCharacters(selector->numbering->before, shown);
-                    addShownCharacters(selector->numbering->after, shown);
+                if (const OptionNumbering* numbering = story.numbering(*selector)) {
+                    addShownCharacters(numbering->before, shown);
+                    addShownCharacters(numbering->after, shown);
                 }
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story.options(*selector)) {
                     addShownCharacters(option.label, shown);
                 }
             }

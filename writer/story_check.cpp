@@ -35,7 +35,7 @@ struct Successors {
 Successors successors(const Story& story, ListId id) {
     Successors next;
     if (const ScenarioSelector* selector = exitOf(story.elements(id)).selector) {
-        for (const SelectorOption& option : keyedOptions(*selector)) {
+        for (const SelectorOption& option : keyedOptions(story, *selector)) {
             if (!story.elements(option.branch).empty()) {
                 next.ids[next.count++] = option.branch;
             }
@@ -109,9 +109,8 @@ bool blank(std::string_view text) {
 }
 
 // The label is what the player reads, and its number should be the key that takes it.
-void checkNumbers(const ScenarioSelector& selector, std::size_t s, std::size_t element,
+void checkNumbers(std::span<const SelectorOption> options, std::size_t s, std::size_t element,
                   std::vector<Finding>& findings) {
-    const auto& options = selector.options;
     const bool numbered = std::any_of(options.begin(), options.end(), [](const auto& option) {
         return labelNumber(option.label).has_value();
     });
@@ -148,19 +147,19 @@ void checkOptions(const Story& story, const StorySource& source, std::size_t s, 
                   const ScenarioSelector& selector, std::vector<Finding>& findings) {
     // Options offered only at times may be more than three as long as no more are offered at
     // once, which only the walk over every playthrough can tell.
+    const std::span<const SelectorOption> options = story.options(selector);
     const bool someAtTimes =
-        std::any_of(selector.options.begin(), selector.options.end(),
+        std::any_of(options.begin(), options.end(),
                     [](const SelectorOption& option) { return !option.offeredWhile.empty(); });
-    if (selector.options.size() > optionKeys && !someAtTimes) {
+    if (options.size() > optionKeys && !someAtTimes) {
         findings.push_back(
-            {s, element,
-             std::to_string(selector.options.size()) + " options, but " + keysTakeOnly()});
+            {s, element, std::to_string(options.size()) + " options, but " + keysTakeOnly()});
     }
-    if (selector.numbering == nullptr) {
-        checkNumbers(selector, s, element, findings);
+    if (!selector.numbered) {
+        checkNumbers(options, s, element, findings);
     }
-    for (std::size_t o = 0; o < selector.options.size(); ++o) {
-        const SelectorOption& option = selector.options[o];
+    for (std::size_t o = 0; o < options.size(); ++o) {
+        const SelectorOption& option = options[o];
         const std::string which = "option " + std::to_string(o + 1) + " " + quoted(option.label);
         if (option.branch == ListId{} || listIndex(option.branch) >= story.sequenceCount()) {
             findings.push_back({s, element, which + " leads to no section", o + 1});
@@ -290,12 +289,13 @@ void checkChoices(const Story& story, const ScenarioSelector& selector, std::siz
                   std::size_t element, const TextFit& fit, std::vector<Finding>& findings) {
     // Options numbered as they are offered, or showing values, are measured as shown, on every
     // playthrough.
-    if (selector.numbering != nullptr || showsValues(story, selector)) {
+    if (selector.numbered || showsValues(story, selector)) {
         return;
     }
     std::vector<std::string> labels;
-    for (std::size_t o = 0; o < selector.options.size(); ++o) {
-        const std::string_view label = selector.options[o].label;
+    const std::span<const SelectorOption> options = story.options(selector);
+    for (std::size_t o = 0; o < options.size(); ++o) {
+        const std::string_view label = options[o].label;
         if (const int width = widestRun(label, fit); width > fit.panelWidth) {
             findings.push_back(
                 {s, element, tooWide("option " + std::to_string(o + 1), width, fit), o + 1});
@@ -312,10 +312,11 @@ void checkChoices(const Story& story, const ScenarioSelector& selector, std::siz
 } // namespace
 
 bool showsValues(const Story& story, const ScenarioSelector& selector) noexcept {
-    return !story.values().empty() && std::any_of(selector.options.begin(), selector.options.end(),
-                                                  [](const SelectorOption& o) {
-                                                      return o.label.find('{') != std::string::npos;
-                                                  });
+    const std::span<const SelectorOption> options = story.options(selector);
+    return !story.values().empty() &&
+           std::any_of(options.begin(), options.end(), [](const SelectorOption& o) {
+               return o.label.find('{') != std::string::npos;
+           });
 }
 
 std::string keysTakeOnly() {
@@ -385,8 +386,9 @@ SequenceExit exitOf(std::span<const Scenario> elements) noexcept {
     return {elements.size(), nullptr, false};
 }
 
-std::span<const SelectorOption> keyedOptions(const ScenarioSelector& selector) noexcept {
-    const std::span<const SelectorOption> all(selector.options);
+std::span<const SelectorOption> keyedOptions(const Story& story,
+                                             const ScenarioSelector& selector) noexcept {
+    const std::span<const SelectorOption> all = story.options(selector);
     return all.first(std::min(all.size(), optionKeys));
 }
 
@@ -471,7 +473,7 @@ std::vector<Finding> checkFit(const Story& story, const TextFit& fit) {
                 page = fed(page, ""); // reaching a selector writes an empty line
                 checkChoices(story, *selector, s, element, fit, findings);
                 std::vector<std::string_view> labels;
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story.options(*selector)) {
                     labels.emplace_back(option.label);
                 }
                 checkGlyphs(labels, s, element, fit, findings);

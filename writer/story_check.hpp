@@ -67,6 +67,6 @@ struct SequenceExit {
 
 // The options a key can take at a selector: the first three.
 [[nodiscard]] std::span<const SelectorOption>
-keyedOptions(const ScenarioSelector& selector) noexcept;
+keyedOptions(const Story& story, const ScenarioSelector& selector) noexcept;
 
 } // namespace Engine

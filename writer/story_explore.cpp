@@ -331,11 +331,11 @@ class Walk {
         const auto& selector = std::get<ScenarioSelector>(remainingElements(at).front());
         const std::vector<std::size_t> offered = offeredOptions(state);
         auto& shown = offered_[{s, at.offset}];
-        shown.resize(selector.options.size());
+        shown.resize(story_.options(selector).size());
         for (const std::size_t o : offered) {
             shown[o] = true;
         }
-        if (fit_ != nullptr && (selector.numbering != nullptr || showsValues(story_, selector))) {
+        if (fit_ != nullptr && (selector.numbered || showsValues(story_, selector))) {
             measureChoices(state, i);
         }
         if (offered.size() > optionKeys) {
@@ -346,7 +346,7 @@ class Walk {
                    i);
         }
         for (std::size_t k = 0; k < std::min(offered.size(), optionKeys); ++k) {
-            const SelectorOption& option = selector.options[offered[k]];
+            const SelectorOption& option = story_.options(selector)[offered[k]];
             if (story_.elements(option.branch).empty()) {
                 continue;
             }
@@ -447,11 +447,11 @@ class Walk {
                                                          : "no playthrough reaches these options"});
                 } else if (selector != nullptr) {
                     const std::vector<bool>& shown = offered_[{s, e}];
-                    for (std::size_t o = 0; o < selector->options.size(); ++o) {
+                    const std::span<const SelectorOption> options = story_.options(*selector);
+                    for (std::size_t o = 0; o < options.size(); ++o) {
                         if (o >= shown.size() || !shown[o]) {
                             result_.findings.push_back({s, e + 1,
-                                                        "option " +
-                                                            quoted(selector->options[o].label) +
+                                                        "option " + quoted(options[o].label) +
                                                             " is offered in no playthrough",
                                                         o + 1});
                         }
@@ -485,7 +485,7 @@ class Walk {
                 } else if (const auto* jump = std::get_if<ScenarioJump>(&element)) {
                     reads(jump->when);
                 } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                    for (const SelectorOption& option : selector->options) {
+                    for (const SelectorOption& option : story_.options(*selector)) {
                         std::for_each(option.offeredWhile.begin(), option.offeredWhile.end(),
                                       reads);
                         shows(option.label);
@@ -578,7 +578,7 @@ StoryStats Walk::stats() && {
                     addCounts(text->text, stats);
                 }
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story_.options(*selector)) {
                     addCounts(option.label, stats);
                 }
             }

@@ -196,9 +196,10 @@ std::string endingCaption(std::span<const Scenario> elements, std::size_t end) {
 
 void writeOptions(const Story& story, ListId id, const ScenarioSelector& selector,
                   std::ostream& out) {
-    const std::size_t keyed = keyedOptions(selector).size();
-    for (std::size_t o = 0; o < selector.options.size(); ++o) {
-        const SelectorOption& option = selector.options[o];
+    const std::size_t keyed = keyedOptions(story, selector).size();
+    const std::span<const SelectorOption> options = story.options(selector);
+    for (std::size_t o = 0; o < options.size(); ++o) {
+        const SelectorOption& option = options[o];
         std::string style = o < keyed ? "" : ", style=dotted, fontcolor=gray40";
         std::string target = node(option.branch);
         if (story.elements(option.branch).empty()) {

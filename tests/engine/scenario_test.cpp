@@ -69,6 +69,15 @@ class HeadText : public testing::Test {
     ListId textThenAskId = b.add({ScenarioText{"本文\n二行目"}, selector});
     ListId askFirstId = b.add({selector, ScenarioText{"after"}});
     ListId eventsId = b.add({ScenarioEventNone{}, ScenarioEventGameEnd{}});
+    // Options handed over apart from their selector, which names them from 0 on.
+    ListId givenApartId = [this] {
+        const ListId id = b.declare();
+        const std::uint32_t starts[] = {0};
+        ScenarioSelector apart;
+        apart.optionCount = 2;
+        b.define(id, {apart}, starts, {{"given", branch}, {"apart", ListId{}}});
+        return id;
+    }();
     Story story = std::move(b).build(textThenAskId);
 
     ScenarioList textThenAsk = story.start();
@@ -77,6 +86,7 @@ class HeadText : public testing::Test {
     ScenarioList none = story.list(eventsId);
     ScenarioList gameEnd = nextElement(none).tail;
     ScenarioList exhausted = nextElement(gameEnd).tail;
+    ScenarioList givenApart = story.list(givenApartId);
 };
 
 TEST_F(HeadText, FeedTextOnlyForTextAtTheHead) {
@@ -111,6 +121,7 @@ TEST_F(HeadText, OptionLabelsOnlyForSelectorAtTheHead) {
         {"TextBeforeSelector", textThenAsk, {}},
         {"Selector", ask, labels},
         {"SelectorFirst", askFirst, labels},
+        {"OptionsGivenApart", givenApart, {"given", "apart"}},
         {"EventNone", none, {}},
         {"Exhausted", exhausted, {}},
         {"NoStory", ScenarioList{}, {}},
@@ -220,6 +231,22 @@ TEST(StoryBuilder, RejectsBrokenStructure) {
              StoryBuilder b;
              const ListId opening = b.add({ScenarioSelector{{{"lost", ListId{42}}}}});
              (void)std::move(b).build(opening);
+         }},
+        {"OptionsOfAnotherBuilder",
+         [] {
+             StoryBuilder b;
+             ScenarioSelector elsewhere;
+             elsewhere.optionCount = 1;
+             (void)std::move(b).build(b.add({elsewhere}));
+         }},
+        {"OptionsBeyondThoseGiven",
+         [] {
+             StoryBuilder b;
+             const std::uint32_t starts[] = {0};
+             ScenarioSelector beyond;
+             beyond.firstOption = 1;
+             beyond.optionCount = 1;
+             b.define(b.declare(), {beyond}, starts, {{"only", ListId{}}});
          }},
         {"UnknownOpening", [] { (void)StoryBuilder{}.build(ListId{3}); }},
         {"ManyAtOnceOutOfOrder",

@@ -227,13 +227,14 @@ const std::vector<Case> cases{
       "t.story:6:8: no section named \"\xE3\x81\x8C\xE3\x81\x8D\""},
      {},
      "== start\n"
-     "* Pay -> haggle\n"
+     "* Pay -> haggle \t\r\n"
      "* Haggle -> hagle\n"
      "* Go -> elsewhere\n"
      "* \xE3\x81\x82\xE3\x81\x82 -> nowhere\r\n"
      "* \xE3\x81\x8B\xE3\x82\x99 -> \xE3\x81\x8B\xE3\x82\x99\xE3\x81\x8D\n"
      "== haggle\n"
-     "x\n"},
+     "x\n"
+     "* Back -> start "},
     {"FileSettingsAndText",
      {},
      {"t.story:2:1: no setting named \"titel\"; did you mean \"title\"? (the settings are "
@@ -402,6 +403,20 @@ TEST(StoryFile, ReadsToTheStoryTheBuilderMakes) {
                 starts);
     EXPECT_TRUE(*file.story == std::move(many).build(first));
 
+    // The same with the options handed over apart from their selectors; a label changed is not.
+    for (const auto& [last, same] : {std::pair{"２：win\nat last", true}, {"２：win", false}}) {
+        StoryBuilder apart;
+        const ListId one = apart.declare();
+        const ListId two = apart.declare();
+        const ListId three = apart.declare();
+        const std::uint32_t at[] = {0, 5, 7};
+        apart.define(one,
+                     {T{"first\nsecond"}, T{"*cls*"}, ScenarioEventNone{}, T{"* no"}, Ask{{}, 0, 2},
+                      T{"round"}, Ask{{}, 2, 2}, T{"won"}, End{}},
+                     at, {{"１：Loop", two}, {"２：Win", three}, {"１：go", two}, {last, three}});
+        EXPECT_EQ(*file.story == std::move(apart).build(one), same) << last;
+    }
+
     StoryBuilder other;
     const ListId alone = other.add({T{"first"}});
     EXPECT_FALSE(*file.story == std::move(other).build(alone));
@@ -436,7 +451,7 @@ TEST(StoryFile, ContinuedLinesJoinTheirTextOrLabel) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 texts.push_back(text->text.str());
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : file.story->options(*selector)) {
                     labels.push_back(option.label.str());
                 }
             }

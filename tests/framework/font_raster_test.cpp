@@ -46,7 +46,7 @@ void addTexts(const Story& story, std::set<std::string>& lines) {
             if (const auto* text = std::get_if<ScenarioText>(&element)) {
                 add(text->text);
             } else if (const auto* selector = std::get_if<ScenarioSelector>(&element)) {
-                for (const SelectorOption& option : selector->options) {
+                for (const SelectorOption& option : story.options(*selector)) {
                     add(option.label);
                 }
             }
