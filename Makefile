@@ -100,11 +100,16 @@ $(FUZZ_BUILD)/fuzz/save_fuzzer: deps
 	    -DGORUBADON_FUZZ=ON -DGORUBADON_TESTS=OFF -DGORUBADON_BENCH=OFF > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZERS)
 
-# fuzz-smoke is a short run inside `make test`, so a crash in the save-file or story reader fails
-# the build; fuzz runs as long as one likes: make fuzz FUZZ_SECONDS=3600
+# fuzz-smoke is a short run inside `make test`, so a crash in the save-file, story or font reader
+# fails the build. It starts from a fixed seed, so that a clean clone tries what the change's
+# author saw pass; fuzz explores from a new seed each time, as long as one likes:
+# make fuzz FUZZ_SECONDS=3600
 fuzz: FUZZ_SECONDS = 600
+fuzz: FUZZ_SEED = 0
+FUZZ_SEED ?= 1
 fuzz-smoke fuzz: $(FUZZ_BUILD)/fuzz/save_fuzzer
-	@for fuzzer in $(FUZZERS); do sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/$$fuzzer $(FUZZ_SECONDS) || exit 1; done
+	@for fuzzer in $(FUZZERS); do \
+	    sh fuzz/run.sh $(FUZZ_BUILD)/fuzz/$$fuzzer $(FUZZ_SECONDS) $(FUZZ_SEED) || exit 1; done
 
 bench: build-all
 	cd $(TEST_BUILD) && $(HEADLESS) ./bench/gorubadon_bench

@@ -240,10 +240,12 @@ class Outlines {
     bool long_;
 };
 
-// The glyphs a composite outline is made of; false for one that is cut short.
+// The glyphs a composite outline is made of; false for one that is cut short. An outline shorter
+// than its 10-byte header is cut short too: taken as simple, the padding the cut adds after it
+// could make it read as composite when cut again.
 bool addComponents(std::string_view outline, std::vector<std::uint32_t>& to) {
     const Bytes glyph(outline);
-    if (outline.size() < 10 || (glyph.u16(0) & 0x8000) == 0) {
+    if (outline.empty() || (outline.size() >= 10 && (glyph.u16(0) & 0x8000) == 0)) {
         return true; // empty, or a simple outline
     }
     constexpr std::uint32_t wordArguments = 0x1;
@@ -414,6 +416,11 @@ FontCut cutFont(std::string_view bytes, const std::set<char32_t>& keep) {
             glyphs[c] = glyph;
         }
     }
+    // Outlines a font's glyphs share would be copied once for each: a few glyphs more than the
+    // whole table could hold, and the cut would grow without end. Counting as they are found
+    // also bounds the time spent reading a hostile font's components.
+    const std::uint64_t mostGlyf = font->table("glyf").size() + 4ULL * glyphCount;
+    std::uint64_t glyfSize = 0;
     std::vector<bool> kept(glyphCount, false);
     std::vector<std::uint32_t> pending{0};
     for (const auto& entry : glyphs) {
@@ -429,10 +436,15 @@ FontCut cutFont(std::string_view bytes, const std::set<char32_t>& keep) {
         if (!outline || !addComponents(*outline, pending)) {
             return {{}, "has the outline of glyph " + std::to_string(glyph) + " out of place"};
         }
+        glyfSize += (outline->size() + 3) / 4 * 4;
+        if (glyfSize > mostGlyf) {
+            return {{}, "has glyphs that share their outlines"};
+        }
         kept[glyph] = true;
     }
 
     std::string glyf;
+    glyf.reserve(glyfSize);
     std::vector<std::uint32_t> offsets;
     for (std::uint32_t glyph = 0; glyph < glyphCount; ++glyph) {
         offsets.push_back(static_cast<std::uint32_t>(glyf.size()));
@@ -442,11 +454,6 @@ FontCut cutFont(std::string_view bytes, const std::set<char32_t>& keep) {
         }
     }
     offsets.push_back(static_cast<std::uint32_t>(glyf.size()));
-    // Outlines a font's glyphs share would be copied once for each: a few glyphs more than the
-    // whole table could hold, and the cut would grow without end.
-    if (glyf.size() > font->table("glyf").size() + 4ULL * glyphCount) {
-        return {{}, "has glyphs that share their outlines"};
-    }
     const bool longOffsets = glyf.size() > 0x1FFFE;
     std::string loca;
     for (const std::uint32_t offset : offsets) {

@@ -3,16 +3,18 @@
 # the work corpus and one summary line is printed; on a crash, the report and where the crashing
 # input was kept, and the exit status is non-zero. A fuzzer NAME_fuzzer takes its seeds from
 # fuzz/corpus/NAME/ and its dictionary from fuzz/NAME.dict, where there is one; the story fuzzer
-# also takes the stories under game/ and examples/, as they are written.
-#   sh fuzz/run.sh BINARY SECONDS
+# also takes the stories under game/ and examples/, as they are written. SEED 0, the default,
+# is a new one each run.
+#   sh fuzz/run.sh BINARY SECONDS [SEED]
 set -eu
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 BINARY SECONDS" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+    echo "usage: $0 BINARY SECONDS [SEED]" >&2
     exit 2
 fi
 binary=$1
 seconds=$2
+seed=${3:-0}
 here=$(cd "$(dirname "$0")" && pwd)
 name=$(basename "$binary")
 kind=${name%_fuzzer}
@@ -35,6 +37,7 @@ status=0
 # shellcheck disable=SC2086
 TMPDIR=$scratch "$binary" "$work/corpus" $dict \
     -max_total_time="$seconds" \
+    -seed="$seed" \
     -max_len=4096 \
     -timeout=10 \
     -rss_limit_mb=2048 \

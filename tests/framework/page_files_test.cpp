@@ -203,6 +203,16 @@ TEST(FontCut, FollowsCompositesAndRefusesOutlinesCopiedOverAndOver) {
     }
     EXPECT_EQ(cutFont(shared, {U'B'}).problem, "has glyphs that share their outlines");
     EXPECT_EQ(cutFont(shared, {U'A'}).problem, "has the outline of glyph 1 out of place");
+
+    // B's outline ended inside its own header.
+    std::string cutShort = tiny;
+    const std::size_t bAt = loca + 2 * 2;
+    const std::uint32_t bEnd = ((static_cast<unsigned char>(cutShort[bAt]) << 8) |
+                                static_cast<unsigned char>(cutShort[bAt + 1])) +
+                               4;
+    cutShort[bAt + 2] = static_cast<char>(bEnd >> 8);
+    cutShort[bAt + 3] = static_cast<char>(bEnd & 0xFF);
+    EXPECT_EQ(cutFont(cutShort, {U'B'}).problem, "has the outline of glyph 2 out of place");
 }
 
 TEST(FontCut, KeepsOnlyTheCharactersAskedForInAWellFormedFont) {
