@@ -8,7 +8,6 @@
 #include "writer/shown_characters.hpp"
 #include "writer/story_player.hpp"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>

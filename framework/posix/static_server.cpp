@@ -14,13 +14,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <utility>
-#include <vector>
 
 namespace Framework {
 
