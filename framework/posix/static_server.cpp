@@ -70,22 +70,15 @@ struct Response {
 };
 
 const char* reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 431:
-        return "Request Header Fields Too Large";
-    default:
-        return "Internal Server Error";
+    constexpr std::pair<int, const char*> reasons[] = {
+        {200, "OK"},        {301, "Moved Permanently"},  {400, "Bad Request"},
+        {404, "Not Found"}, {405, "Method Not Allowed"}, {431, "Request Header Fields Too Large"}};
+    for (const auto& [code, text] : reasons) {
+        if (code == status) {
+            return text;
+        }
     }
+    return "Internal Server Error";
 }
 
 Response failure(int status) {
