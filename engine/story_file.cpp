@@ -208,10 +208,6 @@ std::int64_t wholeNumber(std::string_view text) {
     return negative ? -n : n;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 class Reader {
   public:
     Reader(std::string_view text, std::string_view fileName) : text_(text) {
@@ -704,7 +700,7 @@ class Reader {
                 return std::nullopt;
             }
             if (op == std::string_view::npos) {
-                const bool negated = startsWith(atom, "not ");
+                const bool negated = atom.starts_with("not ");
                 const std::string_view name = trimmed(negated ? atom.substr(4) : atom);
                 const std::size_t slot = valueFor(line, column, name, ValueKind::Flag);
                 if (slot == noSlot) {
@@ -732,7 +728,7 @@ class Reader {
                 return std::nullopt;
             }
             std::size_t slot = noSlot;
-            if (startsWith(left, visitsPrefix)) {
+            if (left.starts_with(visitsPrefix)) {
                 slot = visitsTo(line, column, trimmed(left.substr(visitsPrefix.size())));
                 if (slot != noSlot) {
                     // Counting beyond the largest number tested tells nothing more.
@@ -990,12 +986,12 @@ class Reader {
             readEndIf(line, column);
             return;
         }
-        if (startsWith(inner, "if ")) {
+        if (inner.starts_with("if ")) {
             readIf(line, column, inner);
             return;
         }
-        if (startsWith(inner, "set ") || startsWith(inner, "add ") ||
-            startsWith(inner, "subtract ")) {
+        if (inner.starts_with("set ") || inner.starts_with("add ") ||
+            inner.starts_with("subtract ")) {
             readChange(line, column, inner);
             return;
         }

@@ -1,5 +1,6 @@
 #include "engine/story_files.hpp"
 
+#include "framework/posix/fd.hpp"
 #include "framework/sdl_handles.hpp"
 
 #include <SDL.h>
@@ -33,15 +34,6 @@ std::string problemOf(const struct stat& info, std::uintmax_t limit, const std::
     return {};
 }
 
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
@@ -51,9 +43,9 @@ bool isSet(const char* name) {
 
 FileBytes readRegularFile(const std::string& path, std::uintmax_t limit, const std::string& what) {
     // Without blocking: opening a pipe for reading would wait for a writer.
-    const Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    const Framework::Fd file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         return {{}, "cannot be read"};
     }
     if (std::string problem = problemOf(info, limit, what); !problem.empty()) {
@@ -71,7 +63,7 @@ FileBytes readRegularFile(const std::string& path, std::uintmax_t limit, const s
             }
             read.bytes.resize(std::min<std::uintmax_t>(limit + 1, have + (have >> 1) + 4096));
         }
-        const ssize_t got = ::read(file.fd, read.bytes.data() + have, read.bytes.size() - have);
+        const ssize_t got = ::read(file.get(), read.bytes.data() + have, read.bytes.size() - have);
         if (got == 0) {
             break;
         }

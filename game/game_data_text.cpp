@@ -2,6 +2,7 @@
 
 #include "framework/utf8.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstddef>
@@ -23,22 +24,8 @@ using Framework::Utf8::Decoded;
 // ---- characters --------------------------------------------------------------------------------
 
 [[nodiscard]] bool isSpace(char32_t c) noexcept {
-    switch (c) {
-    case U' ':
-    case U'\t':
-    case U'\n':
-    case U'\v':
-    case U'\f':
-    case U'\r':
-    case 0x00A0:
-    case 0x1680:
-    case 0x202F:
-    case 0x205F:
-    case 0x3000:
-        return true;
-    default:
-        return c >= 0x2000 && c <= 0x200A;
-    }
+    return c == U' ' || (c >= U'\t' && c <= U'\r') || c == 0x00A0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 [[nodiscard]] bool isDigit(char32_t c) noexcept {
@@ -62,48 +49,14 @@ using Framework::Utf8::Decoded;
 [[nodiscard]] bool isIdentChar(char32_t c) noexcept {
     return isIdentStart(c) || isDigit(c) || c == U'\'';
 }
+[[nodiscard]] bool isAsciiOf(char32_t c, std::string_view set) noexcept {
+    return c < 0x80 && set.find(static_cast<char>(c)) != std::string_view::npos;
+}
 [[nodiscard]] bool isOperatorChar(char32_t c) noexcept {
-    switch (c) {
-    case U'!':
-    case U'#':
-    case U'$':
-    case U'%':
-    case U'&':
-    case U'*':
-    case U'+':
-    case U'.':
-    case U'/':
-    case U'<':
-    case U'=':
-    case U'>':
-    case U'?':
-    case U'@':
-    case U'\\':
-    case U'^':
-    case U'|':
-    case U'-':
-    case U'~':
-    case U':':
-        return true;
-    default:
-        return false;
-    }
+    return isAsciiOf(c, "!#$%&*+./<=>?@\\^|-~:");
 }
 [[nodiscard]] bool isPunctuation(char32_t c) noexcept {
-    switch (c) {
-    case U'(':
-    case U')':
-    case U'[':
-    case U']':
-    case U'{':
-    case U'}':
-    case U',':
-    case U';':
-    case U'`':
-        return true;
-    default:
-        return false;
-    }
+    return isAsciiOf(c, "()[]{},;`");
 }
 
 // The names of the characters 0 to 31 in escapes; 7 to 13 are written with their letters.
@@ -359,10 +312,7 @@ class Lexer {
             (void)digits(10, isDigit);
             integral = false;
         }
-        if (!integral) {
-            return TokenKind::Bad;
-        }
-        return TokenKind::Integer;
+        return integral ? TokenKind::Integer : TokenKind::Bad;
     }
 
     // A numeric escape's value; false past U+10FFFF, which also stops long digit runs early.
@@ -386,25 +336,18 @@ class Lexer {
     [[nodiscard]] bool controlName(char32_t& out) noexcept {
         // Longest name first, so "\SOH" is SOH and not SO followed by H.
         for (const std::size_t length : {3u, 2u}) {
-            if (pos_ + length > text_.size()) {
+            // Near the end the longer try is the shorter one again.
+            const std::string_view name = text_.substr(pos_, length);
+            const auto named = std::find(controlNames.begin(), controlNames.end(), name);
+            if (named != controlNames.end()) {
+                out = static_cast<char32_t>(named - controlNames.begin());
+            } else if (name == "SP" || name == "DEL") {
+                out = name == "SP" ? 32 : 127;
+            } else {
                 continue;
             }
-            const std::string_view candidate = text_.substr(pos_, length);
-            for (std::size_t i = 0; i < controlNames.size(); ++i) {
-                if (controlNames[i] == candidate) {
-                    out = static_cast<char32_t>(i);
-                    pos_ += length;
-                    return true;
-                }
-            }
-            const std::pair<std::string_view, char32_t> extra[] = {{"SP", 32}, {"DEL", 127}};
-            for (const auto& [name, cp] : extra) {
-                if (name == candidate) {
-                    out = cp;
-                    pos_ += length;
-                    return true;
-                }
-            }
+            pos_ += name.size();
+            return true;
         }
         return false;
     }
@@ -455,7 +398,7 @@ class Lexer {
             }
             const std::string_view simple = "abfnrtv\\\"'";
             const std::u32string_view meaning = U"\a\b\f\n\r\t\v\\\"'";
-            if (d.cp < 0x80 && simple.find(static_cast<char>(d.cp)) != std::string_view::npos) {
+            if (isAsciiOf(d.cp, simple)) {
                 ++pos_;
                 cp = meaning[simple.find(static_cast<char>(d.cp))];
             } else if (d.cp == U'^') {
@@ -544,13 +487,7 @@ class Parser {
     [[nodiscard]] bool identifier(std::string_view name) {
         return accept(TokenKind::Identifier, name);
     }
-    [[nodiscard]] bool punctuation(char p) {
-        if (token_.kind != TokenKind::Punctuation || token_.text[0] != p) {
-            return false;
-        }
-        advance();
-        return true;
-    }
+    [[nodiscard]] bool punctuation(char p) { return accept(TokenKind::Punctuation, {&p, 1}); }
     [[nodiscard]] bool operatorToken(std::string_view op) {
         return accept(TokenKind::Operator, op);
     }

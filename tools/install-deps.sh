@@ -5,11 +5,11 @@
 #   run      building and running the game
 #   test     the tests too: both compilers, GoogleTest, Xvfb and the tools the process tests drive,
 #            the Windows cross compiler, the package's checks (lintian, appstream, git for fresh
-#            clones, the font it depends on), fontTools for tools/make-data.sh's font check, gdb
-#            to hold a signal, the X headers of tools/measure/'s probe, which the tests run
+#            clones, the font it depends on), Python for the tests and make measure's summary,
+#            gdb to hold a signal, the X headers of tools/measure/'s probe, which the tests run
 #            once, and sdl12-compat (beside classic SDL 1.2 on Debian 12, where the tests run
 #            once more over it; later, the SDL 1.2)
-#   measure  the tests' list and Python for the summary of make measure
+#   measure  the tests' list
 #   story-map  the game's list, Graphviz and a Japanese font to draw the story
 #   web      the browser build: emscripten, Node, Chromium to test it, dpkg-dev to unpack the
 #            source packages of SDL 1.2 and FreeType, and ImageMagick to scale the page's icons
@@ -23,11 +23,10 @@ web="cmake make pkg-config emscripten nodejs chromium dpkg-dev imagemagick"
 test="$run $web clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils imagemagick valgrind strace inotify-tools
   g++-mingw-w64-x86-64 dpkg-dev file desktop-file-utils libx11-dev libxdamage-dev libxtst-dev
-  git lintian appstream fonts-vlgothic python3-fonttools gdb libsdl1.2-compat"
+  git lintian appstream fonts-vlgothic python3 gdb libsdl1.2-compat"
 case $target in
 run) packages=$run ;;
-test) packages=$test ;;
-measure) packages="$test python3" ;;
+test | measure) packages=$test ;;
 story-map) packages="$run graphviz fonts-vlgothic" ;;
 web) packages=$web ;;
 *)

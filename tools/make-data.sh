@@ -1,13 +1,12 @@
 #!/bin/sh
 # Remakes everything under data/: the icon and background from tools/make_pictures.py,
 # the icon's PNGs for desktop menus from that same BMP,
-# and the font with its licence texts from Debian's fonts-vlgothic.
+# and the font with its licence texts from Debian's fonts-vlgothic (the story_check test then finds
+# any character of the story a new font lacks).
 set -eu
 
 cd "$(dirname "$0")/.."
 
-# Debian's interpreter: it has fontTools, a pyenv one on PATH may not.
-PY=/usr/bin/python3
 FONT_PKG=fonts-vlgothic
 FONT_SRC=/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
 FONT_DOC=/usr/share/doc/$FONT_PKG
@@ -19,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 rm -rf data/images "$FONT_DIR"
 mkdir -p data/images "$FONT_DIR"
 
-"$PY" tools/make_pictures.py data/images/icon.bmp "$work/bg.ppm"
+python3 tools/make_pictures.py data/images/icon.bmp "$work/bg.ppm"
 # Baseline, no metadata: SDL_image's loader reads it and reruns give the same bytes.
 convert "$work/bg.ppm" -strip -interlace none -sampling-factor 4:2:0 -quality 90 data/images/bg.jpg
 # The runner keys out palette index 15, magenta; menus get that as transparency. No dates: reruns
@@ -60,7 +59,3 @@ upstream READMEs) and README.sazanami (converted from EUC-JP to UTF-8).
 
 Made by tools/make-data.sh.
 NOTE
-
-if [ -f game/story_script.cpp ]; then
-    "$PY" tools/check_font.py "$FONT_DIR/aquafont.ttf" game/story_script.cpp
-fi

@@ -9,16 +9,17 @@
     const record = 'save.txt';
     // The reader's place, where the story keeps it (game/web_main.cpp writes it).
     const place = 'place.txt';
-    // What the folder's publisher filled in: the look, the store's name and the picture's file.
+    // What the folder's publisher filled in: the look and the store's name.
     const settings = document.body.dataset;
     const filled = (value) => (value && !value.startsWith('@') ? value : '');
     const look = filled(settings.look) || 'game';
-    const pictureName = filled(settings.picture) || 'picture.jpg';
-    // The page's own files, beside the record's home: none of them is kept in the store.
+    // The page's own files (index.html names them), beside the record's home: none of them is
+    // kept in the store.
     const fetchedHome = '/page';
-    const fetchedNames = ['story.txt', 'font.ttf', 'icon.bmp', pictureName];
-    // Started at once, beside the engine's code.
-    const fetched = location.protocol === 'file:' ? null : Promise.all(fetchedNames.map((name) =>
+    const fetchedNames = storyFiles;
+    const pictureName = fetchedNames[3];
+    // Started at once, beside the engine's code (a page opened from a file loads no engine).
+    const fetched = Promise.all(fetchedNames.map((name) =>
         fetch(name).then((response) => {
             if (!response.ok) {
                 throw new Error(`The page could not load ${name} (${response.status} ${response.statusText}).`);
@@ -27,9 +28,7 @@
         }, () => {
             throw new Error(`The page could not load ${name}: the connection failed.`);
         })));
-    if (fetched !== null) {
-        fetched.catch(() => {}); // told on the page once the engine waits for the files
-    }
+    fetched.catch(() => {}); // told on the page once the engine waits for the files
     const canvas = document.getElementById('screen');
     const status = document.getElementById('status');
     const storageLine = document.getElementById('storage');

@@ -8,7 +8,7 @@
 #include "writer/shown_characters.hpp"
 #include "writer/story_player.hpp"
 
-#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -248,25 +248,14 @@ std::string fillTemplate(std::string_view text, const std::map<std::string, std:
 }
 
 std::string htmlEscaped(std::string_view text) {
+    constexpr std::string_view special = "&<>\"'";
+    constexpr std::array<std::string_view, special.size()> entities{"&amp;", "&lt;", "&gt;",
+                                                                    "&quot;", "&#39;"};
     std::string escaped;
     for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&#39;";
-            break;
-        default:
+        if (const std::size_t at = special.find(c); at != std::string_view::npos) {
+            escaped += entities[at];
+        } else {
             escaped.push_back(c);
         }
     }

@@ -4,6 +4,7 @@
 // makes) are removed by the next; files are made close-on-exec; and a FIFO or device swapped in is
 // never opened for reading long enough to block.
 #include "framework/durable_file_os.hpp"
+#include "framework/posix/fd.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -23,25 +24,6 @@ namespace fs = std::filesystem;
 [[nodiscard]] std::error_code lastError() noexcept {
     return {errno, std::generic_category()};
 }
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) noexcept : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    [[nodiscard]] int get() const noexcept { return fd_; }
-
-  private:
-    int fd_;
-};
 
 [[nodiscard]] fs::path directoryOf(const std::string& path) {
     const fs::path parent = fs::path{path}.parent_path();

@@ -1,6 +1,7 @@
 // The server over POSIX sockets: one thread per connection, so that a browser's idle spare
 // connections do not hold up the others.
 #include "framework/static_server.hpp"
+#include "framework/posix/fd.hpp"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,12 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <utility>
-#include <vector>
 
 namespace Framework {
 
@@ -30,22 +32,6 @@ namespace fs = std::filesystem;
 constexpr int portsTried = 100;
 constexpr std::size_t maxHeadBytes = 16384;
 constexpr std::uintmax_t maxFileBytes = std::uintmax_t{256} << 20;
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool sendAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -69,22 +55,15 @@ struct Response {
 };
 
 const char* reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 431:
-        return "Request Header Fields Too Large";
-    default:
-        return "Internal Server Error";
+    constexpr std::pair<int, const char*> reasons[] = {
+        {200, "OK"},        {301, "Moved Permanently"},  {400, "Bad Request"},
+        {404, "Not Found"}, {405, "Method Not Allowed"}, {431, "Request Header Fields Too Large"}};
+    for (const auto& [code, text] : reasons) {
+        if (code == status) {
+            return text;
+        }
     }
+    return "Internal Server Error";
 }
 
 Response failure(int status) {
@@ -95,16 +74,9 @@ Response failure(int status) {
 }
 
 int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    int value = -1;
+    std::from_chars(&c, &c + 1, value, 16);
+    return value;
 }
 
 // The path of a request's target with its %-escapes undone; nullopt for one that is malformed.
@@ -182,7 +154,7 @@ std::string lower(std::string_view text) {
 }
 
 // Answers one request after another on a connection, until the client closes it or is idle.
-void serveConnection(Descriptor connection, fs::path root) {
+void serveConnection(Fd connection, fs::path root) {
     const int fd = connection.get();
     timeval idle{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
@@ -261,8 +233,7 @@ void serveConnection(Descriptor connection, fs::path root) {
 
 class PosixServer final : public StaticServer {
   public:
-    PosixServer(fs::path root, Descriptor listener, int port, Descriptor wakeRead,
-                Descriptor wakeWrite)
+    PosixServer(fs::path root, Fd listener, int port, Fd wakeRead, Fd wakeWrite)
         : root_(std::move(root)), listener_(std::move(listener)), port_(port),
           wakeRead_(std::move(wakeRead)), wakeWrite_(std::move(wakeWrite)) {}
 
@@ -283,7 +254,7 @@ class PosixServer final : public StaticServer {
             }
             const int client = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
-                std::thread(serveConnection, Descriptor(client), root_).detach();
+                std::thread(serveConnection, Fd(client), root_).detach();
             }
         }
     }
@@ -299,10 +270,10 @@ class PosixServer final : public StaticServer {
 
   private:
     fs::path root_;
-    Descriptor listener_;
+    Fd listener_;
     int port_;
-    Descriptor wakeRead_;
-    Descriptor wakeWrite_;
+    Fd wakeRead_;
+    Fd wakeWrite_;
 };
 
 volatile std::sig_atomic_t interruptFd = -1;
@@ -328,10 +299,10 @@ std::unique_ptr<StaticServer> StaticServer::open(fs::path folder, int firstPort,
         problem = "cannot serve: no pipe to stop the server with";
         return nullptr;
     }
-    Descriptor wakeRead(wake[0]);
-    Descriptor wakeWrite(wake[1]);
+    Fd wakeRead(wake[0]);
+    Fd wakeWrite(wake[1]);
     for (int port = firstPort; port < firstPort + portsTried && port < 65536; ++port) {
-        Descriptor listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         if (listener.get() < 0) {
             problem = "cannot serve: no socket can be opened";
             return nullptr;

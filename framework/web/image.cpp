@@ -23,15 +23,11 @@ EM_JS(int, decodedHeight, (const char* path),
 EM_JS(void, copyDecoded, (const char* path, Uint8* out),
       { HEAPU8.set(Module.gorubadonImages[PATH_FS.resolve(UTF8ToString(path))].data, out); });
 
-bool endsWith(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
 } // namespace
 
 extern "C" SDL_Surface* IMG_Load(const char* file) {
     const std::string_view name(file);
-    if (endsWith(name, ".bmp") || endsWith(name, ".BMP")) {
+    if (name.ends_with(".bmp") || name.ends_with(".BMP")) {
         return SDL_LoadBMP(file);
     }
     const int w = decodedWidth(file);

@@ -3,8 +3,6 @@
 
 #include <SDL_ttf.h>
 
-#include <string_view>
-
 struct _TTF_Font {
     std::unique_ptr<Framework::FontRaster> raster;
 };

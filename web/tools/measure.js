@@ -19,6 +19,16 @@ const median = (xs) => {
     return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
 };
 const ms = (x) => x.toFixed(1);
+// The seconds a tab's main thread works over idleSeconds in which nothing is asked of it.
+const idleSeconds = 5;
+async function idleWork(tab) {
+    await tab.send('Performance.enable');
+    const worked = async () => (await tab.send('Performance.getMetrics')).metrics
+        .find((m) => m.name === 'TaskDuration').value;
+    const before = await worked();
+    await new Promise((r) => setTimeout(r, idleSeconds * 1000));
+    return (await worked()) - before;
+}
 
 async function main() {
     const server = await serve(webBuild);
@@ -99,13 +109,7 @@ async function main() {
         const tab = await browser.open();
         await tab.navigate(url);
         await tab.until('Module.gorubadon.frames > 0');
-        await tab.send('Performance.enable');
-        const metric = async (name) => (await tab.send('Performance.getMetrics')).metrics
-            .find((m) => m.name === name).value;
-        const idleSeconds = 5;
-        const before = await metric('TaskDuration');
-        await new Promise((r) => setTimeout(r, idleSeconds * 1000));
-        const idle = (await metric('TaskDuration')) - before;
+        const idle = await idleWork(tab);
         const latencies = [];
         for (let i = 0; i < 12; ++i) {
             const frames = await tab.evaluate('Module.gorubadon.frames');
@@ -119,12 +123,7 @@ async function main() {
         // The same for a page with nothing running: what the browser itself spends on a tab.
         const blank = await browser.open();
         await blank.navigate(url + 'icon.png');
-        await blank.send('Performance.enable');
-        const blankMetric = async () => (await blank.send('Performance.getMetrics')).metrics
-            .find((m) => m.name === 'TaskDuration').value;
-        const blankBefore = await blankMetric();
-        await new Promise((r) => setTimeout(r, idleSeconds * 1000));
-        const blankIdle = (await blankMetric()) - blankBefore;
+        const blankIdle = await idleWork(blank);
         await blank.close();
         console.log(`idle tab: ${(idle * 100 / idleSeconds).toFixed(2)}% of a core on its main ` +
             `thread over ${idleSeconds} s (a picture alone: ${(blankIdle * 100 / idleSeconds).toFixed(2)}%)`);
