@@ -13,11 +13,12 @@
     const settings = document.body.dataset;
     const filled = (value) => (value && !value.startsWith('@') ? value : '');
     const look = filled(settings.look) || 'game';
-    // The page's own files (index.html names them), beside the record's home: none of them is
-    // kept in the store.
+    // The page's own files (index.html names them, the picture last), beside the record's home:
+    // none of them is kept in the store.
     const fetchedHome = '/page';
     const fetchedNames = storyFiles;
-    const pictureName = fetchedNames[3];
+    const pictureAt = fetchedNames.length - 1;
+    const pictureName = fetchedNames[pictureAt];
     // Started at once, beside the engine's code (a page opened from a file loads no engine).
     const fetched = Promise.all(fetchedNames.map((name) =>
         fetch(name).then((response) => {
@@ -574,7 +575,7 @@
         fetchedNames.forEach((name, i) => FS.writeFile(fetchedHome + '/' + name, new Uint8Array(files[i])));
         if (/\.(jpe?g|png)$/i.test(pictureName)) {
             try {
-                page.images[fetchedHome + '/' + pictureName] = await decoded(files[3]);
+                page.images[fetchedHome + '/' + pictureName] = await decoded(files[pictureAt]);
             } catch (e) {
                 // The engine says it cannot open the picture, as the desktop does.
             }
